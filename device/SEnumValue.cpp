@@ -1,0 +1,100 @@
+#include "device/SEnumValue.h"
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+namespace korimo {
+namespace {
+
+// Names and strings come back in fixed buffers; only the text before the first
+// NUL counts.
+std::string CutAtNul(std::string text) {
+  if (const auto nul = text.find('\0'); nul != std::string::npos) {
+    text.resize(nul);
+  }
+  return text;
+}
+
+constexpr std::size_t kDwordSize = 4;
+
+}  // namespace
+
+std::string SEnumValue::FindDevicePath() {
+  std::string result;
+  const std::optional<KeyHandle> catalogue =
+      catalogue_.OpenKey(kDeviceClassesKey, KEY_ENUMERATE_SUB_KEYS);
+  if (!catalogue) {
+    return result;
+  }
+
+  for (std::uint32_t i = 0;; ++i) {
+    const std::optional<std::string> class_name = catalogue_.EnumKey(*catalogue, i);
+    if (!class_name) {
+      break;
+    }
+    const std::string class_path = std::string(kDeviceClassesKey) + "\\" + CutAtNul(*class_name);
+    const std::optional<KeyHandle> class_key =
+        catalogue_.OpenKey(class_path, KEY_ENUMERATE_SUB_KEYS);
+    if (!class_key) {
+      continue;
+    }
+
+    for (std::uint32_t j = 0;; ++j) {
+      const std::optional<std::string> instance = catalogue_.EnumKey(*class_key, j);
+      if (!instance) {
+        break;
+      }
+      const std::string instance_name = CutAtNul(*instance);
+      if (instance_name.find(kEngraverMatch) == std::string::npos) {
+        continue;
+      }
+      const std::string instance_path = class_path + "\\" + instance_name;
+      if (ReadRegDword(instance_path + "\\#\\Control\\", kLinkedValue) == 1) {
+        // The first active instance ends this class, whether or not its link reads.
+        result = ReadRegString(instance_path + "\\#\\", kSymbolicLinkValue);
+        break;
+      }
+    }
+    catalogue_.CloseKey(*class_key);
+    if (!result.empty()) {
+      break;
+    }
+  }
+
+  catalogue_.CloseKey(*catalogue);
+  return result;
+}
+
+std::uint32_t SEnumValue::ReadRegDword(std::string_view key_path, std::string_view value_name) {
+  const std::optional<KeyHandle> key = catalogue_.OpenKey(key_path, KEY_READ);
+  if (!key) {
+    return 0;
+  }
+  const std::optional<std::vector<std::uint8_t>> data = catalogue_.QueryValue(*key, value_name);
+  catalogue_.CloseKey(*key);
+  if (!data || data->size() > kDwordSize) {
+    return 0;
+  }
+  std::uint32_t number = 0;
+  for (std::size_t k = 0; k < data->size(); ++k) {
+    number |= static_cast<std::uint32_t>((*data)[k]) << (8 * k);
+  }
+  return number;
+}
+
+std::string SEnumValue::ReadRegString(std::string_view key_path, std::string_view value_name) {
+  const std::optional<KeyHandle> key = catalogue_.OpenKey(key_path, KEY_READ);
+  if (!key) {
+    return {};
+  }
+  const std::optional<std::vector<std::uint8_t>> data = catalogue_.QueryValue(*key, value_name);
+  catalogue_.CloseKey(*key);
+  if (!data) {
+    return {};
+  }
+  const auto nul = std::find(data->begin(), data->end(), std::uint8_t{0});
+  return std::string(data->begin(), nul);
+}
+
+}  // namespace korimo

@@ -1,0 +1,132 @@
+// The controller command set: builds the command packets, decodes the status
+// packet and owns DevicePath, the one piece of link state. Windows and the
+// command-line tool reach the board only through this class.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+#include "device/SEnumValue.h"
+#include "device/modStream.h"
+#include "device/ports.h"
+
+namespace korimo {
+
+inline constexpr std::size_t kStatusPacketSize = 33;
+inline constexpr std::size_t kLongCommandSize = 34;
+inline constexpr std::size_t kMemoryWriteSize = 6;
+
+using StatusPacket = std::array<std::uint8_t, kStatusPacketSize>;
+
+// Offsets of the status packet.
+namespace status {
+inline constexpr std::uint8_t kBusyByte = 1;
+inline constexpr std::uint8_t kBusyBit = 0x80;
+inline constexpr std::uint8_t kInputs = 2;
+inline constexpr std::uint8_t kUnusedByte3 = 3;
+inline constexpr std::uint8_t kMemoryAnswer = 4;
+inline constexpr std::uint8_t kSerialNumber = 5;
+inline constexpr std::uint8_t kModelCode = 7;
+inline constexpr std::uint8_t kZSpeed = 12;
+inline constexpr std::uint8_t kMaxZ = 14;
+inline constexpr std::uint8_t kMaxX = 16;
+inline constexpr std::uint8_t kMaxY = 18;
+inline constexpr std::uint8_t kRasterSpeed = 20;
+inline constexpr std::uint8_t kVectorSpeed = 22;
+inline constexpr std::uint8_t kPositionX = 24;
+inline constexpr std::uint8_t kPositionY = 26;
+inline constexpr std::uint8_t kPositionZ = 28;
+}  // namespace status
+
+// Input bits of status byte 2.
+namespace inputs {
+inline constexpr std::uint8_t kPowerKey = 0x01;
+inline constexpr std::uint8_t kDownKey = 0x02;
+inline constexpr std::uint8_t kUpKey = 0x04;
+inline constexpr std::uint8_t kPauseKey = 0x08;
+inline constexpr std::uint8_t kStartKey = 0x10;
+inline constexpr std::uint8_t kTable0 = 0x20;
+inline constexpr std::uint8_t kTable1 = 0x40;
+}  // namespace inputs
+
+// The command packets, byte for byte.
+std::array<std::uint8_t, kLongCommandSize> HomePacket();
+std::array<std::uint8_t, kLongCommandSize> MemoryReadPacket(std::uint8_t address);
+std::array<std::uint8_t, kMemoryWriteSize> MemoryWritePacket(std::uint8_t address,
+                                                             std::uint8_t value);
+
+// "0x" and two upper-case hexadecimal digits: 10 gives "0x0A".
+std::string HexByte(std::uint8_t value);
+
+class modKT90 {
+ public:
+  modKT90(DeviceCatalogue& catalogue, DeviceFiles& files, EventPump& pump);
+
+  // The engraver's device path as last found; empty when none.
+  const std::string& DevicePath() const { return device_path_; }
+
+  // Walks the catalogue, stores the result in DevicePath and says whether an
+  // active engraver interface exists. No packet is exchanged.
+  bool IsDeviceConnected();
+
+  // Each query reads one fresh status packet; with no board every value is 0.
+  bool IsControllerBusy();
+  std::uint8_t GetStatusByte(std::uint8_t offset);
+  std::int32_t GetStatusWord(std::uint8_t offset);  // 0..65535, high byte first
+
+  std::uint8_t GetModelCode() { return GetStatusByte(status::kModelCode); }
+  std::int32_t GetSerialNumber() { return GetStatusWord(status::kSerialNumber); }
+  std::int32_t GetZSpeed() { return GetStatusWord(status::kZSpeed); }
+  std::int32_t GetMaxZ() { return GetStatusWord(status::kMaxZ); }
+  std::int32_t GetMaxX() { return GetStatusWord(status::kMaxX); }
+  std::int32_t GetMaxY() { return GetStatusWord(status::kMaxY); }
+  std::int32_t GetRasterSpeed() { return GetStatusWord(status::kRasterSpeed); }
+  std::int32_t GetVectorSpeed() { return GetStatusWord(status::kVectorSpeed); }
+  std::int32_t GetPositionX() { return GetStatusWord(status::kPositionX); }
+  std::int32_t GetPositionY() { return GetStatusWord(status::kPositionY); }
+  std::int32_t GetPositionZ() { return GetStatusWord(status::kPositionZ); }
+
+  // Sends the home packet at once, busy or not.
+  void HomeXY();
+  // Waits while busy, then sends the 6-byte write. Never read back.
+  void WriteEEPromByte(std::uint8_t address, std::uint8_t value);
+  // Waits while busy, sends the read request, waits again, returns byte 4 of a
+  // fresh status packet.
+  std::uint8_t ReadEEPromByte(std::uint8_t address);
+
+  // "0x20: 0x01 0x02 ..." for the addresses first..last (never wrapping past 0xFF).
+  std::string FormatEEPromRow(std::uint8_t first, std::uint8_t last);
+
+  // The event pump that every wait yields to.
+  EventPump& Pump() { return pump_; }
+
+  // Hands a ready-made packet (a movement record) to the channel.
+  void SendPacket(std::span<const std::uint8_t> packet);
+
+  // Lets the event loop run once, then reads the busy flag; repeats while busy.
+  // Returns false only when the wait limit gave up.
+  bool WaitWhileBusy();
+
+  // The windows wait without limit. A caller with no way to cancel a wait (the
+  // command-line tool) installs a limit: it is asked once per poll while the
+  // board is busy and gives up the wait by returning true. A command whose wait
+  // was given up is not sent, and WaitGaveUp() stays true until cleared.
+  void SetWaitLimit(std::function<bool()> give_up) { give_up_ = std::move(give_up); }
+  bool WaitGaveUp() const { return wait_gave_up_; }
+  void ClearWaitGaveUp() { wait_gave_up_ = false; }
+
+ private:
+  StatusPacket ReadStatus();
+
+  SEnumValue discovery_;
+  modStream stream_;
+  EventPump& pump_;
+  std::string device_path_;
+  std::function<bool()> give_up_;
+  bool wait_gave_up_ = false;
+};
+
+}  // namespace korimo

@@ -1,0 +1,53 @@
+#include "device/modStream.h"
+
+#include <bit>
+
+namespace korimo {
+
+void modStream::ReadPacket(const std::string& path, std::span<std::uint8_t> buffer) {
+  const std::optional<FileHandle> file = files_.Open(path, kReadOpen);
+  if (!file) {
+    return;
+  }
+  (void)files_.Read(*file, buffer);  // neither the result nor the count is inspected
+  files_.Close(*file);
+}
+
+void modStream::WritePacket(const std::string& path, std::span<const std::uint8_t> buffer) {
+  const std::optional<FileHandle> probe = files_.Open(path, kWriteOpen);
+  if (!probe) {
+    return;
+  }
+  files_.Close(*probe);
+
+  const std::size_t whole_chunks = buffer.size() / kWriteChunkSize;
+  for (std::size_t k = 0; k < whole_chunks; ++k) {
+    WriteChunk(path, buffer.subspan(k * kWriteChunkSize, kWriteChunkSize));
+  }
+  if (const std::size_t remainder = buffer.size() % kWriteChunkSize; remainder != 0) {
+    WriteChunk(path, buffer.subspan(whole_chunks * kWriteChunkSize, remainder));
+  }
+}
+
+void modStream::WriteChunk(const std::string& path, std::span<const std::uint8_t> chunk) {
+  const std::optional<FileHandle> file = files_.Open(path, kWriteOpen);
+  if (file && files_.Write(*file, chunk)) {
+    (void)files_.Flush(*file);
+    files_.Close(*file);
+    return;
+  }
+  if (file) {
+    files_.Close(*file);
+  }
+  pump_.DoEvents();
+}
+
+std::uint8_t ByteOf(float value, std::int16_t index) {
+  if (index < 0 || index > 3) {
+    return 0;
+  }
+  const auto bits = std::bit_cast<std::uint32_t>(value);
+  return static_cast<std::uint8_t>(bits >> (8 * index));
+}
+
+}  // namespace korimo

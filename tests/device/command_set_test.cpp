@@ -1,0 +1,238 @@
+#include <gtest/gtest.h>
+
+#include "device/modKT90.h"
+#include "support/fake_ports.h"
+
+namespace korimo {
+namespace {
+
+using testing::Bytes;
+using testing::BytesOf;
+using testing::DwordBytes;
+using testing::FakeCatalogue;
+using testing::FakeFiles;
+using testing::FakePump;
+using testing::StatusWith;
+using Kind = FakeFiles::Kind;
+
+// A board that is plugged in: its interface is in the catalogue and its path
+// opens. The status reads are scripted per test.
+class CommandSetTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Plug(); }
+
+  void Plug() {
+    const std::string instance =
+        std::string(kDeviceClassesKey) + "\\{usb}\\##?#USB#Vid_7e21&Pid_0065#1#{usb}";
+    registry.SetValue(instance + "\\#\\Control", "Linked", DwordBytes(1));
+    std::string link = files.device_path;
+    link.push_back('\0');
+    registry.SetValue(instance + "\\#", "SymbolicLink", BytesOf(link));
+  }
+
+  // Busy for the next `reads` status reads, then idle.
+  void BusyFor(int reads) {
+    files.status = [this, reads]() mutable {
+      ++status_reads;
+      return StatusWith(reads-- > 0 ? 0x80 : 0x00);
+    };
+  }
+
+  FakeCatalogue registry;
+  FakeFiles files;
+  FakePump pump;
+  modKT90 kt{registry, files, pump};
+  int status_reads = 0;
+};
+
+TEST_F(CommandSetTest, ConnectionSetsAndClearsDevicePath) {
+  EXPECT_EQ(kt.DevicePath(), "");
+  EXPECT_TRUE(kt.IsDeviceConnected());
+  EXPECT_EQ(kt.DevicePath(), files.device_path);
+  EXPECT_TRUE(files.calls.empty()) << "presence is a registry question only";
+
+  FakeCatalogue empty;
+  empty.AddKey(std::string(kDeviceClassesKey));
+  modKT90 other(empty, files, pump);
+  EXPECT_FALSE(other.IsDeviceConnected());
+  EXPECT_EQ(other.DevicePath(), "");
+}
+
+TEST_F(CommandSetTest, BusyFlagIsBit7OfByte1) {
+  kt.IsDeviceConnected();
+  files.status = [] { return StatusWith(0x80); };
+  EXPECT_TRUE(kt.IsControllerBusy());
+  files.status = [] { return StatusWith(0x7F); };
+  EXPECT_FALSE(kt.IsControllerBusy());
+  files.status = [] { return StatusWith(0xFF); };
+  EXPECT_TRUE(kt.IsControllerBusy());
+}
+
+TEST_F(CommandSetTest, WordsAreUnsignedHighByteFirstEachFromItsOwnRead) {
+  kt.IsDeviceConnected();
+  files.status = [] {
+    StatusPacket p{};
+    p[5] = 0x12, p[6] = 0x34;    // serial 4660
+    p[7] = 2;                    // KX3
+    p[12] = 0x1F, p[13] = 0x40;  // Z speed 8000
+    p[14] = 0x10, p[15] = 0x9A;  // max Z 4250
+    p[16] = 0x5D, p[17] = 0xC0;  // max X 24000
+    p[18] = 0x2E, p[19] = 0xE0;  // max Y 12000
+    p[20] = 0xC3, p[21] = 0x50;  // raster 50000
+    p[22] = 0x27, p[23] = 0x10;  // vector 10000
+    p[24] = 0x9C, p[25] = 0x40;  // X 40000
+    p[26] = 0xFF, p[27] = 0xFF;  // Y 65535
+    p[28] = 0x00, p[29] = 0x05;  // Z 5
+    return p;
+  };
+  EXPECT_EQ(kt.GetSerialNumber(), 4660);
+  EXPECT_EQ(kt.GetModelCode(), 2);
+  EXPECT_EQ(kt.GetZSpeed(), 8000);
+  EXPECT_EQ(kt.GetMaxZ(), 4250);
+  EXPECT_EQ(kt.GetMaxX(), 24000);
+  EXPECT_EQ(kt.GetMaxY(), 12000);
+  EXPECT_EQ(kt.GetRasterSpeed(), 50000);
+  EXPECT_EQ(kt.GetVectorSpeed(), 10000);
+  EXPECT_EQ(kt.GetPositionX(), 40000);
+  EXPECT_EQ(kt.GetPositionY(), 65535);
+  EXPECT_EQ(kt.GetPositionZ(), 5);
+  EXPECT_EQ(files.Count(Kind::kRead), 11u);
+  EXPECT_EQ(files.Count(Kind::kOpen), 11u);
+  EXPECT_EQ(files.Count(Kind::kClose), 11u);
+}
+
+TEST_F(CommandSetTest, OffsetsOutsideThePacketReadAsZero) {
+  kt.IsDeviceConnected();
+  files.status = [] {
+    StatusPacket p{};
+    p.fill(0xEE);
+    return p;
+  };
+  EXPECT_EQ(kt.GetStatusByte(32), 0xEE);
+  EXPECT_EQ(kt.GetStatusByte(33), 0);
+  EXPECT_EQ(kt.GetStatusWord(31), 0xEEEE);
+  EXPECT_EQ(kt.GetStatusWord(32), 0);
+}
+
+TEST_F(CommandSetTest, PacketsAreByteExact) {
+  EXPECT_EQ(MemoryWritePacket(0xE0, 0x00), (std::array<std::uint8_t, 6>{0, 4, 3, 0xE0, 0, 0}));
+  const auto home = HomePacket();
+  EXPECT_EQ(Bytes(home.begin(), home.begin() + 6), (Bytes{0x00, 0x20, 0x01, 0x00, 0x10, 0x00}));
+  EXPECT_TRUE(std::all_of(home.begin() + 6, home.end(), [](auto b) { return b == 0; }));
+  const auto read = MemoryReadPacket(0x5F);
+  EXPECT_EQ(Bytes(read.begin(), read.begin() + 6), (Bytes{0x00, 0x20, 0x03, 0xFF, 0x00, 0x5F}));
+  EXPECT_TRUE(std::all_of(read.begin() + 6, read.end(), [](auto b) { return b == 0; }));
+}
+
+TEST_F(CommandSetTest, HomeIsSentAtOnceEvenWhileBusy) {
+  kt.IsDeviceConnected();
+  files.status = [] { return StatusWith(0x80); };
+  kt.HomeXY();
+  EXPECT_EQ(files.Count(Kind::kRead), 0u);
+  ASSERT_EQ(files.Written().size(), 1u);
+  EXPECT_EQ(files.Written()[0].size(), 34u);
+  EXPECT_EQ(pump.turns, 0);
+}
+
+TEST_F(CommandSetTest, WriteWaitsWithEventsFirstThenStatusUntilIdle) {
+  kt.IsDeviceConnected();
+  BusyFor(3);
+  std::vector<std::string> order;
+  pump.action = [&] { order.push_back("events"); };
+  files.status = [&, left = 3]() mutable {
+    order.push_back("status");
+    return StatusWith(left-- > 0 ? 0x80 : 0x00);
+  };
+  kt.WriteEEPromByte(5, 0x12);
+  EXPECT_EQ(order, (std::vector<std::string>{"events", "status", "events", "status", "events",
+                                             "status", "events", "status"}));
+  EXPECT_EQ(files.Written(), std::vector<Bytes>{(Bytes{0x00, 0x04, 0x03, 0x05, 0x12, 0x00})});
+}
+
+TEST_F(CommandSetTest, StatusTickInTheMiddleOfAWaitIsACompleteTransaction) {
+  kt.IsDeviceConnected();
+  BusyFor(2);
+  std::size_t open_handles_seen_by_tick = 99;
+  pump.action = [&] {
+    // A status tick: a presence check and a read of its own.
+    open_handles_seen_by_tick = files.Count(Kind::kOpen) - files.Count(Kind::kClose);
+    EXPECT_TRUE(kt.IsDeviceConnected());
+    kt.GetStatusByte(2);
+  };
+  kt.WriteEEPromByte(0x20, 0xFF);
+  EXPECT_EQ(open_handles_seen_by_tick, 0u);
+  EXPECT_EQ(files.Written().size(), 1u);
+  EXPECT_EQ(files.Count(Kind::kOpen), files.Count(Kind::kClose));
+}
+
+TEST_F(CommandSetTest, ReadRequestWaitsTwiceAndReturnsByte4) {
+  kt.IsDeviceConnected();
+  files.status = [] {
+    StatusPacket p{};
+    p[4] = 0x5A;
+    return p;
+  };
+  EXPECT_EQ(kt.ReadEEPromByte(0x5F), 0x5A);
+  // wait (1 read), request (probe + data), wait (1 read), reply (1 read)
+  EXPECT_EQ(files.Count(Kind::kRead), 3u);
+  EXPECT_EQ(pump.turns, 2);
+  ASSERT_EQ(files.Written().size(), 1u);
+  EXPECT_EQ(files.Written()[0][5], 0x5F);
+}
+
+TEST_F(CommandSetTest, AbsentBoardReadsZeroAndDropsCommands) {
+  // DevicePath stays empty: no tick has found the board.
+  EXPECT_EQ(kt.ReadEEPromByte(0x20), 0);
+  EXPECT_EQ(files.Count(Kind::kRead), 0u);
+  EXPECT_EQ(files.Count(Kind::kOpenFailed), 4u);  // wait, probe, wait, reply
+  files.calls.clear();
+  kt.WriteEEPromByte(0x20, 1);
+  EXPECT_EQ(files.Count(Kind::kOpenFailed), 2u);  // wait's status read, probe
+  EXPECT_TRUE(files.Written().empty());
+  EXPECT_FALSE(kt.IsControllerBusy());
+}
+
+TEST_F(CommandSetTest, FormatEEPromRowReadsAscendingAndNeverWraps) {
+  kt.IsDeviceConnected();
+  files.status = [] {
+    StatusPacket p{};
+    p[4] = 0x01;
+    return p;
+  };
+  const std::string row = kt.FormatEEPromRow(0x20, 0x27);
+  EXPECT_EQ(row, "0x20: 0x01 0x01 0x01 0x01 0x01 0x01 0x01 0x01");
+  EXPECT_EQ(row.size(), 45u);
+  const std::vector<Bytes> requests = files.Written();
+  ASSERT_EQ(requests.size(), 8u);
+  for (std::size_t i = 0; i < 8; ++i) {
+    EXPECT_EQ(requests[i][5], 0x20 + i);
+  }
+
+  EXPECT_EQ(kt.FormatEEPromRow(0x30, 0x2F), "0x30:");
+  EXPECT_EQ(kt.FormatEEPromRow(0xFE, 0xFF), "0xFE: 0x01 0x01");
+}
+
+TEST(HexByteTest, TwoUpperCaseDigits) {
+  EXPECT_EQ(HexByte(0x00), "0x00");
+  EXPECT_EQ(HexByte(0x0A), "0x0A");
+  EXPECT_EQ(HexByte(0xA0), "0xA0");
+  EXPECT_EQ(HexByte(0xFF), "0xFF");
+  EXPECT_EQ(HexByte(171), "0xAB");
+}
+
+TEST_F(CommandSetTest, WaitLimitGivesUpAndSendsNothing) {
+  kt.IsDeviceConnected();
+  files.status = [] { return StatusWith(0x80); };
+  int polls = 0;
+  kt.SetWaitLimit([&] { return ++polls >= 5; });
+  kt.WriteEEPromByte(7, 1);
+  EXPECT_TRUE(kt.WaitGaveUp());
+  EXPECT_TRUE(files.Written().empty());
+  EXPECT_EQ(polls, 5);
+  EXPECT_EQ(kt.ReadEEPromByte(7), 0);
+  kt.ClearWaitGaveUp();
+  EXPECT_FALSE(kt.WaitGaveUp());
+}
+
+}  // namespace
+}  // namespace korimo

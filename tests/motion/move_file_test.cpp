@@ -1,0 +1,168 @@
+#include "motion/move_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "support/fake_ports.h"
+
+namespace korimo {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Bytes;
+using testing::BytesOf;
+using testing::DwordBytes;
+using testing::FakeCatalogue;
+using testing::FakeFiles;
+using testing::FakePrompts;
+using testing::FakePump;
+using testing::StatusWith;
+using Kind = FakeFiles::Kind;
+
+Bytes Record(std::size_t n, std::uint8_t fill) {
+  Bytes record{static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n & 0xFF)};
+  record.insert(record.end(), n, fill);
+  return record;
+}
+
+Bytes Join(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& part : parts) {
+    all.insert(all.end(), part.begin(), part.end());
+  }
+  return all;
+}
+
+class MoveFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() /
+          ("korimo-move-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+           "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir);
+    const std::string instance =
+        std::string(kDeviceClassesKey) + "\\{usb}\\##?#USB#Vid_7e21&Pid_0065#1#{usb}";
+    registry.SetValue(instance + "\\#\\Control", "Linked", DwordBytes(1));
+    registry.SetValue(instance + "\\#", "SymbolicLink", BytesOf(files.device_path));
+    kt.IsDeviceConnected();
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  std::string Write(const std::string& name, const Bytes& bytes) {
+    const fs::path path = dir / name;
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+    return path.string();
+  }
+
+  MoveFileResult Play(const std::string& path) { return PlayMoveFile(path, kt, prompts); }
+
+  fs::path dir;
+  FakeCatalogue registry;
+  FakeFiles files;
+  FakePump pump;
+  FakePrompts prompts;
+  modKT90 kt{registry, files, pump};
+};
+
+TEST_F(MoveFileTest, RecordsAreSentWholeInFileOrderEachAfterAnIdleReport) {
+  const Bytes first = Record(4, 0xA1);
+  const Bytes second = Record(32, 0xB2);
+  EXPECT_EQ(Play(Write("JOGPOSX.mov", Join({first, second}))), MoveFileResult::kWalked);
+
+  EXPECT_EQ(files.Written(), (std::vector<Bytes>{first, second}));
+  std::vector<Kind> reads_and_writes;
+  for (const auto& call : files.calls) {
+    if (call.kind == Kind::kRead || call.kind == Kind::kWrite) {
+      reads_and_writes.push_back(call.kind);
+    }
+  }
+  EXPECT_EQ(reads_and_writes, (std::vector{Kind::kRead, Kind::kWrite, Kind::kRead, Kind::kWrite}));
+  EXPECT_EQ(pump.turns, 0) << "an idle controller at the first question runs no events";
+  EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(MoveFileTest, RecordLengthsFromTheirOwnLengthBytes) {
+  Play(Write("a.mov", Join({Record(0, 0), Record(300, 0x77)})));
+  const std::vector<Bytes> sent = files.Written();
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0], (Bytes{0x00, 0x00}));
+  ASSERT_EQ(sent[1].size(), 302u);
+  EXPECT_EQ(sent[1][0], 0x01);
+  EXPECT_EQ(sent[1][1], 0x2C);
+}
+
+TEST_F(MoveFileTest, LargestRecordIsTakenWhole) {
+  Play(Write("big.mov", Record(65535, 0x3C)));
+  const std::vector<Bytes> sent = files.Written();
+  ASSERT_EQ(sent.size(), 66u);  // 65537 bytes go out in 66 chunks
+  EXPECT_EQ(sent.back().size(), 537u);
+}
+
+TEST_F(MoveFileTest, MissingFileIsReportedOnceAndQueriesNothing) {
+  EXPECT_EQ(Play((dir / "JOGNEGZ.mov").string()), MoveFileResult::kMissing);
+  ASSERT_EQ(prompts.messages.size(), 1u);
+  EXPECT_EQ(prompts.messages[0].text, "Movement File is missing");
+  EXPECT_EQ(prompts.messages[0].title, "");
+  EXPECT_EQ(prompts.messages[0].buttons, MessageButtons::kOk);
+  EXPECT_TRUE(files.calls.empty());
+}
+
+TEST_F(MoveFileTest, DirectoryDoesNotCountAsAMovementFile) {
+  fs::create_directory(dir / "CRLPOSY.mov");
+  EXPECT_EQ(Play((dir / "CRLPOSY.mov").string()), MoveFileResult::kMissing);
+  EXPECT_TRUE(files.calls.empty());
+}
+
+TEST_F(MoveFileTest, EmptyFileQueriesNothing) {
+  EXPECT_EQ(Play(Write("empty.mov", {})), MoveFileResult::kWalked);
+  EXPECT_TRUE(files.calls.empty());
+  EXPECT_TRUE(prompts.messages.empty());
+}
+
+TEST_F(MoveFileTest, BusyControllerHoldsTheNextRecordWithEventsRunning) {
+  // Idle for the first record, then busy for three reads, then idle.
+  int reads = 0;
+  files.status = [&] {
+    ++reads;
+    return StatusWith(reads >= 2 && reads <= 4 ? 0x80 : 0x00);
+  };
+  std::size_t written_when_events_ran = 0;
+  pump.action = [&] { written_when_events_ran = files.Written().size(); };
+  Play(Write("b.mov", Join({Record(4, 1), Record(4, 2)})));
+  EXPECT_EQ(files.Written().size(), 2u);
+  EXPECT_EQ(pump.turns, 3);
+  EXPECT_EQ(written_when_events_ran, 1u) << "the second record waits for the idle report";
+  EXPECT_EQ(reads, 5);
+}
+
+// A file that stops inside a record: the whole records before it are sent,
+// nothing of the broken one, and one message says so.
+class DamagedMoveFile : public MoveFileTest, public ::testing::WithParamInterface<std::size_t> {};
+
+TEST_P(DamagedMoveFile, TakesNoPartialRecord) {
+  const Bytes good = Record(4, 9);
+  Bytes broken = Record(32, 7);
+  broken.resize(GetParam());
+  EXPECT_EQ(Play(Write("d.mov", Join({good, broken}))), MoveFileResult::kDamaged);
+  EXPECT_EQ(files.Written(), std::vector<Bytes>{good});
+  ASSERT_EQ(prompts.messages.size(), 1u);
+  EXPECT_EQ(prompts.messages[0].text, "Movement File is damaged");
+}
+
+INSTANTIATE_TEST_SUITE_P(CutAfter, DamagedMoveFile, ::testing::Values(1u, 2u, 3u, 33u));
+
+#ifdef __linux__
+TEST_F(MoveFileTest, UnreadableFileIsReportedAndTheToolGoesOn) {
+  // A regular file whose every read fails.
+  EXPECT_EQ(Play("/proc/self/mem"), MoveFileResult::kUnreadable);
+  ASSERT_EQ(prompts.messages.size(), 1u);
+  EXPECT_EQ(prompts.messages[0].text, "Movement File cannot be read");
+  EXPECT_TRUE(files.Written().empty());
+}
+#endif
+
+}  // namespace
+}  // namespace korimo
