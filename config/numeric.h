@@ -1,0 +1,43 @@
+// The number rules of every entry field and prompt of the tool.
+//
+// A text is a number when, blanks around it ignored, it is a decimal number (an
+// optional sign, digits with at most one decimal point, an optional exponent
+// E or D with optional sign and digits) or "&H" with hexadecimal digits, or
+// "&O" with octal digits. Empty text is not a number, nor is "0x20".
+//
+// Its value is read from the start as far as it forms a number, blanks, tabs
+// and line feeds being skipped wherever they stand ("1 2" reads as 12); reading
+// stops at the first other character. Text that holds no number reads as 0.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace korimo {
+
+bool IsNumber(std::string_view text);
+
+// The value as far as the text forms a number; 0 when it holds none. Values
+// beyond the range of a double come back as +/- infinity.
+double NumericValue(std::string_view text);
+
+// Rounds to the nearest whole number, a half going to the even neighbour, and
+// saturates at the limits of a 32-bit signed integer.
+std::int32_t RoundHalfEven(double value);
+
+// Text to whole number: the rounded value when the text is a number, else 0
+// ("-----", empty text and letters all give 0).
+std::int32_t ValueOfText(std::string_view text);
+
+// A single typed character counts as a number only when it is a digit 0..9.
+bool IsDigitKey(char32_t character);
+
+// Brings `value` into low..high, writes it back and returns it.
+std::int32_t Clamp(std::int32_t& value, std::int32_t low, std::int32_t high);
+
+// The "00000" form: decimal, padded with leading zeros to at least five digits
+// (a negative number keeps its sign in front: -00042).
+std::string FiveDigits(std::int64_t value);
+
+}  // namespace korimo
