@@ -23,7 +23,7 @@ constexpr std::size_t kDwordSize = 4;
 std::string SEnumValue::FindDevicePath() {
   std::string result;
   const std::optional<KeyHandle> catalogue =
-      catalogue_.OpenKey(kDeviceClassesKey, KEY_ENUMERATE_SUB_KEYS);
+      catalogue_.OpenKey(kDeviceClassesKey, kKeyEnumerateSubKeys);
   if (!catalogue) {
     return result;
   }
@@ -34,8 +34,7 @@ std::string SEnumValue::FindDevicePath() {
       break;
     }
     const std::string class_path = std::string(kDeviceClassesKey) + "\\" + CutAtNul(*class_name);
-    const std::optional<KeyHandle> class_key =
-        catalogue_.OpenKey(class_path, KEY_ENUMERATE_SUB_KEYS);
+    const std::optional<KeyHandle> class_key = catalogue_.OpenKey(class_path, kKeyEnumerateSubKeys);
     if (!class_key) {
       continue;
     }
@@ -67,7 +66,7 @@ std::string SEnumValue::FindDevicePath() {
 }
 
 std::uint32_t SEnumValue::ReadRegDword(std::string_view key_path, std::string_view value_name) {
-  const std::optional<KeyHandle> key = catalogue_.OpenKey(key_path, KEY_READ);
+  const std::optional<KeyHandle> key = catalogue_.OpenKey(key_path, kKeyRead);
   if (!key) {
     return 0;
   }
@@ -84,7 +83,7 @@ std::uint32_t SEnumValue::ReadRegDword(std::string_view key_path, std::string_vi
 }
 
 std::string SEnumValue::ReadRegString(std::string_view key_path, std::string_view value_name) {
-  const std::optional<KeyHandle> key = catalogue_.OpenKey(key_path, KEY_READ);
+  const std::optional<KeyHandle> key = catalogue_.OpenKey(key_path, kKeyRead);
   if (!key) {
     return {};
   }

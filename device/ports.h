@@ -19,9 +19,10 @@ namespace korimo {
 using KeyHandle = std::uintptr_t;
 using FileHandle = std::uintptr_t;
 
-// Registry access masks asked for by the device search.
-inline constexpr std::uint32_t KEY_ENUMERATE_SUB_KEYS = 0x0008;
-inline constexpr std::uint32_t KEY_READ = 0x20019;
+// Registry access masks asked for by the device search (KEY_ENUMERATE_SUB_KEYS
+// and KEY_READ of the Win32 headers).
+inline constexpr std::uint32_t kKeyEnumerateSubKeys = 0x0008;
+inline constexpr std::uint32_t kKeyRead = 0x20019;
 
 // The device-interface catalogue: keys below HKEY_LOCAL_MACHINE.
 class DeviceCatalogue {
