@@ -1,0 +1,46 @@
+// korimo-cli: the engraver's configuration from a terminal, on the same core
+// and the same Set write plan as the windows. RunCli is the whole tool; main()
+// only supplies the platform's ports, so tests run it in-process.
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "device/ports.h"
+
+namespace korimo::cli {
+
+enum ExitCode : int {
+  kExitOk = 0,
+  kExitUsage = 1,       // the command line is wrong
+  kExitRefused = 2,     // a value is refused; nothing was written
+  kExitNoEngraver = 3,  // no engraver found, or no way to look for one
+  kExitTimedOut = 4,    // the controller stayed busy longer than the time limit
+};
+
+inline constexpr double kDefaultTimeoutSeconds = 10.0;
+
+struct Streams {
+  std::istream& in;
+  std::ostream& out;
+  std::ostream& err;
+};
+
+// Where the engraver is reached: the registry's catalogue and the device file.
+struct EngraverPorts {
+  DeviceCatalogue* catalogue;
+  DeviceFiles* files;
+};
+
+// Gives the platform's ports, or the simulated engraver's when `simulated`;
+// when there are none it says why on `err` in one sentence.
+using PortsProvider =
+    std::function<std::optional<EngraverPorts>(bool simulated, std::ostream& err)>;
+
+// Runs one command line (the words after the program name); returns the exit code.
+int RunCli(std::span<const std::string> args, Streams streams, const PortsProvider& ports);
+
+}  // namespace korimo::cli

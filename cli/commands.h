@@ -1,0 +1,45 @@
+// The commands of korimo-cli as a table: name, operands, own options, help and
+// handler. The usage text and the dispatch are both read from it.
+#pragma once
+
+#include <cstddef>
+#include <ostream>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "cli/session.h"
+
+namespace korimo::cli {
+
+using Handler = int (*)(Session& session, std::span<const std::string> operands);
+
+struct Command {
+  std::string_view name;      // one or two words: "read", "eeprom write"
+  std::size_t operand_count;  // words after the name
+  std::string_view options;   // the command's own options, blank-separated
+  std::string_view synopsis;  // for the usage text, one line each
+  std::string_view help;
+  Handler run;
+};
+
+// Options every command takes.
+inline constexpr std::string_view kCommonOptions = "--sim --trace --timeout --help";
+
+std::span<const Command> Commands();
+
+void PrintUsage(std::ostream& out);
+
+// The handlers, grouped by what they reach.
+int RunFind(Session& session, std::span<const std::string> operands);
+int RunRead(Session& session, std::span<const std::string> operands);
+int RunSet(Session& session, std::span<const std::string> operands);
+int RunEEPromDump(Session& session, std::span<const std::string> operands);
+int RunEEPromWrite(Session& session, std::span<const std::string> operands);
+int RunEEPromClear(Session& session, std::span<const std::string> operands);
+int RunClearId(Session& session, std::span<const std::string> operands);
+int RunHome(Session& session, std::span<const std::string> operands);
+int RunInputs(Session& session, std::span<const std::string> operands);
+int RunPositions(Session& session, std::span<const std::string> operands);
+
+}  // namespace korimo::cli

@@ -1,0 +1,201 @@
+// find, read and set: the engraver's path and the main window's Read and Set.
+#include <array>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "cli/commands.h"
+#include "cli/entries.h"
+#include "config/numeric.h"
+#include "config/presets.h"
+#include "config/set_plan.h"
+
+namespace korimo::cli {
+namespace {
+
+struct ParameterOption {
+  ParameterField field;
+  std::string_view option;
+  std::string_view label;
+  std::string_view json_name;
+};
+
+// In kParameterFields order.
+constexpr std::array<ParameterOption, 6> kParameterOptions{{
+    {ParameterField::kMaxX, "--max-x", "Maximum X travel (0.001 in)", "max_x"},
+    {ParameterField::kMaxY, "--max-y", "Maximum Y travel (0.001 in)", "max_y"},
+    {ParameterField::kMaxZ, "--max-z", "Maximum Z travel (0.001 in)", "max_z"},
+    {ParameterField::kRasterSpeed, "--raster", "Raster speed (0.001 in/sec)", "raster_speed"},
+    {ParameterField::kVectorSpeed, "--vector", "Vector speed (0.001 in/sec)", "vector_speed"},
+    {ParameterField::kZSpeed, "--z-speed", "Z speed (0.001 in/sec)", "z_speed"},
+}};
+
+constexpr int kLabelWidth = 30;
+
+void PrintField(std::ostream& out, std::string_view label, std::string_view text) {
+  out << label << std::string(static_cast<std::size_t>(kLabelWidth) - label.size(), ' ') << text
+      << '\n';
+}
+
+std::string ModelText(std::uint8_t code) {
+  std::string text = std::to_string(code);
+  if (const ModelPreset* preset = FindPreset(code)) {
+    text += " (" + std::string(preset->name) + ")";
+  }
+  return text;
+}
+
+// The model of --model: "KX2", "KX3" (either case) or "none".
+std::optional<std::uint8_t> ModelCodeOf(const std::string& text) {
+  std::string upper = text;
+  for (char& c : upper) {
+    c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  }
+  if (upper == "NONE") {
+    return memory::kNoModel;
+  }
+  if (const ModelPreset* preset = FindPreset("Korimo " + upper)) {
+    return preset->code;
+  }
+  return std::nullopt;
+}
+
+std::string_view OptionOfStep(SetStep step) {
+  const std::optional<ParameterField> field = FieldOfStep(step);
+  for (const ParameterOption& parameter : kParameterOptions) {
+    if (field == parameter.field) {
+      return parameter.option;
+    }
+  }
+  return "--serial";
+}
+
+// The texts the Set takes its values from, checked; nothing when the command
+// line is refused (the exit code is then in `exit_code`).
+std::optional<SetFieldTexts> SetTexts(Session& session, std::uint8_t& model_code, int& exit_code) {
+  const CommandLine& line = session.Line();
+  std::ostream& err = session.Err();
+  exit_code = kExitUsage;
+  const std::optional<std::string> model = line.Value("--model");
+  const std::optional<std::string> serial = line.Value("--serial");
+  if (!model || !serial) {
+    err << "set needs --model KX2, KX3 or none, and --serial N.\n";
+    return std::nullopt;
+  }
+  const std::optional<std::uint8_t> code = ModelCodeOf(*model);
+  if (!code) {
+    err << "--model must be KX2, KX3 or none (\"" << *model << "\" given).\n";
+    return std::nullopt;
+  }
+  model_code = *code;
+  SetFieldTexts texts;
+  texts.serial_number = *serial;
+  const ModelPreset* preset = FindPreset(*code);
+  for (std::size_t i = 0; i < kParameterOptions.size(); ++i) {
+    const std::optional<std::string> value = line.Value(kParameterOptions[i].option);
+    if (preset != nullptr && value) {
+      err << kParameterOptions[i].option << " cannot be given with --model " << *model
+          << ": the model's presets fix the six parameters.\n";
+      return std::nullopt;
+    }
+    if (preset == nullptr && !value) {
+      err << "--model none needs all six of --max-x --max-y --max-z --raster --vector "
+             "--z-speed; "
+          << kParameterOptions[i].option << " is missing.\n";
+      return std::nullopt;
+    }
+    texts.parameters[i] = preset != nullptr ? std::string(preset->texts[i]) : *value;
+  }
+  exit_code = kExitRefused;
+  if (!IsWordEntry(texts.serial_number, "--serial", err)) {
+    return std::nullopt;
+  }
+  for (std::size_t i = 0; i < kParameterOptions.size(); ++i) {
+    if (!IsWordEntry(texts.parameters[i], kParameterOptions[i].option, err)) {
+      return std::nullopt;
+    }
+  }
+  return texts;
+}
+
+}  // namespace
+
+int RunFind(Session& session, std::span<const std::string>) {
+  modKT90* kt90 = session.Connect();
+  if (kt90 == nullptr) {
+    return kExitNoEngraver;
+  }
+  session.Out() << kt90->DevicePath() << '\n';
+  return kExitOk;
+}
+
+int RunRead(Session& session, std::span<const std::string>) {
+  modKT90* kt90 = session.Connect();
+  if (kt90 == nullptr) {
+    return kExitNoEngraver;
+  }
+  // The window's order: serial number, the six fields, then the model code;
+  // every value from a status packet of its own.
+  const std::int32_t serial = kt90->GetSerialNumber();
+  const std::array<std::int32_t, 6> values{kt90->GetMaxX(),        kt90->GetMaxY(),
+                                           kt90->GetMaxZ(),        kt90->GetRasterSpeed(),
+                                           kt90->GetVectorSpeed(), kt90->GetZSpeed()};
+  const std::uint8_t model = kt90->GetModelCode();
+
+  std::ostream& out = session.Out();
+  if (session.Line().Has("--json")) {
+    const ModelPreset* preset = FindPreset(model);
+    out << "{\"serial_number\": " << serial << ", \"model_code\": " << int{model} << ", \"model\": "
+        << (preset != nullptr ? "\"" + std::string(preset->name) + "\"" : std::string("null"));
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      out << ", \"" << kParameterOptions[i].json_name << "\": " << values[i];
+    }
+    out << "}\n";
+    return kExitOk;
+  }
+  PrintField(out, "Serial number", FiveDigits(serial));
+  PrintField(out, "Model code", ModelText(model));
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    PrintField(out, kParameterOptions[i].label, FiveDigits(values[i]));
+  }
+  return kExitOk;
+}
+
+int RunSet(Session& session, std::span<const std::string>) {
+  std::uint8_t model_code = 0;
+  int refusal = kExitOk;
+  const std::optional<SetFieldTexts> texts = SetTexts(session, model_code, refusal);
+  if (!texts) {
+    return refusal;
+  }
+  const SetPlan plan = PlanSet(*texts, model_code);
+  if (plan.refused) {
+    session.Err() << OptionOfStep(*plan.refused)
+                  << ": the value has no place in a word of 0 to 65535; nothing was written.\n";
+    return kExitRefused;
+  }
+
+  modKT90* kt90 = session.Connect();
+  if (kt90 == nullptr) {
+    return kExitNoEngraver;
+  }
+  for (std::size_t i = 0; i < plan.writes.size(); ++i) {
+    kt90->WriteEEPromByte(plan.writes[i].address, plan.writes[i].value);
+    if (session.TimedOut("the Set stopped after " + std::to_string(i) + " of " +
+                         std::to_string(plan.writes.size()) + " writes")) {
+      return kExitTimedOut;
+    }
+  }
+
+  std::ostream& out = session.Out();
+  PrintField(out, "Serial number", plan.rewritten.serial_number);
+  PrintField(out, "Model code", ModelText(model_code));
+  for (std::size_t i = 0; i < kParameterOptions.size(); ++i) {
+    PrintField(out, kParameterOptions[i].label, plan.rewritten.parameters[i]);
+  }
+  out << plan.writes.size() << " bytes written to the parameter memory.\n";
+  return kExitOk;
+}
+
+}  // namespace korimo::cli

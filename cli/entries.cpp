@@ -1,0 +1,66 @@
+#include "cli/entries.h"
+
+#include <array>
+#include <cstdio>
+
+#include "config/numeric.h"
+
+namespace korimo::cli {
+namespace {
+
+constexpr std::int32_t kWordMax = 65535;
+// A day is far beyond any wait of the controller.
+constexpr double kLongestTimeout = 86400.0;
+
+void NotANumber(std::string_view text, std::ostream& err) {
+  err << '"' << text << "\" is not a number (write hexadecimal as &H20, not 0x20).\n";
+}
+
+}  // namespace
+
+std::optional<std::uint8_t> EditorEntry(std::string_view text, int limit, std::string_view what,
+                                        std::ostream& err) {
+  if (!IsNumber(text)) {
+    NotANumber(text, err);
+    return std::nullopt;
+  }
+  const double value = NumericValue(text);
+  const std::int32_t whole = RoundHalfEven(value);
+  if (value < 0 || whole >= limit) {
+    err << "Invalid Value: the " << what << " must be a whole number from 0 to " << limit - 1
+        << " (\"" << text << "\" given).\n";
+    return std::nullopt;
+  }
+  return static_cast<std::uint8_t>(whole);
+}
+
+bool IsWordEntry(std::string_view text, std::string_view option, std::ostream& err) {
+  const std::int32_t whole = ValueOfText(text);
+  if (!IsNumber(text) || NumericValue(text) < 0 || whole > kWordMax) {
+    err << option << ": \"" << text << "\" is not a whole number from 0 to 65535.\n";
+    return false;
+  }
+  return true;
+}
+
+std::string PositionText(std::int32_t thousandths) {
+  const std::int32_t whole = thousandths / 1000;
+  const std::int32_t fraction = thousandths % 1000;
+  std::array<char, 32> text{};
+  std::snprintf(text.data(), text.size(), "%02d.%03d", static_cast<int>(whole),
+                static_cast<int>(fraction));
+  return text.data();
+}
+
+std::optional<double> TimeoutSeconds(std::string_view text) {
+  if (!IsNumber(text)) {
+    return std::nullopt;
+  }
+  const double seconds = NumericValue(text);
+  if (!(seconds > 0) || seconds > kLongestTimeout) {
+    return std::nullopt;
+  }
+  return seconds;
+}
+
+}  // namespace korimo::cli

@@ -1,0 +1,32 @@
+// The numbers a technician types on the command line, read by the tool's one
+// set of number rules (decimal, &H hexadecimal, &O octal; "0x20" is no
+// number), and the forms the tool prints.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+namespace korimo::cli {
+
+// A memory editor entry below `limit` (64 for an address, 256 for a value).
+// Refuses, with one sentence on `err`, text that is no number ("0x20"), an
+// entry below zero, and one whose whole number reaches the limit (63.5 rounds
+// to 64): the memory editor's "Invalid Value".
+std::optional<std::uint8_t> EditorEntry(std::string_view text, int limit, std::string_view what,
+                                        std::ostream& err);
+
+// A parameter word 0..65535 for `option`; refuses text that is no number, an
+// entry below zero and whole numbers above the range.
+bool IsWordEntry(std::string_view text, std::string_view option, std::ostream& err);
+
+// A position word (0..65535) in thousandths as "00.000": 12345 gives
+// "12.345", 5 gives "00.005".
+std::string PositionText(std::int32_t thousandths);
+
+// Seconds for --timeout: a number above zero.
+std::optional<double> TimeoutSeconds(std::string_view text);
+
+}  // namespace korimo::cli

@@ -1,0 +1,53 @@
+// korimo-cli's entry point: supplies the ports the commands reach the engraver
+// through (the Windows registry and device file, or the simulated engraver
+// with --sim) and runs the command line.
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "sim/platform.h"
+
+#ifdef _WIN32
+#include "win32/device_files.h"
+#include "win32/registry_catalogue.h"
+#endif
+
+namespace {
+
+// The simulated board answers in real time; short busy times keep a Set quick.
+korimo::sim::PlatformOptions SimulatedEngraver() {
+  korimo::sim::PlatformOptions options;
+  options.timings.memory_write = korimo::sim::Micros{200};
+  options.timings.memory_read = korimo::sim::Micros{100};
+  return options;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  std::unique_ptr<korimo::sim::SimPlatform> simulated;
+#ifdef _WIN32
+  korimo::win32::RegistryCatalogue registry;
+  korimo::win32::Win32DeviceFiles device_files;
+#endif
+
+  const korimo::cli::PortsProvider ports =
+      [&](bool simulate, std::ostream& err) -> std::optional<korimo::cli::EngraverPorts> {
+    if (simulate) {
+      simulated = std::make_unique<korimo::sim::SimPlatform>(SimulatedEngraver());
+      return korimo::cli::EngraverPorts{&simulated->GetCatalogue(), &simulated->GetFiles()};
+    }
+#ifdef _WIN32
+    static_cast<void>(err);
+    return korimo::cli::EngraverPorts{&registry, &device_files};
+#else
+    err << "No engraver can be found here: korimo-cli looks for the engraver in the Windows "
+           "registry, and this system has none (use --sim for the simulated engraver).\n";
+    return std::nullopt;
+#endif
+  };
+  return korimo::cli::RunCli(args, {std::cin, std::cout, std::cerr}, ports);
+}

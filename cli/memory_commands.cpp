@@ -1,0 +1,112 @@
+// eeprom dump / write / clear and clear-id: the memory editor's commands and
+// the USB identity reset.
+#include <cctype>
+#include <ostream>
+#include <string>
+
+#include "cli/commands.h"
+#include "cli/entries.h"
+#include "config/memory_map.h"
+
+namespace korimo::cli {
+namespace {
+
+constexpr std::uint8_t kRowLength = 8;
+constexpr std::uint8_t kErased = 0xFF;
+
+constexpr std::string_view kClearIdQuestion =
+    "This will reset the engraver VID/PID.  Are you sure you want to continue?";
+
+// The eight rows 0x20..0x5F; false when a wait gave up.
+bool DumpRows(Session& session, modKT90& kt90) {
+  for (unsigned first = memory::kFixedBlockFirst; first <= memory::kFixedBlockLast;
+       first += kRowLength) {
+    const std::string row = kt90.FormatEEPromRow(static_cast<std::uint8_t>(first),
+                                                 static_cast<std::uint8_t>(first + kRowLength - 1));
+    if (session.TimedOut("the dump stopped at " + HexByte(static_cast<std::uint8_t>(first)))) {
+      return false;
+    }
+    session.Out() << row << '\n';
+  }
+  return true;
+}
+
+bool IsYes(std::string answer) {
+  for (char& c : answer) {
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  while (!answer.empty() && std::isspace(static_cast<unsigned char>(answer.back()))) {
+    answer.pop_back();
+  }
+  return answer == "y" || answer == "yes";
+}
+
+}  // namespace
+
+int RunEEPromDump(Session& session, std::span<const std::string>) {
+  modKT90* kt90 = session.Connect();
+  if (kt90 == nullptr) {
+    return kExitNoEngraver;
+  }
+  return DumpRows(session, *kt90) ? kExitOk : kExitTimedOut;
+}
+
+int RunEEPromWrite(Session& session, std::span<const std::string> operands) {
+  const std::optional<std::uint8_t> address =
+      EditorEntry(operands[0], memory::kEditorAddressLimit, "address", session.Err());
+  if (!address) {
+    return kExitRefused;
+  }
+  const std::optional<std::uint8_t> value =
+      EditorEntry(operands[1], memory::kEditorValueLimit, "value", session.Err());
+  if (!value) {
+    return kExitRefused;
+  }
+  modKT90* kt90 = session.Connect();
+  if (kt90 == nullptr) {
+    return kExitNoEngraver;
+  }
+  kt90->WriteEEPromByte(*address, *value);
+  if (session.TimedOut("nothing was written")) {
+    return kExitTimedOut;
+  }
+  session.Out() << "Wrote " << HexByte(*value) << " at " << HexByte(*address) << ".\n";
+  return kExitOk;
+}
+
+int RunEEPromClear(Session& session, std::span<const std::string>) {
+  modKT90* kt90 = session.Connect();
+  if (kt90 == nullptr) {
+    return kExitNoEngraver;
+  }
+  for (unsigned address = memory::kFixedBlockFirst; address <= memory::kFixedBlockLast; ++address) {
+    kt90->WriteEEPromByte(static_cast<std::uint8_t>(address), kErased);
+    if (session.TimedOut("the clear stopped at " + HexByte(static_cast<std::uint8_t>(address)))) {
+      return kExitTimedOut;
+    }
+  }
+  return DumpRows(session, *kt90) ? kExitOk : kExitTimedOut;
+}
+
+int RunClearId(Session& session, std::span<const std::string>) {
+  modKT90* kt90 = session.Connect();
+  if (kt90 == nullptr) {
+    return kExitNoEngraver;
+  }
+  if (!session.Line().Has("--yes")) {
+    session.Out() << kClearIdQuestion << " [y/N] " << std::flush;
+    std::string answer;
+    if (!std::getline(session.In(), answer) || !IsYes(answer)) {
+      session.Out() << "Nothing was sent.\n";
+      return kExitOk;
+    }
+  }
+  kt90->WriteEEPromByte(memory::kUsbIdentity, 0x00);
+  if (session.TimedOut("nothing was sent")) {
+    return kExitTimedOut;
+  }
+  session.Out() << "The USB identity reset was sent.\n";
+  return kExitOk;
+}
+
+}  // namespace korimo::cli

@@ -1,0 +1,68 @@
+// home, inputs and positions: the diagnostic windows' views on a terminal.
+#include <array>
+#include <ostream>
+#include <string_view>
+
+#include "cli/commands.h"
+#include "cli/entries.h"
+
+namespace korimo::cli {
+namespace {
+
+struct InputName {
+  std::string_view name;
+  std::uint8_t bit;
+};
+
+// As the I/O window shows them: the keys top to bottom, then the table sensors.
+constexpr std::array<InputName, 7> kInputNames{{
+    {"POWER", inputs::kPowerKey},
+    {"UP", inputs::kUpKey},
+    {"DOWN", inputs::kDownKey},
+    {"PAUSE", inputs::kPauseKey},
+    {"START", inputs::kStartKey},
+    {"Table.0", inputs::kTable0},
+    {"Table.1", inputs::kTable1},
+}};
+
+constexpr std::size_t kNameWidth = 9;
+
+}  // namespace
+
+int RunHome(Session& session, std::span<const std::string>) {
+  modKT90* kt90 = session.Connect();
+  if (kt90 == nullptr) {
+    return kExitNoEngraver;
+  }
+  kt90->HomeXY();
+  session.Out() << "The home command was sent.\n";
+  return kExitOk;
+}
+
+int RunInputs(Session& session, std::span<const std::string>) {
+  modKT90* kt90 = session.Connect();
+  if (kt90 == nullptr) {
+    return kExitNoEngraver;
+  }
+  const std::uint8_t bits = kt90->GetStatusByte(status::kInputs);
+  for (const InputName& input : kInputNames) {
+    session.Out() << input.name << std::string(kNameWidth - input.name.size(), ' ')
+                  << ((bits & input.bit) != 0 ? "on" : "off") << '\n';
+  }
+  return kExitOk;
+}
+
+int RunPositions(Session& session, std::span<const std::string>) {
+  modKT90* kt90 = session.Connect();
+  if (kt90 == nullptr) {
+    return kExitNoEngraver;
+  }
+  const std::int32_t x = kt90->GetPositionX();
+  const std::int32_t y = kt90->GetPositionY();
+  const std::int32_t z = kt90->GetPositionZ();
+  session.Out() << "X " << PositionText(x) << "\nY " << PositionText(y) << "\nZ " << PositionText(z)
+                << '\n';
+  return kExitOk;
+}
+
+}  // namespace korimo::cli

@@ -1,0 +1,17 @@
+#include "cli/wait_limit.h"
+
+namespace korimo::cli {
+
+void WaitLimit::DoEvents() {
+  if (!polled_busy_) {
+    wait_start_ = Clock::now();
+  }
+  polled_busy_ = false;
+}
+
+bool WaitLimit::GiveUp() {
+  polled_busy_ = true;
+  return Clock::now() - wait_start_ > limit_;
+}
+
+}  // namespace korimo::cli

@@ -1,0 +1,33 @@
+// The command-line tool's event pump and the limit of its waits. A terminal has
+// no events to run and no Done button, so a wait while the controller is busy
+// gives up once it has lasted longer than the limit.
+//
+// modKT90 turns the pump once before every busy poll and asks GiveUp() after
+// every poll that found the controller busy, so a turn that follows a poll
+// which did not ask starts a new wait.
+#pragma once
+
+#include <chrono>
+
+#include "device/ports.h"
+
+namespace korimo::cli {
+
+class WaitLimit final : public EventPump {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  explicit WaitLimit(Clock::duration limit) : limit_(limit) {}
+
+  void DoEvents() override;
+
+  // True once the current wait has lasted longer than the limit.
+  bool GiveUp();
+
+ private:
+  Clock::duration limit_;
+  Clock::time_point wait_start_{};
+  bool polled_busy_ = false;
+};
+
+}  // namespace korimo::cli
