@@ -1,0 +1,143 @@
+// The configuration window `s`, the tool's main window "Korimo Configuration":
+// it reads the machine configuration from the controller (Read), stores it
+// into parameter memory (Set), applies the model presets, keeps the board's
+// serial number, carries the hidden USB identity reset and memory editor menu,
+// and supervises the connection four times a second.
+//
+// The window reaches the engraver only through the command set it is given,
+// and asks the user only through the Prompts it is given.
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <cstdint>
+
+#include "config/presets.h"
+#include "config/set_plan.h"
+#include "device/modKT90.h"
+#include "device/ports.h"
+#include "ui/end_program.h"
+
+class QAction;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QTimer;
+
+namespace korimo {
+
+namespace ui {
+class Lamp;
+class LockedCombo;
+class SpinControl;
+class TextBox;
+}  // namespace ui
+
+// Shown when Set finds no serial number to store.
+inline constexpr std::string_view kSerialNumberMissing =
+    "Enter the serial number, or Read it from the engraver, before Set.";
+inline constexpr std::string_view kClearIdQuestion =
+    "This will reset the engraver VID/PID.  Are you sure you want to continue?";
+inline constexpr std::string_view kClearIdTitle = "Reset VID/PID";
+
+class s : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  static constexpr int kStatusInterval = 250;  // ms
+
+  // Builds the window and loads it (Form_Load); the status timer runs from here.
+  s(modKT90& kt90, Prompts& prompts, QWidget* parent = nullptr);
+  ~s() override;
+
+  // Done. The default ends the program at once.
+  void SetEndProgram(ui::EndProgramHook end) { end_program_ = std::move(end); }
+
+  // Event handlers.
+  void cmdRead_Click();
+  void cmdWrite_Click();
+  void cmdDone_Click();
+  void CmdClearID_Click();
+  void lstModel_Click();
+  void tmrStatus_Timer();
+  void mnuEEPromEdit_Click();
+  void txtSN_KeyPress(int& KeyAscii);
+  void txtSN_LostFocus();
+  void udSN_Change();
+  void txtSN_Edited();
+  // The digit filter of cboMaxY, cboMaxZ, cboRaster, cboVector and cboZSpeed.
+  void cboDigits_KeyPress(int& KeyAscii);
+
+  void CommitSerialNumber();
+  void ShowSerialNumberBytes();
+
+  // True from the first to the last write of a Set.
+  bool SetInProgress() const { return set_running_; }
+
+  // Whether the serial field stands for a serial number that was read from the
+  // engraver or entered, rather than the placeholder or the spin control's
+  // starting value put back in its place.
+  bool SerialNumberGiven() const;
+
+ signals:
+  // The menu "EEProm", item "Edit": opens the parameter memory editor.
+  void EEPromEditRequested();
+  void SetFinished();
+
+ private:
+  void BuildControls();
+  void PlaceControls();
+  void ConnectHandlers();
+  void Form_Load();
+
+  ui::LockedCombo& Field(ParameterField field) const;
+  std::uint8_t SelectedModelCode() const;
+  void RewriteField(const SetPlan& plan, SetStep step);
+  QString FrameCaptionOf(SetStep step) const;
+
+  // Supervision.
+  bool Working() const;
+  void SetCommandsEnabled(bool enabled);
+  void SwitchControls(bool enabled);
+  void EndSet();
+
+  modKT90& kt90_;
+  Prompts& prompts_;
+  ui::EndProgramHook end_program_;
+
+  bool set_running_ = false;
+  bool working_during_set_ = false;  // supervision's state while a Set holds the buttons
+  bool read_deferred_ = false;       // an arrival during a Set asks for a Read at its end
+
+  bool spin_given_ = false;         // udSN holds a number read or entered
+  bool field_shows_start_ = false;  // txtSN shows udSN's starting value, put back by a commit
+
+  // Controls, named as the window names them.
+  QWidget* client_ = nullptr;
+  QGroupBox* fraSN = nullptr;
+  ui::TextBox* txtSN = nullptr;
+  ui::SpinControl* udSN = nullptr;
+  QLabel* lblGenHigh = nullptr;  // lblGen(6)
+  QLabel* lblGenLow = nullptr;   // lblGen(7)
+  QLabel* lblSN_High = nullptr;
+  QLabel* lblSN_Low = nullptr;
+  QGroupBox* Frame1 = nullptr;
+  QListWidget* lstModel = nullptr;
+  std::array<QGroupBox*, 6> parameterFrames_{};  // Frame2, Frame3, Frame4, Frame7, Frame6, Frame5
+  std::array<ui::LockedCombo*, 6> fields_{};     // in ParameterField order
+  QPushButton* cmdWrite = nullptr;
+  QPushButton* cmdRead = nullptr;
+  QFrame* Line1 = nullptr;
+  QPushButton* CmdClearID = nullptr;
+  QPushButton* cmdDone = nullptr;
+  ui::Lamp* shpConnected = nullptr;
+  QLabel* lblStatus = nullptr;
+  QTimer* tmrStatus = nullptr;
+  QMenu* mnuEEProm = nullptr;
+  QAction* mnuEEPromEdit = nullptr;
+};
+
+}  // namespace korimo

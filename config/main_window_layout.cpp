@@ -1,0 +1,182 @@
+// The controls of the configuration window and where they stand, in twips.
+#include <QAction>
+#include <QFont>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include "config/main_window.h"
+#include "ui/lamp.h"
+#include "ui/locked_combo.h"
+#include "ui/spin_control.h"
+#include "ui/text_box.h"
+#include "ui/twips.h"
+
+namespace korimo {
+namespace {
+
+using ui::PlaceTwips;
+
+constexpr int kClientWidth = 6525;   // twips
+constexpr int kClientHeight = 4635;  // down to the bottom of the status row
+
+// The fixed-pitch font of the entry fields.
+QFont FieldFont() {
+  QFont font(QStringLiteral("Courier New"));
+  font.setStyleHint(QFont::TypeWriter);
+  font.setPointSizeF(8.25);
+  return font;
+}
+
+// The window's own font, which its buttons, frames and labels use.
+QFont WindowFont() {
+  QFont font(QStringLiteral("Arial"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPointSizeF(8.25);
+  return font;
+}
+
+template <typename Widget, typename... Args>
+Widget* Make(QWidget* parent, const char* name, Args&&... args) {
+  auto* widget = new Widget(std::forward<Args>(args)..., parent);
+  widget->setObjectName(QString::fromLatin1(name));
+  return widget;
+}
+
+QGroupBox* MakeFrame(QWidget* parent, const char* name, const char* caption) {
+  return Make<QGroupBox>(parent, name, QString::fromLatin1(caption));
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption) {
+  auto* label = Make<QLabel>(parent, name, QString::fromLatin1(caption));
+  label->setTextFormat(Qt::PlainText);
+  return label;
+}
+
+struct FieldDesign {
+  const char* frame;
+  const char* caption;
+  const char* field;
+  int left;
+  int top;
+};
+
+// In ParameterField order.
+constexpr std::array<FieldDesign, 6> kFieldDesigns{{
+    {"Frame2", "Maximum X Travel(0.001 in)", "cboMaxX", 120, 1560},
+    {"Frame3", "Maximum Y Travel(0.001 in)", "cboMaxY", 120, 2520},
+    {"Frame4", "Maximum Z Travel (0.001 in)", "cboMaxZ", 120, 3480},
+    {"Frame7", "Raster Speed (0.001 in/sec)", "cboRaster", 2520, 1560},
+    {"Frame6", "Vector Speed (0.001 in/sec)", "cboVector", 2520, 2520},
+    {"Frame5", "Z Speed (0.001 in/sec)", "cboZSpeed", 2520, 3480},
+}};
+
+}  // namespace
+
+void s::BuildControls() {
+  setObjectName(QStringLiteral("s"));
+  setWindowTitle(QStringLiteral("Korimo Configuration"));
+  // A fixed dialog border: no resizing, no minimize or maximize button.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+  setFont(WindowFont());
+
+  client_ = new QWidget(this);
+  client_->setObjectName(QStringLiteral("client"));
+  setCentralWidget(client_);
+
+  fraSN = MakeFrame(client_, "fraSN", "Serial Number");
+  txtSN = Make<ui::TextBox>(fraSN, "txtSN");
+  txtSN->setText(QStringLiteral("-----"));
+  txtSN->setToolTip(QStringLiteral("Enter PCB Serial Number"));
+  txtSN->setFont(FieldFont());
+  txtSN->setMaxLength(32767);
+  udSN = Make<ui::SpinControl>(fraSN, "udSN");
+  udSN->SetRange(0, 65535);
+  lblGenHigh = MakeLabel(fraSN, "lblGen", "High Byte:");
+  lblGenHigh->setProperty("index", 6);
+  lblSN_High = MakeLabel(fraSN, "lblSN_High", "0x##");
+  lblGenLow = MakeLabel(fraSN, "lblGen", "Low Byte:");
+  lblGenLow->setProperty("index", 7);
+  lblSN_Low = MakeLabel(fraSN, "lblSN_Low", "0x##");
+
+  Frame1 = MakeFrame(client_, "Frame1", "Machine Model");
+  lstModel = Make<QListWidget>(Frame1, "lstModel");
+  lstModel->setSelectionMode(QAbstractItemView::SingleSelection);
+
+  for (std::size_t i = 0; i < kFieldDesigns.size(); ++i) {
+    parameterFrames_[i] = MakeFrame(client_, kFieldDesigns[i].frame, kFieldDesigns[i].caption);
+    fields_[i] = Make<ui::LockedCombo>(parameterFrames_[i], kFieldDesigns[i].field);
+    fields_[i]->setFont(FieldFont());
+    fields_[i]->SetText(QStringLiteral("Combo1"));
+  }
+
+  cmdWrite = Make<QPushButton>(client_, "cmdWrite", QStringLiteral("Set"));
+  cmdRead = Make<QPushButton>(client_, "cmdRead", QStringLiteral("Read"));
+  Line1 = Make<QFrame>(client_, "Line1");
+  Line1->setFrameShape(QFrame::HLine);
+  Line1->setFrameShadow(QFrame::Plain);
+  CmdClearID = Make<QPushButton>(client_, "CmdClearID", QStringLiteral("Clear ID"));
+  cmdDone = Make<QPushButton>(client_, "cmdDone", QStringLiteral("&Done"));
+
+  shpConnected = Make<ui::Lamp>(client_, "shpConnected", ui::Lamp::Shape::kCircle);
+  lblStatus = MakeLabel(client_, "lblStatus", "Connected");
+
+  tmrStatus = Make<QTimer>(this, "tmrStatus");
+  tmrStatus->setInterval(kStatusInterval);
+
+  mnuEEProm = menuBar()->addMenu(QStringLiteral("EEProm"));
+  mnuEEProm->setObjectName(QStringLiteral("mnuEEProm"));
+  mnuEEPromEdit = mnuEEProm->addAction(QStringLiteral("Edit"));
+  mnuEEPromEdit->setObjectName(QStringLiteral("mnuEEPromEdit"));
+
+  QWidget::setTabOrder(txtSN, lstModel);
+  QWidget* previous = lstModel;
+  for (ui::LockedCombo* field : fields_) {
+    QWidget::setTabOrder(previous, field);
+    previous = field;
+  }
+  for (QWidget* next : {static_cast<QWidget*>(cmdWrite), static_cast<QWidget*>(cmdRead),
+                        static_cast<QWidget*>(CmdClearID), static_cast<QWidget*>(cmdDone)}) {
+    QWidget::setTabOrder(previous, next);
+    previous = next;
+  }
+
+  PlaceControls();
+}
+
+void s::PlaceControls() {
+  client_->setFixedSize(ui::Px(kClientWidth), ui::Px(kClientHeight));
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+  PlaceTwips(*fraSN, 120, 120, 2295, 1335);
+  PlaceTwips(*txtSN, 120, 360, 1575, 285);
+  PlaceTwips(*udSN, 1920, 360, 240, 855);
+  PlaceTwips(*lblGenHigh, 240, 720, 735, 195);
+  PlaceTwips(*lblSN_High, 1080, 720, 375, 195);
+  PlaceTwips(*lblGenLow, 270, 960, 705, 195);
+  PlaceTwips(*lblSN_Low, 1080, 960, 375, 195);
+
+  PlaceTwips(*Frame1, 2520, 120, 2295, 1335);
+  PlaceTwips(*lstModel, 120, 360, 2055, 840);
+
+  for (std::size_t i = 0; i < kFieldDesigns.size(); ++i) {
+    PlaceTwips(*parameterFrames_[i], kFieldDesigns[i].left, kFieldDesigns[i].top, 2295, 855);
+    PlaceTwips(*fields_[i], 240, 360, 1815, 330);
+  }
+
+  PlaceTwips(*cmdWrite, 5040, 240, 1215, 375);
+  PlaceTwips(*cmdRead, 5040, 720, 1215, 375);
+  PlaceTwips(*Line1, 5040, 1200, 6240 - 5040, ui::kTwipsPerPixel);
+  PlaceTwips(*CmdClearID, 5040, 1320, 1215, 375);
+  PlaceTwips(*cmdDone, 5040, 3960, 1215, 375);
+  PlaceTwips(*shpConnected, 120, 4440, 195, 195);
+  PlaceTwips(*lblStatus, 480, 4440, 780, 195);
+}
+
+}  // namespace korimo

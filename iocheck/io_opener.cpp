@@ -1,0 +1,40 @@
+#include "iocheck/io_opener.h"
+
+#include <QKeySequence>
+#include <QShortcut>
+
+namespace korimo::iocheck {
+
+IOOpener::IOOpener(modKT90& kt90, QObject* parent)
+    : QObject(parent), kt90_(kt90), end_program_(&ui::EndProgram) {}
+
+IOOpener::~IOOpener() {
+  delete window_.data();
+}
+
+void IOOpener::SetEndProgram(ui::EndProgramHook end) {
+  end_program_ = std::move(end);
+  if (window_ != nullptr) {
+    window_->SetEndProgram(end_program_);
+  }
+}
+
+void IOOpener::Open() {
+  if (window_ == nullptr) {
+    window_ = new frmIO(kt90_);
+    window_->SetEndProgram(end_program_);
+    connect(window_, &frmIO::Unloaded, this, [this] { window_ = nullptr; });
+  }
+  window_->show();
+  window_->raise();
+  window_->activateWindow();
+}
+
+QShortcut* IOOpener::AddShortcut(QWidget& window) {
+  auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(kIOShortcut)), &window);
+  shortcut->setContext(Qt::WindowShortcut);
+  connect(shortcut, &QShortcut::activated, this, [this] { Open(); });
+  return shortcut;
+}
+
+}  // namespace korimo::iocheck

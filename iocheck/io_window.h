@@ -1,0 +1,83 @@
+// The I/O verification window frmIO ("I/O Verification"): four times a second
+// it mirrors the five keypad keys and the two table sensors of the engraver as
+// lamps, and shows whether an engraver is connected. "&Done" ends the program.
+//
+// The title-bar close unloads the window: its timer stops, Unloaded tells the
+// owner, and the object deletes itself when control returns to the event loop.
+#pragma once
+
+#include <QWidget>
+#include <array>
+
+#include "device/modKT90.h"
+#include "ui/end_program.h"
+
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QTimer;
+
+namespace korimo {
+
+namespace ui {
+class Lamp;
+}
+
+class frmIO : public QWidget {
+  Q_OBJECT
+
+ public:
+  static constexpr int kStatusInterval = 250;  // ms
+
+  // Builds and loads the window; tmrStatus runs from here.
+  explicit frmIO(modKT90& kt90, QWidget* parent = nullptr);
+  ~frmIO() override;
+
+  // Done. The default ends the program at once.
+  void SetEndProgram(ui::EndProgramHook end) { end_program_ = std::move(end); }
+
+  // Event handlers.
+  void tmrStatus_Timer();
+  void cmdDone_Click();
+
+  // Lit: green background and a border 3 wide; dark: the button-face colour
+  // and a border 1 wide. Both are assigned on every call.
+  void SetKeyIndicator(ui::Lamp& shape, bool on);
+
+ signals:
+  // The title-bar close unloaded the window.
+  void Unloaded();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildControls();
+  void PlaceControls();
+
+  modKT90& kt90_;
+  ui::EndProgramHook end_program_;
+  bool unloading_ = false;
+
+  // Controls, named as the window names them.
+  QGroupBox* fraKeypad = nullptr;
+  ui::Lamp* shpKeyPower = nullptr;
+  ui::Lamp* shpKeyUp = nullptr;
+  ui::Lamp* shpKeyDown = nullptr;
+  ui::Lamp* shpKeyPause = nullptr;
+  ui::Lamp* shpKeyStart = nullptr;
+  QLabel* lblKeyPower = nullptr;
+  QLabel* lblKeyUp = nullptr;
+  QLabel* lblKeyDown = nullptr;
+  QLabel* lblKeyPause = nullptr;
+  QLabel* lblKeyStart = nullptr;
+  ui::Lamp* shpDoor = nullptr;
+  ui::Lamp* shpTable0 = nullptr;
+  ui::Lamp* shpTable1 = nullptr;
+  ui::Lamp* shpConnected = nullptr;
+  std::array<QLabel*, 4> lblGen{};  // lblGen(0), (1), (2) and (8)
+  QPushButton* cmdDone = nullptr;
+  QTimer* tmrStatus = nullptr;
+};
+
+}  // namespace korimo

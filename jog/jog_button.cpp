@@ -1,0 +1,99 @@
+#include "jog/jog_button.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <algorithm>
+
+namespace korimo::jog {
+namespace {
+
+// An arrow pointing right, to fit a box of `length` by `breadth` around the
+// origin; outer buttons carry a block arrow with a shaft, inner ones a
+// plain head.
+QPainterPath RightArrow(qreal length, qreal breadth, bool with_shaft) {
+  QPainterPath arrow;
+  const qreal half = length / 2;
+  const qreal head = with_shaft ? length * 0.45 : length;
+  const qreal wing = breadth / 2;
+  if (with_shaft) {
+    const qreal shaft = breadth / 5;
+    arrow.moveTo(-half, -shaft);
+    arrow.lineTo(half - head, -shaft);
+    arrow.lineTo(half - head, -wing);
+    arrow.lineTo(half, 0);
+    arrow.lineTo(half - head, wing);
+    arrow.lineTo(half - head, shaft);
+    arrow.lineTo(-half, shaft);
+  } else {
+    arrow.moveTo(-half, -wing);
+    arrow.lineTo(half, 0);
+    arrow.lineTo(-half, wing);
+  }
+  arrow.closeSubpath();
+  return arrow;
+}
+
+// The angle that turns a right arrow into the button's direction; on screen
+// positive Y points up, positive X right, positive Z up.
+qreal Rotation(const JogButtonDesign& design) {
+  if (design.axis == JogAxis::kX) {
+    return design.direction > 0 ? 0 : 180;
+  }
+  return design.direction > 0 ? -90 : 90;
+}
+
+}  // namespace
+
+JogButton::JogButton(const JogButtonDesign& design, QWidget* parent)
+    : QWidget(parent), design_(design) {
+  setObjectName(QStringLiteral("picMove"));
+  setProperty("index", design.index);
+  setProperty("tag", Tag());
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+QString JogButton::Tag() const {
+  return QString::fromLatin1(design_.tag.data(), static_cast<qsizetype>(design_.tag.size()));
+}
+
+void JogButton::mousePressEvent(QMouseEvent* event) {
+  emit MouseDown(design_.index, event->button(), event->modifiers(), event->position());
+  event->accept();
+}
+
+void JogButton::mouseReleaseEvent(QMouseEvent* event) {
+  emit MouseUp(design_.index, event->button(), event->modifiers(), event->position());
+  event->accept();
+}
+
+void JogButton::paintEvent(QPaintEvent* /*event*/) {
+  QPainter painter(this);
+  painter.fillRect(rect(), palette().color(QPalette::Button));
+  // The sunken border of a picture box.
+  QStyleOptionFrame frame;
+  frame.initFrom(this);
+  frame.lineWidth = 1;
+  frame.midLineWidth = 0;
+  frame.state |= QStyle::State_Sunken;
+  style()->drawPrimitive(QStyle::PE_Frame, &frame, &painter, this);
+
+  const bool horizontal = design_.axis == JogAxis::kX;
+  const qreal room_along = (horizontal ? width() : height()) - 6.0;
+  const qreal room_across = (horizontal ? height() : width()) - 6.0;
+  const qreal length = std::max<qreal>(2, design_.outer ? room_along * 0.8 : room_along);
+  const qreal breadth =
+      std::max<qreal>(2, std::min(room_across, design_.outer ? length * 0.9 : length * 1.6));
+
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.translate(width() / 2.0, height() / 2.0);
+  painter.rotate(Rotation(design_));
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(
+      palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+  painter.drawPath(RightArrow(length, breadth, design_.outer));
+}
+
+}  // namespace korimo::jog

@@ -1,0 +1,34 @@
+#include "jog/move_opener.h"
+
+#include <QKeySequence>
+#include <QShortcut>
+
+namespace korimo::jog {
+
+MoveOpener::MoveOpener(modKT90& kt90, Prompts& prompts, QObject* parent)
+    : QObject(parent), kt90_(kt90), prompts_(prompts) {}
+
+MoveOpener::~MoveOpener() {
+  delete window_.data();
+}
+
+void MoveOpener::Open() {
+  if (window_ == nullptr) {
+    window_ = new frmMove(kt90_, prompts_);
+    // The unloaded window deletes itself once it is safe; a later opening
+    // loads a new one.
+    connect(window_, &frmMove::Unloaded, this, [this] { window_ = nullptr; });
+  }
+  window_->show();
+  window_->raise();
+  window_->activateWindow();
+}
+
+QShortcut* MoveOpener::AddShortcut(QWidget& window) {
+  auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(kMoveShortcut)), &window);
+  shortcut->setContext(Qt::WindowShortcut);
+  connect(shortcut, &QShortcut::activated, this, [this] { Open(); });
+  return shortcut;
+}
+
+}  // namespace korimo::jog

@@ -1,0 +1,180 @@
+// Jogging, homing and the position readouts of the jog window.
+#include "jog/move_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QTimer>
+
+#include "jog/jog_button.h"
+#include "motion/move_file.h"
+
+namespace korimo {
+namespace {
+
+const QColor kReadoutGreen(0, 255, 0);
+const QColor kReadoutRed(255, 0, 0);
+
+}  // namespace
+
+QString PositionText(std::int32_t value, const QLocale& locale) {
+  const bool negative = value < 0;  // a position word never is; kept readable anyway
+  const std::int64_t magnitude = negative ? -std::int64_t{value} : std::int64_t{value};
+  return QStringLiteral("%1%2%3%4")
+      .arg(negative ? QStringLiteral("-") : QString())
+      .arg(magnitude / 1000, 2, 10, QLatin1Char('0'))
+      .arg(locale.decimalPoint())
+      .arg(magnitude % 1000, 3, 10, QLatin1Char('0'));
+}
+
+// Counts the ticks on the stack, so that an unload waits until the last one
+// has returned.
+class frmMove::TickScope {
+ public:
+  explicit TickScope(frmMove& window) : window_(window) { ++window_.ticks_running_; }
+  ~TickScope() {
+    if (--window_.ticks_running_ == 0 && window_.unloading_) {
+      window_.deleteLater();
+    }
+  }
+  TickScope(const TickScope&) = delete;
+  TickScope& operator=(const TickScope&) = delete;
+
+ private:
+  frmMove& window_;
+};
+
+frmMove::frmMove(modKT90& kt90, Prompts& prompts, QWidget* parent)
+    : QMainWindow(parent),
+      kt90_(kt90),
+      prompts_(prompts),
+      program_folder_(QCoreApplication::applicationDirPath()) {
+  BuildControls();
+  ConnectHandlers();
+  tmrMove->start();
+}
+
+frmMove::~frmMove() = default;
+
+void frmMove::ConnectHandlers() {
+  for (jog::JogButton* button : picMove) {
+    connect(button, &jog::JogButton::MouseDown, this,
+            [this](int index, Qt::MouseButton mouse, Qt::KeyboardModifiers shift, QPointF at) {
+              picMove_MouseDown(index, mouse, shift, at);
+            });
+    connect(button, &jog::JogButton::MouseUp, this,
+            [this](int index, Qt::MouseButton mouse, Qt::KeyboardModifiers shift, QPointF at) {
+              picMove_MouseUp(index, mouse, shift, at);
+            });
+  }
+  connect(cmdHomeXY, &QPushButton::clicked, this, [this] { cmdHomeXY_Click(); });
+  connect(cmdDone, &QPushButton::clicked, this, [this] { cmdDone_Click(); });
+  connect(tmrMove, &QTimer::timeout, this, [this] { tmrMove_Timer(); });
+  connect(walkTicks_, &QTimer::timeout, this, [this] { tmrMove_Timer(); });
+}
+
+QString frmMove::MoveFilePath(int index) const {
+  for (const jog::JogButton* button : picMove) {
+    if (button->Index() == index) {
+      return QDir::toNativeSeparators(
+          QDir(program_folder_).filePath(button->Tag() + QLatin1String(".mov")));
+    }
+  }
+  return {};
+}
+
+void frmMove::picMove_MouseDown(int Index, Qt::MouseButton /*Button*/,
+                                Qt::KeyboardModifiers /*Shift*/, QPointF /*where*/) {
+  HeldJogIndex_ = static_cast<std::int16_t>(Index);
+}
+
+void frmMove::picMove_MouseUp(int /*Index*/, Qt::MouseButton /*Button*/,
+                              Qt::KeyboardModifiers /*Shift*/, QPointF /*where*/) {
+  HeldJogIndex_ = 0;
+}
+
+void frmMove::tmrMove_Timer() {
+  const TickScope scope(*this);
+  const bool busy = kt90_.IsControllerBusy();
+  if (!busy && HeldJogIndex_ != 0 && !walking_) {
+    if (QApplication::activeModalWidget() != nullptr) {
+      // A dialog holds the mouse: the release cannot reach the button any more,
+      // and a walk could stack its message on the dialog.
+      HeldJogIndex_ = 0;
+    } else {
+      WalkHeldFile();
+    }
+  }
+  const QLocale locale;
+  SetCaptionIfChanged(*lblPositionX, PositionText(kt90_.GetPositionX(), locale));
+  SetCaptionIfChanged(*lblPositionY, PositionText(kt90_.GetPositionY(), locale));
+  SetCaptionIfChanged(*lblPositionZ, PositionText(kt90_.GetPositionZ(), locale));
+}
+
+void frmMove::WalkHeldFile() {
+  const QString path = MoveFilePath(HeldJogIndex_);
+  walking_ = true;
+  walkTicks_->start();
+  const MoveFileResult result =
+      PlayMoveFile(QFile::encodeName(path).toStdString(), kt90_, prompts_);
+  walkTicks_->stop();
+  walking_ = false;
+  if (result != MoveFileResult::kWalked) {
+    // Reported once: the release may have happened in the message box.
+    HeldJogIndex_ = 0;
+  }
+}
+
+void frmMove::SetCaptionIfChanged(QLabel& label, const QString& caption) {
+  if (label.text() != caption) {
+    label.setText(caption);
+  }
+}
+
+void frmMove::SetReadoutColour(QLabel& label, const QColor& colour) {
+  QPalette colours = label.palette();
+  colours.setColor(QPalette::WindowText, colour);
+  label.setPalette(colours);
+}
+
+void frmMove::cmdHomeXY_Click() {
+  SetReadoutColour(*lblPositionX, kReadoutRed);
+  SetReadoutColour(*lblPositionY, kReadoutRed);
+  const QString marks =
+      QString::fromLatin1(kHomeMarks.data(), static_cast<qsizetype>(kHomeMarks.size()));
+  SetCaptionIfChanged(*lblPositionX, marks);
+  SetCaptionIfChanged(*lblPositionY, marks);
+  lblPositionX->repaint();
+  lblPositionY->repaint();
+  kt90_.HomeXY();
+  SetReadoutColour(*lblPositionX, kReadoutGreen);
+  SetReadoutColour(*lblPositionY, kReadoutGreen);
+  lblPositionX->repaint();
+  lblPositionY->repaint();
+}
+
+void frmMove::cmdDone_Click() {
+  hide();
+}
+
+void frmMove::closeEvent(QCloseEvent* event) {
+  event->accept();
+  if (unloading_) {
+    return;
+  }
+  unloading_ = true;
+  tmrMove->stop();
+  walkTicks_->stop();
+  emit Unloaded();
+  // A walk in progress may still be waiting on the controller further down
+  // the stack; the last tick to return deletes the window.
+  if (ticks_running_ == 0) {
+    deleteLater();
+  }
+}
+
+}  // namespace korimo

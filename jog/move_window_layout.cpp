@@ -1,0 +1,112 @@
+// The controls of the jog window and where they stand, in twips.
+#include <QFont>
+#include <QLabel>
+#include <QLayout>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "jog/jog_button.h"
+#include "jog/move_window.h"
+#include "ui/twips.h"
+
+namespace korimo {
+namespace {
+
+using ui::PlaceTwips;
+
+// The client area above the status bar: the readouts end at 7335, Done at 2535.
+constexpr int kClientWidth = 7455;  // twips
+constexpr int kClientHeight = 2655;
+
+QFont WindowFont() {
+  QFont font(QStringLiteral("Arial"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPointSizeF(8.25);
+  return font;
+}
+
+QFont ReadoutFont() {
+  QFont font(QStringLiteral("Arial"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setPointSizeF(14.25);
+  return font;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption) {
+  auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+  button->setObjectName(QString::fromLatin1(name));
+  return button;
+}
+
+QLabel* MakeReadout(QWidget* parent, const char* name) {
+  auto* label = new QLabel(QString::fromLatin1(kReadoutDesignText.data(),
+                                               static_cast<qsizetype>(kReadoutDesignText.size())),
+                           parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setTextFormat(Qt::PlainText);
+  label->setAlignment(Qt::AlignCenter);
+  label->setFont(ReadoutFont());
+  label->setAutoFillBackground(true);
+  QPalette colours = label->palette();
+  colours.setColor(QPalette::Window, Qt::black);
+  colours.setColor(QPalette::WindowText, QColor(0, 255, 0));
+  label->setPalette(colours);
+  return label;
+}
+
+}  // namespace
+
+void frmMove::BuildControls() {
+  setObjectName(QStringLiteral("frmMove"));
+  setWindowTitle(QStringLiteral("Home"));
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+  setFont(WindowFont());
+
+  client_ = new QWidget(this);
+  client_->setObjectName(QStringLiteral("client"));
+  setCentralWidget(client_);
+
+  for (std::size_t i = 0; i < jog::kJogButtons.size(); ++i) {
+    picMove[i] = new jog::JogButton(jog::kJogButtons[i], client_);
+  }
+  cmdHomeXY = MakeButton(client_, "cmdHomeXY", "Home");
+  Command1 = MakeButton(client_, "Command1", "Home");
+  lblPositionX = MakeReadout(client_, "lblPositionX");
+  lblPositionY = MakeReadout(client_, "lblPositionY");
+  lblPositionZ = MakeReadout(client_, "lblPositionZ");
+  cmdDone = MakeButton(client_, "cmdDone", "&Done");
+
+  status = new QStatusBar(this);
+  status->setObjectName(QStringLiteral("status"));
+  setStatusBar(status);
+
+  tmrMove = new QTimer(this);
+  tmrMove->setObjectName(QStringLiteral("tmrMove"));
+  tmrMove->setTimerType(Qt::PreciseTimer);
+  tmrMove->setInterval(kMoveInterval);
+  walkTicks_ = new QTimer(this);
+  walkTicks_->setTimerType(Qt::PreciseTimer);
+  walkTicks_->setInterval(kMoveInterval);
+
+  PlaceControls();
+}
+
+void frmMove::PlaceControls() {
+  client_->setFixedSize(ui::Px(kClientWidth), ui::Px(kClientHeight));
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+  for (jog::JogButton* button : picMove) {
+    const jog::JogButtonDesign& design = button->Design();
+    PlaceTwips(*button, design.left, design.top, design.width, design.height);
+  }
+  PlaceTwips(*cmdHomeXY, 1200, 1080, 615, 495);
+  PlaceTwips(*Command1, 3240, 1080, 615, 495);
+  PlaceTwips(*lblPositionX, 6000, 120, 1335, 375);
+  PlaceTwips(*lblPositionY, 6000, 600, 1335, 375);
+  PlaceTwips(*lblPositionZ, 6000, 1080, 1335, 375);
+  PlaceTwips(*cmdDone, 6000, 2040, 1335, 495);
+}
+
+}  // namespace korimo

@@ -1,0 +1,160 @@
+// Load, Write, Clear and Close of the memory editor.
+#include "memedit/mem_edit_window.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <string>
+
+#include "config/memory_map.h"
+#include "config/numeric.h"
+
+namespace korimo {
+namespace {
+
+std::uint8_t RowStart(int row) {
+  return static_cast<std::uint8_t>(memory::kFixedBlockFirst + frmMemEdit::kRowLength * row);
+}
+
+}  // namespace
+
+// Counts the handlers on the stack (their waits let the title-bar close in),
+// so that an unload waits until the last one has returned.
+class frmMemEdit::Running {
+ public:
+  explicit Running(frmMemEdit& window) : window_(window) { ++window_.handlers_running_; }
+  ~Running() {
+    if (--window_.handlers_running_ == 0 && window_.unloading_) {
+      window_.deleteLater();
+    }
+  }
+  Running(const Running&) = delete;
+  Running& operator=(const Running&) = delete;
+
+ private:
+  frmMemEdit& window_;
+};
+
+frmMemEdit::frmMemEdit(modKT90& kt90, Prompts& prompts, QWidget* parent)
+    : QDialog(parent), kt90_(kt90), prompts_(prompts) {
+  BuildControls();
+  ConnectHandlers();
+  // Form_Load.
+  const Running running(*this);
+  RefreshMemoryRows();
+}
+
+frmMemEdit::~frmMemEdit() = default;
+
+void frmMemEdit::ConnectHandlers() {
+  connect(cmdWriteMem, &QPushButton::clicked, this, [this] { cmdWriteMem_Click(); });
+  connect(cmdMemClear, &QPushButton::clicked, this, [this] { cmdMemClear_Click(); });
+  connect(cmdClose, &QPushButton::clicked, this, [this] { cmdClose_Click(); });
+}
+
+void frmMemEdit::RefreshMemoryRows() {
+  for (int i = 0; i < kRowCount; ++i) {
+    const std::uint8_t first = RowStart(i);
+    const auto last = static_cast<std::uint8_t>(first + kRowLength - 1);
+    lblAddr[static_cast<std::size_t>(i)]->setText(
+        QString::fromStdString(kt90_.FormatEEPromRow(first, last)));
+  }
+}
+
+void frmMemEdit::DisableAllControls() {
+  SetControlsEnabled(false);
+}
+
+void frmMemEdit::EnableAllControls() {
+  SetControlsEnabled(true);
+}
+
+void frmMemEdit::SetControlsEnabled(bool enabled) {
+  for (QWidget* button : {cmdMemClear, cmdWriteMem, cmdClose}) {
+    button->setEnabled(enabled);
+  }
+  for (QLabel* row : lblAddr) {
+    row->setEnabled(enabled);
+  }
+}
+
+std::optional<std::uint8_t> frmMemEdit::AskByte(std::string_view prompt, std::string_view title,
+                                                int limit) {
+  const std::optional<std::string> entry =
+      prompts_.AskText(std::string(prompt), std::string(title));
+  if (!entry || !IsNumber(*entry)) {
+    return std::nullopt;
+  }
+  // Below zero, or rounding up to the limit, is as invalid as the limit itself.
+  const double value = NumericValue(*entry);
+  const std::int32_t whole = RoundHalfEven(value);
+  if (!(value >= 0) || whole >= limit) {
+    prompts_.ShowMessage(std::string(kInvalidValue), "", MessageButtons::kOk, MessageAnswer::kOk);
+    return std::nullopt;
+  }
+  return static_cast<std::uint8_t>(whole);
+}
+
+void frmMemEdit::cmdWriteMem_Click() {
+  const Running running(*this);
+  const std::optional<std::uint8_t> address =
+      AskByte(kEnterAddress, kEnterAddressTitle, memory::kEditorAddressLimit);
+  if (!address) {
+    return;
+  }
+  const std::optional<std::uint8_t> value = AskByte(kEnterValue, "", memory::kEditorValueLimit);
+  if (!value) {
+    return;
+  }
+  kt90_.WriteEEPromByte(*address, *value);
+  // The rows keep what they showed.
+}
+
+void frmMemEdit::cmdMemClear_Click() {
+  const Running running(*this);
+  DisableAllControls();
+  setCursor(Qt::WaitCursor);
+  for (unsigned address = memory::kFixedBlockFirst; address <= memory::kFixedBlockLast; ++address) {
+    kt90_.WriteEEPromByte(static_cast<std::uint8_t>(address), 0xFF);
+  }
+  RefreshMemoryRows();
+  RefreshMemoryRows();
+  EnableAllControls();
+  unsetCursor();
+}
+
+void frmMemEdit::cmdClose_Click() {
+  hide();
+}
+
+void frmMemEdit::ShowModal() {
+  if (unloading_) {
+    return;
+  }
+  exec();
+}
+
+void frmMemEdit::closeEvent(QCloseEvent* event) {
+  // Not QDialog's own handling: the title-bar close unloads the window.
+  event->accept();
+  if (unloading_) {
+    return;
+  }
+  unloading_ = true;
+  emit Unloaded();
+  if (handlers_running_ == 0) {
+    deleteLater();
+  }
+}
+
+void frmMemEdit::keyPressEvent(QKeyEvent* event) {
+  // The window has no cancel button: Escape does nothing.
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    event->ignore();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+}  // namespace korimo

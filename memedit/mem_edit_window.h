@@ -1,0 +1,84 @@
+// The parameter memory editor frmMemEdit ("Korimo Parameter Memory"): shows
+// the fixed parameter block, addresses 0x20 to 0x5F, as eight rows of eight
+// bytes, writes one byte at a chosen address and sets the whole block to 0xFF.
+//
+// The rows are read when the window loads (its constructor) and after Clear,
+// never after Write. "Close" hides the window; the title-bar close unloads it:
+// Unloaded tells the owner at once, and the object deletes itself as soon as
+// none of its own handlers is running any more.
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "device/modKT90.h"
+#include "device/ports.h"
+
+class QLabel;
+class QPushButton;
+
+namespace korimo {
+
+inline constexpr std::string_view kEnterAddress = "Enter Address";
+inline constexpr std::string_view kEnterAddressTitle = "EEPROM WRITE - Addr";
+inline constexpr std::string_view kEnterValue = "Enter Value";
+inline constexpr std::string_view kInvalidValue = "Invalid Value";
+
+class frmMemEdit : public QDialog {
+  Q_OBJECT
+
+ public:
+  static constexpr int kRowCount = 8;
+  static constexpr int kRowLength = 8;  // bytes
+
+  // Builds the window and loads it: the rows are read here, once per window object.
+  frmMemEdit(modKT90& kt90, Prompts& prompts, QWidget* parent = nullptr);
+  ~frmMemEdit() override;
+
+  void RefreshMemoryRows();
+  void DisableAllControls();
+  void EnableAllControls();
+
+  // Event handlers.
+  void cmdWriteMem_Click();
+  void cmdMemClear_Click();
+  void cmdClose_Click();
+
+  // Shows the window modally; returns once it is hidden or unloaded.
+  void ShowModal();
+
+ signals:
+  // The title-bar close unloaded the window.
+  void Unloaded();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  class Running;
+
+  void BuildControls();
+  void PlaceControls();
+  void ConnectHandlers();
+  void SetControlsEnabled(bool enabled);
+  // Asks for a whole number below `limit`; nothing when the entry is not a
+  // number or cancelled (silently) or out of range ("Invalid Value").
+  std::optional<std::uint8_t> AskByte(std::string_view prompt, std::string_view title, int limit);
+
+  modKT90& kt90_;
+  Prompts& prompts_;
+  int handlers_running_ = 0;
+  bool unloading_ = false;
+
+  // Controls, named as the window names them.
+  QPushButton* cmdMemClear = nullptr;
+  QPushButton* cmdWriteMem = nullptr;
+  QPushButton* cmdClose = nullptr;
+  std::array<QLabel*, kRowCount> lblAddr{};
+};
+
+}  // namespace korimo

@@ -1,0 +1,288 @@
+// The shared widgets and the Qt ports.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "ui/key_press.h"
+#include "ui/lamp.h"
+#include "ui/locked_combo.h"
+#include "ui/qt_event_pump.h"
+#include "ui/qt_prompts.h"
+#include "ui/spin_control.h"
+#include "ui/text_box.h"
+#include "ui/twips.h"
+
+namespace korimo::ui {
+namespace {
+
+TEST(Twips, FifteenTwipsToThePixel) {
+  EXPECT_EQ(Px(6525), 435);
+  EXPECT_EQ(Px(4635), 309);
+  EXPECT_EQ(Px(195), 13);
+  EXPECT_EQ(Px(7), 0);  // rounds to the nearest pixel
+  EXPECT_EQ(Px(8), 1);
+  EXPECT_EQ(TwipsRect(120, 4440, 195, 195), QRect(8, 296, 13, 13));
+}
+
+TEST(Lamp, SetIndicatorAssignsOnlyOnChange) {
+  Lamp lamp(Lamp::Shape::kCircle);
+  EXPECT_EQ(lamp.FillColor(), kLampOff);
+  SetIndicator(lamp, false);
+  EXPECT_EQ(lamp.RepaintRequests(), 0);
+  SetIndicator(lamp, true);
+  SetIndicator(lamp, true);
+  EXPECT_EQ(lamp.FillColor(), QColor(0x00, 0xFF, 0x00));
+  EXPECT_EQ(lamp.RepaintRequests(), 1);
+  SetIndicator(lamp, false);
+  EXPECT_EQ(lamp.FillColor(), QColor(0x80, 0x80, 0x80));
+  EXPECT_EQ(lamp.RepaintRequests(), 2);
+}
+
+TEST(Lamp, EveryAssignmentRepaints) {
+  Lamp lamp(Lamp::Shape::kRoundedRectangle);
+  lamp.SetBackColor(kLampOn);
+  lamp.SetBackColor(kLampOn);
+  lamp.SetBorderWidth(3);
+  EXPECT_EQ(lamp.RepaintRequests(), 3);
+  EXPECT_EQ(lamp.BorderWidth(), 3);
+  lamp.resize(73, 33);
+  EXPECT_FALSE(lamp.grab().isNull());
+}
+
+TEST(SpinControl, ArrowsStepAndStopAtTheEnds) {
+  SpinControl spin;
+  spin.SetRange(0, 65535);
+  spin.resize(16, 57);
+  spin.show();
+  std::vector<int> changes;
+  QObject::connect(&spin, &SpinControl::ValueChanged, [&](int value) { changes.push_back(value); });
+
+  QTest::mouseClick(spin.DownArrow(), Qt::LeftButton);  // already at 0
+  QTest::mouseClick(spin.UpArrow(), Qt::LeftButton);
+  QTest::mouseClick(spin.UpArrow(), Qt::LeftButton);
+  EXPECT_EQ(spin.Value(), 2);
+  spin.SetValue(70000);
+  EXPECT_EQ(spin.Value(), 65535);
+  QTest::mouseClick(spin.UpArrow(), Qt::LeftButton);  // no wrap
+  spin.SetValue(65535);                               // unchanged: no notification
+  EXPECT_EQ(changes, (std::vector<int>{1, 2, 65535}));
+  EXPECT_LT(spin.UpArrow()->geometry().bottom(), spin.DownArrow()->geometry().top());
+}
+
+QKeyEvent Press(int key, const QString& text = {}, Qt::KeyboardModifiers modifiers = {}) {
+  return QKeyEvent(QEvent::KeyPress, key, modifiers, text);
+}
+
+TEST(KeyPress, CharacterCodesAsATextBoxSeesThem) {
+  EXPECT_EQ(TypedCharacterCode(Press(Qt::Key_7, "7")), '7');
+  EXPECT_EQ(TypedCharacterCode(Press(Qt::Key_A, "a")), 'a');
+  EXPECT_EQ(TypedCharacterCode(Press(Qt::Key_Space, " ")), ' ');
+  EXPECT_EQ(TypedCharacterCode(Press(Qt::Key_Backspace)), 8);
+  EXPECT_EQ(TypedCharacterCode(Press(Qt::Key_Return, "\r")), 13);
+  EXPECT_EQ(TypedCharacterCode(Press(Qt::Key_Enter)), 13);
+  EXPECT_EQ(TypedCharacterCode(Press(Qt::Key_Escape)), 27);
+  EXPECT_EQ(TypedCharacterCode(Press(Qt::Key_C, "c", Qt::ControlModifier)), 3);
+  EXPECT_EQ(TypedCharacterCode(Press(Qt::Key_V, "", Qt::ControlModifier)), 22);
+  EXPECT_EQ(TypedCharacterCode(Press(Qt::Key_X, "\x18", Qt::ControlModifier)), 24);
+  // Keys that type nothing.
+  EXPECT_EQ(TypedCharacterCode(Press(Qt::Key_Delete, "\x7f")), 0);
+  EXPECT_EQ(TypedCharacterCode(Press(Qt::Key_Tab, "\t")), 0);
+  EXPECT_EQ(TypedCharacterCode(Press(Qt::Key_Left)), 0);
+  EXPECT_EQ(TypedCharacterCode(Press(Qt::Key_F4)), 0);
+}
+
+TEST(TextBox, HandlerDiscardsKeysBeforeTheFieldSeesThem) {
+  TextBox box;
+  std::vector<int> seen;
+  box.SetKeyPressHandler([&](int& key) {
+    seen.push_back(key);
+    if (key < '0' || key > '9') {
+      key = 0;
+    }
+  });
+  box.setText("12");
+  box.setCursorPosition(2);
+  QTest::keyClicks(&box, "3x4");
+  QTest::keyClick(&box, Qt::Key_Backspace);
+  QTest::keyClick(&box, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(box.text(), "1234");
+  QTest::keyClick(&box, Qt::Key_Left);  // no character: not seen, moves the cursor
+  QTest::keyClick(&box, Qt::Key_Delete);
+  EXPECT_EQ(box.text(), "123");
+  EXPECT_EQ(seen, (std::vector<int>{'3', 'x', '4', 8, 22}));
+}
+
+TEST(TextBox, LosesTheFocusOnlyToAnotherControl) {
+  QWidget window;
+  auto* box = new TextBox(&window);
+  auto* other = new QLineEdit(&window);
+  int lost = 0;
+  QObject::connect(box, &TextBox::LostFocus, [&] { ++lost; });
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  box->setFocus();
+  QFocusEvent away(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+  QApplication::sendEvent(box, &away);
+  EXPECT_EQ(lost, 0);
+  box->setFocus();
+  other->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(lost, 1);
+}
+
+class LockedComboTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    combo_.addItems({"16000", "24000"});
+    combo_.SetText("");
+    combo_.SetLocked(true);
+    combo_.SetText("16000");
+  }
+  LockedCombo combo_;
+};
+
+TEST_F(LockedComboTest, TypingChangesNothing) {
+  QTest::keyClicks(&combo_, "7a");
+  QTest::keyClick(&combo_, Qt::Key_Backspace);
+  QTest::keyClick(&combo_, Qt::Key_Delete);
+  QTest::keyClick(&combo_, Qt::Key_Return);
+  EXPECT_EQ(combo_.Text(), "16000");
+  EXPECT_EQ(combo_.count(), 2);
+}
+
+TEST_F(LockedComboTest, PickingAnItemKeepsTheText) {
+  combo_.setCurrentIndex(1);
+  EXPECT_EQ(combo_.Text(), "16000");
+  QTest::keyClick(&combo_, Qt::Key_Up);
+  QTest::keyClick(&combo_, Qt::Key_Down);
+  EXPECT_EQ(combo_.Text(), "16000");
+  combo_.show();
+  combo_.showPopup();
+  QTest::keyClick(combo_.view(), Qt::Key_Down);
+  QTest::keyClick(combo_.view(), Qt::Key_Return);
+  EXPECT_EQ(combo_.Text(), "16000");
+  combo_.SetText("24000");  // the program still can
+  EXPECT_EQ(combo_.Text(), "24000");
+}
+
+TEST_F(LockedComboTest, HandlerSeesTypedCharactersFirst) {
+  std::vector<int> seen;
+  combo_.SetKeyPressHandler([&](int& key) {
+    seen.push_back(key);
+    key = 0;
+  });
+  QTest::keyClicks(&combo_, "7-");
+  QTest::keyClick(&combo_, Qt::Key_Return);
+  QTest::keyClick(&combo_, Qt::Key_Down);  // not a character
+  EXPECT_EQ(seen, (std::vector<int>{'7', '-', 13}));
+  EXPECT_EQ(combo_.Text(), "16000");
+}
+
+TEST(LockedCombo, UnlockedItFollowsTheUser) {
+  LockedCombo combo;
+  combo.addItems({"1", "2"});
+  combo.SetText("");
+  QTest::keyClicks(&combo, "42");
+  EXPECT_EQ(combo.Text(), "42");
+  combo.SetLocked(true);
+  combo.setCurrentIndex(1);
+  EXPECT_EQ(combo.Text(), "42");
+}
+
+// Answers the next modal dialog with `button` once it is up.
+void AnswerModal(QMessageBox::StandardButton button) {
+  QTimer::singleShot(0, [button] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    box->button(button)->click();
+  });
+}
+
+TEST(QtPrompts, YesNoMessageWithItsTitleAndDefault) {
+  QtPrompts prompts;
+  QString title;
+  QString text;
+  bool yes_default = false;
+  bool no_icon = false;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    title = box->windowTitle();
+    text = box->text();
+    yes_default = box->defaultButton() == box->button(QMessageBox::Yes);
+    no_icon = box->icon() == QMessageBox::NoIcon;
+    box->button(QMessageBox::No)->click();
+  });
+  EXPECT_EQ(
+      prompts.ShowMessage("Sure?", "Reset VID/PID", MessageButtons::kYesNo, MessageAnswer::kYes),
+      MessageAnswer::kNo);
+  EXPECT_EQ(title, "Reset VID/PID");
+  EXPECT_EQ(text, "Sure?");
+  EXPECT_TRUE(yes_default);
+  EXPECT_TRUE(no_icon);
+
+  AnswerModal(QMessageBox::Yes);
+  EXPECT_EQ(prompts.ShowMessage("Sure?", "t", MessageButtons::kYesNo, MessageAnswer::kYes),
+            MessageAnswer::kYes);
+}
+
+TEST(QtPrompts, UntitledMessageCarriesTheApplicationTitle) {
+  QtPrompts prompts;
+  QString title;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    title = box->windowTitle();
+    EXPECT_EQ(box->button(QMessageBox::Yes), nullptr);
+    box->button(QMessageBox::Ok)->click();
+  });
+  EXPECT_EQ(prompts.ShowMessage("Invalid Value", "", MessageButtons::kOk, MessageAnswer::kOk),
+            MessageAnswer::kOk);
+  EXPECT_EQ(title, "Korimo Configuration");
+}
+
+TEST(QtPrompts, InputPromptEntryAndCancel) {
+  QtPrompts prompts;
+  QString title;
+  QString label;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    title = dialog->windowTitle();
+    label = dialog->labelText();
+    EXPECT_TRUE(dialog->textValue().isEmpty());
+    dialog->setTextValue("&H20");
+    dialog->accept();
+  });
+  EXPECT_EQ(prompts.AskText("Enter Address", "EEPROM WRITE - Addr"), "&H20");
+  EXPECT_EQ(title, "EEPROM WRITE - Addr");
+  EXPECT_EQ(label, "Enter Address");
+
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    title = dialog->windowTitle();
+    dialog->reject();
+  });
+  EXPECT_EQ(prompts.AskText("Enter Value", ""), std::nullopt);
+  EXPECT_EQ(title, "Korimo Configuration");
+}
+
+TEST(QtEventPump, RunsPendingEvents) {
+  QtEventPump pump;
+  bool ran = false;
+  QTimer::singleShot(0, [&] { ran = true; });
+  pump.DoEvents();
+  EXPECT_TRUE(ran);
+}
+
+}  // namespace
+}  // namespace korimo::ui

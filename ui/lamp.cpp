@@ -1,0 +1,81 @@
+#include "ui/lamp.h"
+
+#include <QPainter>
+#include <algorithm>
+
+namespace korimo::ui {
+
+Lamp::Lamp(Shape shape, QWidget* parent)
+    : QWidget(parent), shape_(shape), back_(palette().color(QPalette::Button)) {
+  setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+void Lamp::SetFillColor(const QColor& colour) {
+  fill_ = colour;
+  Changed();
+}
+
+void Lamp::SetFillSolid(bool solid) {
+  fill_solid_ = solid;
+  Changed();
+}
+
+void Lamp::SetBackColor(const QColor& colour) {
+  back_ = colour;
+  Changed();
+}
+
+void Lamp::SetBackOpaque(bool opaque) {
+  back_opaque_ = opaque;
+  Changed();
+}
+
+void Lamp::SetBorderWidth(int width) {
+  border_width_ = std::max(width, 0);
+  Changed();
+}
+
+void Lamp::Changed() {
+  ++repaint_requests_;
+  update();
+}
+
+void Lamp::paintEvent(QPaintEvent* /*event*/) {
+  QPainter painter(this);
+  painter.setRenderHint(QPainter::Antialiasing);
+  QPen pen(palette().color(QPalette::WindowText));
+  pen.setWidth(border_width_);
+  painter.setPen(border_width_ > 0 ? pen : QPen(Qt::NoPen));
+
+  // Keep the whole border inside the widget.
+  const qreal inset = border_width_ / 2.0;
+  if (shape_ == Shape::kCircle) {
+    const qreal side = std::min(width(), height()) - 2 * inset;
+    const QRectF circle((width() - side) / 2.0, (height() - side) / 2.0, side, side);
+    painter.setBrush(fill_solid_ ? QBrush(fill_) : QBrush(Qt::NoBrush));
+    painter.drawEllipse(circle);
+    return;
+  }
+  const QRectF box = QRectF(rect()).adjusted(inset, inset, -inset, -inset);
+  const qreal radius = std::min(box.width(), box.height()) / 4.0;
+  if (back_opaque_) {
+    painter.setBrush(back_);
+    painter.drawRoundedRect(box, radius, radius);
+  }
+  if (fill_solid_) {
+    painter.setBrush(fill_);
+    painter.drawRoundedRect(box, radius, radius);
+  } else if (!back_opaque_) {
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(box, radius, radius);
+  }
+}
+
+void SetIndicator(Lamp& shape, bool on) {
+  const QColor wanted = on ? kLampOn : kLampOff;
+  if (shape.FillColor() != wanted) {
+    shape.SetFillColor(wanted);
+  }
+}
+
+}  // namespace korimo::ui

@@ -1,0 +1,46 @@
+// An up-down spin control: two arrow buttons stacked vertically and a whole
+// number value that they step. It has no text of its own; a window couples it
+// to a field through ValueChanged.
+#pragma once
+
+#include <QWidget>
+
+class QToolButton;
+
+namespace korimo::ui {
+
+class SpinControl : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit SpinControl(QWidget* parent = nullptr);
+
+  int Value() const { return value_; }
+  // Brings `value` into the range; emits ValueChanged when the value changes.
+  void SetValue(int value);
+
+  int Minimum() const { return minimum_; }
+  int Maximum() const { return maximum_; }
+  void SetRange(int minimum, int maximum);
+  int Increment() const { return increment_; }
+  void SetIncrement(int increment) { increment_ = increment; }
+
+  // The arrows: "up" raises the value, "down" lowers it; both stop at the ends.
+  QToolButton* UpArrow() const { return up_; }
+  QToolButton* DownArrow() const { return down_; }
+
+ signals:
+  void ValueChanged(int value);
+
+ private:
+  void Step(int direction);
+
+  QToolButton* up_;
+  QToolButton* down_;
+  int value_ = 0;
+  int minimum_ = 0;
+  int maximum_ = 10;
+  int increment_ = 1;
+};
+
+}  // namespace korimo::ui
