@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "config/main_window.h"
+#include "ui/fonts.h"
 #include "ui/lamp.h"
 #include "ui/locked_combo.h"
 #include "ui/spin_control.h"
@@ -24,22 +25,6 @@ using ui::PlaceTwips;
 
 constexpr int kClientWidth = 6525;   // twips
 constexpr int kClientHeight = 4635;  // down to the bottom of the status row
-
-// The fixed-pitch font of the entry fields.
-QFont FieldFont() {
-  QFont font(QStringLiteral("Courier New"));
-  font.setStyleHint(QFont::TypeWriter);
-  font.setPointSizeF(8.25);
-  return font;
-}
-
-// The window's own font, which its buttons, frames and labels use.
-QFont WindowFont() {
-  QFont font(QStringLiteral("Arial"));
-  font.setStyleHint(QFont::SansSerif);
-  font.setPointSizeF(8.25);
-  return font;
-}
 
 template <typename Widget, typename... Args>
 Widget* Make(QWidget* parent, const char* name, Args&&... args) {
@@ -84,7 +69,7 @@ void s::BuildControls() {
   // A fixed dialog border: no resizing, no minimize or maximize button.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-  setFont(WindowFont());
+  setFont(ui::WindowFont());
 
   client_ = new QWidget(this);
   client_->setObjectName(QStringLiteral("client"));
@@ -94,7 +79,7 @@ void s::BuildControls() {
   txtSN = Make<ui::TextBox>(fraSN, "txtSN");
   txtSN->setText(QStringLiteral("-----"));
   txtSN->setToolTip(QStringLiteral("Enter PCB Serial Number"));
-  txtSN->setFont(FieldFont());
+  txtSN->setFont(ui::FixedFont());
   txtSN->setMaxLength(32767);
   udSN = Make<ui::SpinControl>(fraSN, "udSN");
   udSN->SetRange(0, 65535);
@@ -112,7 +97,7 @@ void s::BuildControls() {
   for (std::size_t i = 0; i < kFieldDesigns.size(); ++i) {
     parameterFrames_[i] = MakeFrame(client_, kFieldDesigns[i].frame, kFieldDesigns[i].caption);
     fields_[i] = Make<ui::LockedCombo>(parameterFrames_[i], kFieldDesigns[i].field);
-    fields_[i]->setFont(FieldFont());
+    fields_[i]->setFont(ui::FixedFont());
     fields_[i]->SetText(QStringLiteral("Combo1"));
   }
 

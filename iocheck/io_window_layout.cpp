@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "iocheck/io_window.h"
+#include "ui/fonts.h"
 #include "ui/lamp.h"
 #include "ui/twips.h"
 
@@ -22,13 +23,6 @@ constexpr int kLampSide = 195;
 // A circular lamp's caption stands to its right.
 constexpr int kCaptionOffset = 360;
 constexpr int kCaptionWidth = 1095;
-
-QFont WindowFont() {
-  QFont font(QStringLiteral("Arial"));
-  font.setStyleHint(QFont::SansSerif);
-  font.setPointSizeF(8.25);
-  return font;
-}
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption) {
   auto* label = new QLabel(QString::fromLatin1(caption), parent);
@@ -66,7 +60,7 @@ void frmIO::BuildControls() {
   setWindowTitle(QStringLiteral("I/O Verification"));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-  setFont(WindowFont());
+  setFont(ui::WindowFont());
 
   fraKeypad = new QGroupBox(QStringLiteral("Keypad"), this);
   fraKeypad->setObjectName(QStringLiteral("fraKeypad"));

@@ -8,6 +8,7 @@
 
 #include "jog/jog_button.h"
 #include "jog/move_window.h"
+#include "ui/fonts.h"
 #include "ui/twips.h"
 
 namespace korimo {
@@ -18,20 +19,6 @@ using ui::PlaceTwips;
 // The client area above the status bar: the readouts end at 7335, Done at 2535.
 constexpr int kClientWidth = 7455;  // twips
 constexpr int kClientHeight = 2655;
-
-QFont WindowFont() {
-  QFont font(QStringLiteral("Arial"));
-  font.setStyleHint(QFont::SansSerif);
-  font.setPointSizeF(8.25);
-  return font;
-}
-
-QFont ReadoutFont() {
-  QFont font(QStringLiteral("Arial"));
-  font.setStyleHint(QFont::SansSerif);
-  font.setPointSizeF(14.25);
-  return font;
-}
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption) {
   auto* button = new QPushButton(QString::fromLatin1(caption), parent);
@@ -46,7 +33,7 @@ QLabel* MakeReadout(QWidget* parent, const char* name) {
   label->setObjectName(QString::fromLatin1(name));
   label->setTextFormat(Qt::PlainText);
   label->setAlignment(Qt::AlignCenter);
-  label->setFont(ReadoutFont());
+  label->setFont(ui::DesignFont(QStringLiteral("Arial"), 14.25));
   label->setAutoFillBackground(true);
   QPalette colours = label->palette();
   colours.setColor(QPalette::Window, Qt::black);
@@ -62,7 +49,7 @@ void frmMove::BuildControls() {
   setWindowTitle(QStringLiteral("Home"));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-  setFont(WindowFont());
+  setFont(ui::WindowFont());
 
   client_ = new QWidget(this);
   client_->setObjectName(QStringLiteral("client"));

@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "memedit/mem_edit_window.h"
+#include "ui/fonts.h"
 #include "ui/twips.h"
 
 namespace korimo {
@@ -14,21 +15,6 @@ using ui::PlaceTwips;
 constexpr int kClientWidth = 6210;  // twips
 constexpr int kClientHeight = 2400;
 constexpr char kRowDesignText[] = "0x00: 0x00 0x00 0x00 0x00 0x00 0x00 0x00 0x00";
-
-QFont WindowFont() {
-  QFont font(QStringLiteral("Arial"));
-  font.setStyleHint(QFont::SansSerif);
-  font.setPointSizeF(8.25);
-  return font;
-}
-
-// The fixed-pitch font keeps the columns of the rows aligned.
-QFont RowFont() {
-  QFont font(QStringLiteral("Courier New"));
-  font.setStyleHint(QFont::TypeWriter);
-  font.setPointSizeF(8.25);
-  return font;
-}
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption) {
   auto* button = new QPushButton(QString::fromLatin1(caption), parent);
@@ -45,7 +31,7 @@ void frmMemEdit::BuildControls() {
   setWindowTitle(QStringLiteral("Korimo Parameter Memory"));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-  setFont(WindowFont());
+  setFont(ui::WindowFont());
 
   cmdMemClear = MakeButton(this, "cmdMemClear", "Clear");
   cmdWriteMem = MakeButton(this, "cmdWriteMem", "Write");
@@ -55,7 +41,7 @@ void frmMemEdit::BuildControls() {
     row->setObjectName(QStringLiteral("lblAddr"));
     row->setProperty("index", i);
     row->setTextFormat(Qt::PlainText);
-    row->setFont(RowFont());
+    row->setFont(ui::FixedFont());
     lblAddr[static_cast<std::size_t>(i)] = row;
   }
 
