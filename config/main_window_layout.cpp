@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "config/main_window.h"
+#include "ui/fixed_window.h"
 #include "ui/fonts.h"
 #include "ui/lamp.h"
 #include "ui/locked_combo.h"
@@ -64,12 +65,7 @@ constexpr std::array<FieldDesign, 6> kFieldDesigns{{
 }  // namespace
 
 void s::BuildControls() {
-  setObjectName(QStringLiteral("s"));
-  setWindowTitle(QStringLiteral("Korimo Configuration"));
-  // A fixed dialog border: no resizing, no minimize or maximize button.
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-  setFont(ui::WindowFont());
+  ui::SetUpFixedWindow(*this, QStringLiteral("s"), QStringLiteral("Korimo Configuration"));
 
   client_ = new QWidget(this);
   client_->setObjectName(QStringLiteral("client"));

@@ -6,7 +6,7 @@
 #include <QTimer>
 
 #include "iocheck/io_window.h"
-#include "ui/fonts.h"
+#include "ui/fixed_window.h"
 #include "ui/lamp.h"
 #include "ui/twips.h"
 
@@ -56,11 +56,7 @@ QLabel* MakeKeyCaption(QWidget* frame, const char* name, const char* caption) {
 }  // namespace
 
 void frmIO::BuildControls() {
-  setObjectName(QStringLiteral("frmIO"));
-  setWindowTitle(QStringLiteral("I/O Verification"));
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-  setFont(ui::WindowFont());
+  ui::SetUpFixedWindow(*this, QStringLiteral("frmIO"), QStringLiteral("I/O Verification"));
 
   fraKeypad = new QGroupBox(QStringLiteral("Keypad"), this);
   fraKeypad->setObjectName(QStringLiteral("fraKeypad"));

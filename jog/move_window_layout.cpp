@@ -8,6 +8,7 @@
 
 #include "jog/jog_button.h"
 #include "jog/move_window.h"
+#include "ui/fixed_window.h"
 #include "ui/fonts.h"
 #include "ui/twips.h"
 
@@ -45,11 +46,7 @@ QLabel* MakeReadout(QWidget* parent, const char* name) {
 }  // namespace
 
 void frmMove::BuildControls() {
-  setObjectName(QStringLiteral("frmMove"));
-  setWindowTitle(QStringLiteral("Home"));
-  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-  setFont(ui::WindowFont());
+  ui::SetUpFixedWindow(*this, QStringLiteral("frmMove"), QStringLiteral("Home"));
 
   client_ = new QWidget(this);
   client_->setObjectName(QStringLiteral("client"));

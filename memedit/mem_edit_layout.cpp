@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "memedit/mem_edit_window.h"
+#include "ui/fixed_window.h"
 #include "ui/fonts.h"
 #include "ui/twips.h"
 
@@ -27,11 +28,8 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption) 
 }  // namespace
 
 void frmMemEdit::BuildControls() {
-  setObjectName(QStringLiteral("frmMemEdit"));
-  setWindowTitle(QStringLiteral("Korimo Parameter Memory"));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-  setFont(ui::WindowFont());
+  ui::SetUpFixedWindow(*this, QStringLiteral("frmMemEdit"),
+                       QStringLiteral("Korimo Parameter Memory"), Qt::Dialog);
 
   cmdMemClear = MakeButton(this, "cmdMemClear", "Clear");
   cmdWriteMem = MakeButton(this, "cmdWriteMem", "Write");

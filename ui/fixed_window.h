@@ -1,0 +1,22 @@
+// The frame every window of the tool shares: its control name, its caption, a
+// fixed dialog border (no resizing, no minimize or maximize button) and the
+// window font.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include "ui/fonts.h"
+
+namespace korimo::ui {
+
+inline void SetUpFixedWindow(QWidget& window, const QString& name, const QString& caption,
+                             Qt::WindowType kind = Qt::Window) {
+  window.setObjectName(name);
+  window.setWindowTitle(caption);
+  window.setWindowFlags(kind | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                        Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+  window.setFont(WindowFont());
+}
+
+}  // namespace korimo::ui
