@@ -13,18 +13,17 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 
-packages=(cmake ninja-build g++ qt6-base-dev fonts-liberation xvfb xauth googletest libgtest-dev
-          libbenchmark-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${missing[@]}"
-fi
+scripts/ensure-packages.sh \
+  cmake \
+  ninja-build \
+  g++ \
+  qt6-base-dev \
+  fonts-liberation \
+  xvfb \
+  xauth \
+  googletest \
+  libgtest-dev \
+  libbenchmark-dev
 
 build="${BUILD_DIR:-$root/build/default}"
 cmake --preset default -B "$build" >/dev/null

@@ -6,18 +6,21 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
-          qt6-base-dev fonts-liberation xvfb xauth g++-mingw-w64-x86-64 wine64)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${missing[@]}"
-fi
+scripts/ensure-packages.sh \
+  cmake \
+  ninja-build \
+  g++ \
+  clang \
+  libclang-rt-14-dev \
+  googletest \
+  libgtest-dev \
+  libbenchmark-dev \
+  qt6-base-dev \
+  fonts-liberation \
+  xvfb \
+  xauth \
+  g++-mingw-w64-x86-64 \
+  wine64
 
 jobs=$(nproc)
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
