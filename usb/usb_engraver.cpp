@@ -145,8 +145,8 @@ std::string UsbEngraver::FindDevicePath() {
       path = held_->path;
     }
   }
-  if (count > 0) {
-    libusb_free_device_list(list, 1);
+  if (list != nullptr) {
+    libusb_free_device_list(list, 1);  // allocated even when it holds no device
   }
   return path;
 }
