@@ -93,6 +93,8 @@ struct UsbEngraver::Held {
 };
 
 UsbEngraver::UsbEngraver(UsbOptions options) : options_(options) {
+  // libusb reads a limit of 0 as none at all; every transfer must have one.
+  options_.transfer_timeout = std::max(options_.transfer_timeout, std::chrono::milliseconds{1});
   if (const int result = libusb_init(&context_); result != LIBUSB_SUCCESS) {
     context_ = nullptr;
     start_trouble_ = "USB devices cannot be reached on this system: libusb could not start (" +
