@@ -112,9 +112,14 @@ TEST_F(UsbWindowTest, ArrivalReadsAndAnUnpluggedSetEndsAndAReplugReadsAgain) {
   window_.cmdWrite_Click();
   EXPECT_EQ(board_.Packets().size(), 9u);
   EXPECT_FALSE(usb_.Holding());
-  Unplug();
+  // The next tick searches, before the system has even announced the removal
+  // (the node is still listed, but answers nothing), and after it.
   Tick();
   EXPECT_FALSE(LampOn());
+  EXPECT_EQ(Status(), "Searching...");
+  EXPECT_EQ(Get<QLabel>("lblStatus").toolTip(), "");
+  Unplug();
+  Tick();
   EXPECT_EQ(Status(), "Searching...");
 
   Plug();
