@@ -211,7 +211,10 @@ TEST_F(UsbEngraverTest, OfTwoEngraversTheFirstByBusThenPortIsTaken) {
   UsbBoard& bus3_port2 = PlugBoard(NewPlace(3, "2"));
   UsbBoard& bus3_port4 = PlugBoard(NewPlace(3, "4"));
   UsbBoard& bus1_port5 = PlugBoard(NewPlace(1, "5"));
-  bus1_port5.Lock(), bus1_port5.Board().SetCell(6, 1);  // serial number 4609
+  {
+    auto lock = bus1_port5.Lock();
+    bus1_port5.Board().SetCell(6, 1);  // serial number 0x1201
+  }
   ASSERT_TRUE(kt90_.IsDeviceConnected());
   EXPECT_EQ(kt90_.DevicePath(), bus1_port5.Place().DevicePath());
   EXPECT_EQ(kt90_.GetSerialNumber(), 0x1201);
