@@ -20,9 +20,16 @@ int main(int argc, char** argv) {
   korimo::app::RealPlatform platform = korimo::app::MakeRealPlatform();
   korimo::ui::QtEventPump pump;
   korimo::ui::QtPrompts prompts;
-  korimo::modKT90 kt90(*platform.catalogue, *platform.files, pump);
+  korimo::modKT90 kt90(*platform.finder, *platform.files, pump);
   korimo::s window(kt90, prompts);
   korimo::app::ServiceWindows service(window, kt90, prompts);
+  // An engraver that is there but cannot be used (no right to open it, say):
+  // the status row's tooltip says why, and so does stderr, once per change.
+  QObject::connect(&window, &korimo::s::DeviceTroubleChanged, [](const QString& trouble) {
+    if (!trouble.isEmpty()) {
+      std::fprintf(stderr, "korimo: %s\n", trouble.toLocal8Bit().constData());
+    }
+  });
 
   if (!platform.limitation.empty()) {
     const std::string note(platform.limitation);

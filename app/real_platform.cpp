@@ -1,27 +1,27 @@
 #include "app/real_platform.h"
 
 #ifdef _WIN32
+#include "device/registry_finder.h"
 #include "win32/device_files.h"
 #include "win32/registry_catalogue.h"
+#elif defined(KORIMO_HAVE_USB)
+#include "usb/usb_engraver.h"
 #endif
 
 namespace korimo::app {
 namespace {
 
-#ifndef _WIN32
-class EmptyCatalogue final : public DeviceCatalogue {
+#ifdef _WIN32
+// The registry walk needs the catalogue to live as long as the finder.
+struct Registry {
+  win32::RegistryCatalogue catalogue;
+  RegistryFinder finder{catalogue};
+};
+#elif !defined(KORIMO_HAVE_USB)
+class NoFinder final : public EngraverFinder {
  public:
-  std::optional<KeyHandle> OpenKey(std::string_view /*path*/, std::uint32_t /*access*/) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> EnumKey(KeyHandle /*key*/, std::uint32_t /*index*/) override {
-    return std::nullopt;
-  }
-  std::optional<std::vector<std::uint8_t>> QueryValue(KeyHandle /*key*/,
-                                                      std::string_view /*name*/) override {
-    return std::nullopt;
-  }
-  void CloseKey(KeyHandle /*key*/) override {}
+  std::string FindDevicePath() override { return {}; }
+  std::string Trouble() const override { return {}; }
 };
 
 class NoDeviceFiles final : public DeviceFiles {
@@ -46,13 +46,17 @@ class NoDeviceFiles final : public DeviceFiles {
 
 RealPlatform MakeRealPlatform() {
 #ifdef _WIN32
-  return {std::make_unique<win32::RegistryCatalogue>(),
-          std::make_unique<win32::Win32DeviceFiles>(),
+  auto registry = std::make_shared<Registry>();
+  return {std::shared_ptr<EngraverFinder>(registry, &registry->finder),
+          std::make_shared<win32::Win32DeviceFiles>(),
           {}};
+#elif defined(KORIMO_HAVE_USB)
+  auto engraver = std::make_shared<usb::UsbEngraver>();
+  return {engraver, engraver, {}};
 #else
-  return {std::make_unique<EmptyCatalogue>(), std::make_unique<NoDeviceFiles>(),
-          "This system has no device-interface registry to find the engraver in; "
-          "it stays \"Searching...\". Try korimo-demo for the simulated engraver."};
+  return {std::make_shared<NoFinder>(), std::make_shared<NoDeviceFiles>(),
+          "This korimo was built without a way to reach USB devices; it stays "
+          "\"Searching...\". Try korimo-demo for the simulated engraver."};
 #endif
 }
 

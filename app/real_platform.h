@@ -1,7 +1,7 @@
-// The ports of the machine the tool runs on. On Windows they are the registry
-// and file calls of win32/. Elsewhere there is no device-interface catalogue to
-// search (a USB back end for other systems is later work): the catalogue is
-// empty and every open fails, so the engraver is never found.
+// The ports of the machine the tool runs on: how the engraver is found and its
+// device file. On Windows they are the registry walk and the file calls of
+// win32/; on Linux the USB back end of usb/ (libusb). A build with neither
+// finds nothing and says why.
 #pragma once
 
 #include <memory>
@@ -12,8 +12,8 @@
 namespace korimo::app {
 
 struct RealPlatform {
-  std::unique_ptr<DeviceCatalogue> catalogue;
-  std::unique_ptr<DeviceFiles> files;
+  std::shared_ptr<EngraverFinder> finder;
+  std::shared_ptr<DeviceFiles> files;
   // Why the engraver cannot be found here; empty where it can.
   std::string_view limitation;
 };

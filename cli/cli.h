@@ -29,10 +29,12 @@ struct Streams {
   std::ostream& err;
 };
 
-// Where the engraver is reached: the registry's catalogue and the device file.
+// Where the engraver is reached: how it is found (the registry's catalogue, or
+// a finder of its own where the platform has one) and its device file.
 struct EngraverPorts {
   DeviceCatalogue* catalogue;
   DeviceFiles* files;
+  EngraverFinder* finder = nullptr;  // when set, used instead of the catalogue
 };
 
 // Gives the platform's ports, or the simulated engraver's when `simulated`;

@@ -1,6 +1,6 @@
 // korimo-cli's entry point: supplies the ports the commands reach the engraver
-// through (the Windows registry and device file, or the simulated engraver
-// with --sim) and runs the command line.
+// through (the Windows registry and device file, on Linux the USB back end, or
+// the simulated engraver with --sim) and runs the command line.
 #include <iostream>
 #include <memory>
 #include <string>
@@ -12,6 +12,8 @@
 #ifdef _WIN32
 #include "win32/device_files.h"
 #include "win32/registry_catalogue.h"
+#elif defined(KORIMO_HAVE_USB)
+#include "usb/usb_engraver.h"
 #endif
 
 namespace {
@@ -32,6 +34,8 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
   korimo::win32::RegistryCatalogue registry;
   korimo::win32::Win32DeviceFiles device_files;
+#elif defined(KORIMO_HAVE_USB)
+  std::unique_ptr<korimo::usb::UsbEngraver> usb;
 #endif
 
   const korimo::cli::PortsProvider ports =
@@ -43,9 +47,13 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
     static_cast<void>(err);
     return korimo::cli::EngraverPorts{&registry, &device_files};
+#elif defined(KORIMO_HAVE_USB)
+    static_cast<void>(err);
+    usb = std::make_unique<korimo::usb::UsbEngraver>();
+    return korimo::cli::EngraverPorts{nullptr, usb.get(), usb.get()};
 #else
-    err << "No engraver can be found here: korimo-cli looks for the engraver in the Windows "
-           "registry, and this system has none (use --sim for the simulated engraver).\n";
+    err << "No engraver can be found here: this korimo-cli was built without a way to reach "
+           "USB devices (use --sim for the simulated engraver).\n";
     return std::nullopt;
 #endif
   };

@@ -34,11 +34,17 @@ modKT90* Session::Connect() {
       trace_ = std::make_unique<TracingDeviceFiles>(*files, streams_.err);
       files = trace_.get();
     }
-    kt90_ = std::make_unique<modKT90>(*ports->catalogue, *files, wait_limit_);
+    kt90_ = ports->finder != nullptr
+                ? std::make_unique<modKT90>(*ports->finder, *files, wait_limit_)
+                : std::make_unique<modKT90>(*ports->catalogue, *files, wait_limit_);
     kt90_->SetWaitLimit([this] { return wait_limit_.GiveUp(); });
   }
   if (!kt90_->IsDeviceConnected()) {
-    streams_.err << "No engraver found: no active engraver interface is registered.\n";
+    if (!kt90_->DeviceTrouble().empty()) {
+      streams_.err << kt90_->DeviceTrouble() << '\n';  // found, but it cannot be used
+    } else {
+      streams_.err << "No engraver found: no active engraver interface is registered.\n";
+    }
     return nullptr;
   }
   return kt90_.get();

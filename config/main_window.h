@@ -11,6 +11,7 @@
 #include <QMainWindow>
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "config/presets.h"
 #include "config/set_plan.h"
@@ -86,6 +87,9 @@ class s : public QMainWindow {
   // The menu "EEProm", item "Edit": opens the parameter memory editor.
   void EEPromEditRequested();
   void SetFinished();
+  // Supervision found that the reason an engraver present cannot be used has
+  // changed (empty: there is none); the status row's tooltip shows it.
+  void DeviceTroubleChanged(const QString& trouble);
 
  private:
   void BuildControls();
@@ -111,6 +115,7 @@ class s : public QMainWindow {
   bool set_running_ = false;
   bool working_during_set_ = false;  // supervision's state while a Set holds the buttons
   bool read_deferred_ = false;       // an arrival during a Set asks for a Read at its end
+  std::string shown_trouble_;        // the DeviceTrouble the status tooltip shows
 
   bool spin_given_ = false;         // udSN holds a number read or entered
   bool field_shows_start_ = false;  // txtSN shows udSN's starting value, put back by a commit

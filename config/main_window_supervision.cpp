@@ -36,6 +36,14 @@ void SwitchMenuItems(const QList<QAction*>& actions, bool enabled) {
 void s::tmrStatus_Timer() {
   const bool connected = kt90_.IsDeviceConnected();
   ui::SetIndicator(*shpConnected, connected);
+  if (kt90_.DeviceTrouble() != shown_trouble_) {
+    // An engraver that is there but cannot be used: the status row says why.
+    shown_trouble_ = kt90_.DeviceTrouble();
+    const QString tip = QString::fromStdString(shown_trouble_);
+    lblStatus->setToolTip(tip);
+    shpConnected->setToolTip(tip);
+    emit DeviceTroubleChanged(tip);
+  }
   if (connected && !Working()) {
     SetCommandsEnabled(true);
     SwitchControls(true);

@@ -35,10 +35,17 @@ std::string HexByte(std::uint8_t value) {
 }
 
 modKT90::modKT90(DeviceCatalogue& catalogue, DeviceFiles& files, EventPump& pump)
-    : discovery_(catalogue), stream_(files, pump), pump_(pump) {}
+    : own_finder_(std::make_unique<RegistryFinder>(catalogue)),
+      finder_(*own_finder_),
+      stream_(files, pump),
+      pump_(pump) {}
+
+modKT90::modKT90(EngraverFinder& finder, DeviceFiles& files, EventPump& pump)
+    : finder_(finder), stream_(files, pump), pump_(pump) {}
 
 bool modKT90::IsDeviceConnected() {
-  device_path_ = discovery_.FindDevicePath();
+  device_path_ = finder_.FindDevicePath();
+  device_trouble_ = finder_.Trouble();
   return !device_path_.empty();
 }
 

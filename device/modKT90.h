@@ -6,12 +6,13 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 
-#include "device/SEnumValue.h"
 #include "device/modStream.h"
 #include "device/ports.h"
+#include "device/registry_finder.h"
 
 namespace korimo {
 
@@ -63,13 +64,19 @@ std::string HexByte(std::uint8_t value);
 
 class modKT90 {
  public:
+  // Finds the engraver by the registry walk over `catalogue`.
   modKT90(DeviceCatalogue& catalogue, DeviceFiles& files, EventPump& pump);
+  // Finds the engraver through `finder` (the USB scan on Linux).
+  modKT90(EngraverFinder& finder, DeviceFiles& files, EventPump& pump);
 
   // The engraver's device path as last found; empty when none.
   const std::string& DevicePath() const { return device_path_; }
+  // Why an engraver that is present cannot be used, as last found; empty when
+  // there is no such engraver.
+  const std::string& DeviceTrouble() const { return device_trouble_; }
 
-  // Walks the catalogue, stores the result in DevicePath and says whether an
-  // active engraver interface exists. No packet is exchanged.
+  // Looks for the engraver, stores the result in DevicePath (and DeviceTrouble)
+  // and says whether one was found. No packet is exchanged.
   bool IsDeviceConnected();
 
   // Each query reads one fresh status packet; with no board every value is 0.
@@ -121,10 +128,12 @@ class modKT90 {
  private:
   StatusPacket ReadStatus();
 
-  SEnumValue discovery_;
+  std::unique_ptr<EngraverFinder> own_finder_;  // the registry walk, when given a catalogue
+  EngraverFinder& finder_;
   modStream stream_;
   EventPump& pump_;
   std::string device_path_;
+  std::string device_trouble_;
   std::function<bool()> give_up_;
   bool wait_gave_up_ = false;
 };

@@ -1,7 +1,8 @@
-// The platform ports of the device link. The core reaches the registry's
-// device-interface catalogue, the device file, the event loop and the user only
-// through these interfaces; win32/ implements them over the real calls, sim/ in
-// memory, and the Qt windows supply the event pump and the prompts.
+// The platform ports of the device link. The core finds the engraver, reaches
+// its device file, the event loop and the user only through these interfaces.
+// On Windows the engraver is found by the registry walk over DeviceCatalogue
+// (win32/ over the real calls, sim/ in memory); on Linux usb/ finds and drives
+// it over libusb. The Qt windows supply the event pump and the prompts.
 #pragma once
 
 #include <cstddef>
@@ -44,6 +45,21 @@ class DeviceCatalogue {
                                                               std::string_view name) = 0;
 
   virtual void CloseKey(KeyHandle key) = 0;
+};
+
+// Finding the engraver: the platform seam of discovery. Every call looks afresh.
+class EngraverFinder {
+ public:
+  virtual ~EngraverFinder() = default;
+
+  // The path the device files open for the first engraver in the platform's
+  // stable order, or the empty string when there is none that can be used.
+  virtual std::string FindDevicePath() = 0;
+
+  // Why an engraver that is present cannot be used (for example no right to
+  // open it), as one sentence for the user; empty when there is no such
+  // engraver. Valid after FindDevicePath.
+  virtual std::string Trouble() const = 0;
 };
 
 // The parameters of one open of the device file, as handed to CreateFileA.

@@ -23,7 +23,9 @@ scripts/ensure-packages.sh \
   xauth \
   googletest \
   libgtest-dev \
-  libbenchmark-dev
+  libbenchmark-dev \
+  pkg-config \
+  libusb-1.0-0-dev
 
 build="${BUILD_DIR:-$root/build/default}"
 cmake --preset default -B "$build" >/dev/null

@@ -20,7 +20,11 @@ scripts/ensure-packages.sh \
   xvfb \
   xauth \
   g++-mingw-w64-x86-64 \
-  wine64
+  wine64 \
+  pkg-config \
+  libusb-1.0-0-dev \
+  umockdev \
+  libumockdev-dev
 
 jobs=$(nproc)
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"

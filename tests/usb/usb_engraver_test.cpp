@@ -1,0 +1,252 @@
+// The libusb back end against simulated engravers on umockdev's bus: discovery,
+// the kept-open handle, transfers and what goes wrong on the wire.
+#include "usb/usb_engraver.h"
+
+#include <gtest/gtest.h>
+#include <linux/ioctl.h>
+#include <linux/usbdevice_fs.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cli/cli.h"
+#include "config/presets.h"
+#include "config/set_plan.h"
+#include "device/modKT90.h"
+#include "sim/platform.h"
+#include "tests/support/fake_ports.h"
+#include "tests/usb/usb_testbed.h"
+
+namespace korimo::usbtest {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A short time limit: the timeout case waits for it once.
+constexpr std::chrono::milliseconds kTestTimeout{100};
+
+class UsbEngraverTest : public ::testing::Test {
+ protected:
+  // One testbed for the program: making and tearing one down is slow.
+  static void SetUpTestSuite() { testbed_ = new UsbTestbed(); }
+  static void TearDownTestSuite() {
+    delete testbed_;
+    testbed_ = nullptr;
+  }
+
+  // Every engraver gets an address of its own, so no test meets another's.
+  static UsbPlace NewPlace(unsigned bus = 3, std::string ports = "2") {
+    static unsigned next_address = 10;
+    UsbPlace place;
+    place.bus = bus;
+    place.ports = std::move(ports);
+    place.address = next_address++;
+    return place;
+  }
+
+  UsbBoard& PlugBoard(UsbPlace place) {
+    boards_.push_back(std::make_unique<UsbBoard>(std::move(place)));
+    testbed_->Plug(*boards_.back());
+    plugged_.push_back(boards_.back().get());
+    return *boards_.back();
+  }
+
+  void Unplug(UsbBoard& board) {
+    testbed_->Unplug(board);
+    std::erase(plugged_, &board);
+  }
+
+  void TearDown() override {
+    while (!plugged_.empty()) {
+      Unplug(*plugged_.back());
+    }
+  }
+
+  // korimo-cli run in-process on this back end.
+  int RunCli(std::vector<std::string> args) {
+    std::istringstream in;
+    out_.str("");
+    err_.str("");
+    const cli::PortsProvider ports = [this](bool, std::ostream&) {
+      return std::optional<cli::EngraverPorts>(cli::EngraverPorts{nullptr, &usb_, &usb_});
+    };
+    return cli::RunCli(args, {in, out_, err_}, ports);
+  }
+
+  // The packets korimo-cli writes for `args` through the simulated device files.
+  static std::vector<Bytes> PacketsThroughSimulatedFiles(std::vector<std::string> args) {
+    sim::ManualClock clock;
+    sim::PlatformOptions options;
+    options.timings.memory_write = sim::Micros{0};
+    options.timings.memory_read = sim::Micros{0};
+    sim::SimPlatform platform(clock, options);
+    platform.GetFiles().EnableLog();
+    std::istringstream in;
+    std::ostringstream out;
+    std::ostringstream err;
+    const cli::PortsProvider ports = [&](bool, std::ostream&) {
+      return std::optional<cli::EngraverPorts>(
+          cli::EngraverPorts{&platform.GetCatalogue(), &platform.GetFiles()});
+    };
+    EXPECT_EQ(cli::RunCli(args, {in, out, err}, ports), cli::kExitOk) << err.str();
+    std::vector<Bytes> packets;
+    for (const sim::FileLogEntry& entry : platform.GetFiles().Log()) {
+      if (entry.kind == sim::FileEvent::kWrite) {
+        packets.push_back(entry.bytes);
+      }
+    }
+    return packets;
+  }
+
+  static UsbTestbed* testbed_;
+  std::vector<std::unique_ptr<UsbBoard>> boards_;
+  std::vector<UsbBoard*> plugged_;
+  usb::UsbEngraver usb_{usb::UsbOptions{kTestTimeout}};
+  korimo::testing::FakePump pump_;
+  modKT90 kt90_{usb_, usb_, pump_};
+  std::ostringstream out_;
+  std::ostringstream err_;
+};
+
+UsbTestbed* UsbEngraverTest::testbed_ = nullptr;
+
+TEST_F(UsbEngraverTest, SetAndReadThroughKorimoCliWithOneClaimForAll) {
+  UsbBoard& board = PlugBoard(NewPlace());
+  const std::vector<std::string> set = {"set",       "--model",  "none",    "--serial", "12",
+                                        "--max-x",   "20000",    "--max-y", "11000",    "--max-z",
+                                        "4000",      "--raster", "40000",   "--vector", "9000",
+                                        "--z-speed", "7000"};
+  ASSERT_EQ(RunCli(set), cli::kExitOk) << err_.str();
+
+  // The 79 writes, byte for byte and in order, as through the simulated device files.
+  const std::vector<Bytes> written = board.Packets();
+  EXPECT_EQ(written.size(), kSetWriteCount);
+  EXPECT_EQ(written, PacketsThroughSimulatedFiles(set));
+  // One open and claim for the whole run; every transaction only submits and reaps.
+  EXPECT_EQ(board.IoctlCount(USBDEVFS_CLAIMINTERFACE), 1u);
+  EXPECT_EQ(board.IoctlCount(USBDEVFS_SUBMITURB), 2 * kSetWriteCount);  // a status read per write
+  EXPECT_EQ(board.IoctlCount(USBDEVFS_SUBMITURB) + board.IoctlCount(USBDEVFS_REAPURBNDELAY) +
+                board.IoctlCount(USBDEVFS_REAPURB) + board.IoctlCount(USBDEVFS_CLAIMINTERFACE) +
+                board.IoctlCount(USBDEVFS_GET_CAPABILITIES) + board.IoctlCount(USBDEVFS_GETDRIVER),
+            board.TotalIoctls());
+
+  ASSERT_EQ(RunCli({"read"}), cli::kExitOk) << err_.str();
+  EXPECT_NE(out_.str().find("Serial number                 00012\n"), std::string::npos);
+  EXPECT_NE(out_.str().find("Maximum X travel (0.001 in)   20000\n"), std::string::npos);
+  EXPECT_NE(out_.str().find("Z speed (0.001 in/sec)        07000\n"), std::string::npos);
+  EXPECT_EQ(board.IoctlCount(USBDEVFS_CLAIMINTERFACE), 1u);
+}
+
+TEST_F(UsbEngraverTest, ShortStatusIsAFailedReadAndATimeoutDropsTheHandle) {
+  UsbBoard& board = PlugBoard(NewPlace());
+  ASSERT_TRUE(kt90_.IsDeviceConnected());
+  EXPECT_EQ(kt90_.DevicePath(), board.Place().DevicePath());
+  EXPECT_EQ(kt90_.GetSerialNumber(), 4660);
+
+  // 32 bytes are no status packet: the caller's zeros stay; the link is kept.
+  board.SetFault(UsbFault::kShortStatus, 32);
+  EXPECT_EQ(kt90_.GetSerialNumber(), 0);
+  EXPECT_TRUE(usb_.Holding());
+
+  // No answer: the transfer runs out of time, is cancelled, and the handle goes.
+  board.SetFault(UsbFault::kNoReply);
+  EXPECT_FALSE(kt90_.IsControllerBusy());
+  EXPECT_EQ(board.IoctlCount(USBDEVFS_DISCARDURB), 1u);
+  EXPECT_FALSE(usb_.Holding());
+  const std::uint32_t before = board.TotalIoctls();
+  EXPECT_EQ(kt90_.GetSerialNumber(), 0);  // nothing reaches the wire without a handle
+  EXPECT_EQ(board.TotalIoctls(), before);
+
+  // The next search opens and claims it again.
+  board.SetFault(UsbFault::kNone);
+  ASSERT_TRUE(kt90_.IsDeviceConnected());
+  EXPECT_EQ(board.IoctlCount(USBDEVFS_CLAIMINTERFACE), 2u);
+  EXPECT_EQ(kt90_.GetSerialNumber(), 4660);
+}
+
+TEST_F(UsbEngraverTest, AClaimedInterfaceIsNotConnectedAndSaysWhy) {
+  UsbBoard& board = PlugBoard(NewPlace());
+  board.SetFault(UsbFault::kInterfaceBusy);
+  EXPECT_FALSE(kt90_.IsDeviceConnected());
+  EXPECT_EQ(kt90_.DeviceTrouble(),
+            "The engraver at " + board.Place().Node() +
+                " is in use by another program (its interface 0 is claimed); close that program "
+                "first.");
+  EXPECT_EQ(RunCli({"read"}), cli::kExitNoEngraver);
+  EXPECT_EQ(err_.str(), kt90_.DeviceTrouble() + "\n");
+
+  board.SetFault(UsbFault::kNone);
+  EXPECT_TRUE(kt90_.IsDeviceConnected());
+  EXPECT_EQ(kt90_.DeviceTrouble(), "");
+}
+
+TEST_F(UsbEngraverTest, UnplugInTheMiddleOfASetDropsTheRestAndAReplugIsFound) {
+  UsbBoard& board = PlugBoard(NewPlace());
+  ASSERT_TRUE(kt90_.IsDeviceConnected());
+  const SetPlan plan = PlanSet({"00012", {"20000", "11000", "4000", "40000", "9000", "7000"}}, 0);
+  ASSERT_EQ(plan.writes.size(), kSetWriteCount);
+
+  board.GoneAtPacket(10);
+  for (const SetWrite& write : plan.writes) {
+    kt90_.WriteEEPromByte(write.address, write.value);
+  }
+  EXPECT_EQ(board.Packets().size(), 9u);
+  EXPECT_FALSE(usb_.Holding());
+
+  Unplug(board);
+  EXPECT_FALSE(kt90_.IsDeviceConnected());
+  EXPECT_EQ(kt90_.DeviceTrouble(), "");
+
+  testbed_->Plug(board);
+  plugged_.push_back(&board);
+  ASSERT_TRUE(kt90_.IsDeviceConnected());
+  EXPECT_EQ(kt90_.GetSerialNumber(), 12);  // the first nine writes did land
+}
+
+TEST_F(UsbEngraverTest, OfTwoEngraversTheFirstByBusThenPortIsTaken) {
+  UsbBoard& bus3_port2 = PlugBoard(NewPlace(3, "2"));
+  UsbBoard& bus3_port4 = PlugBoard(NewPlace(3, "4"));
+  UsbBoard& bus1_port5 = PlugBoard(NewPlace(1, "5"));
+  {
+    auto lock = bus1_port5.Lock();
+    bus1_port5.Board().SetCell(6, 1);  // serial number 0x1201
+  }
+  ASSERT_TRUE(kt90_.IsDeviceConnected());
+  EXPECT_EQ(kt90_.DevicePath(), bus1_port5.Place().DevicePath());
+  EXPECT_EQ(kt90_.GetSerialNumber(), 0x1201);
+
+  Unplug(bus1_port5);
+  ASSERT_TRUE(kt90_.IsDeviceConnected());
+  EXPECT_EQ(kt90_.DevicePath(), bus3_port2.Place().DevicePath());
+  EXPECT_EQ(kt90_.GetSerialNumber(), 4660);
+  EXPECT_EQ(bus3_port4.IoctlCount(USBDEVFS_CLAIMINTERFACE), 0u);
+}
+
+// Run as nobody by the usb_tests_unprivileged entry: root opens any node.
+TEST_F(UsbEngraverTest, UnprivilegedUserIsToldWhichRuleToInstall) {
+  if (::geteuid() == 0) {
+    GTEST_SKIP() << "root may open any device node; usb_tests_unprivileged runs this as nobody";
+  }
+  UsbBoard& board = PlugBoard(NewPlace());
+  testbed_->ChangeMode(board, 0444);  // as without the udev rule: readable, not writable
+  const std::string sentence =
+      "The engraver at " + board.Place().Node() +
+      " cannot be opened: no permission; install 60-korimo.rules into /usr/lib/udev/rules.d "
+      "(packaging/linux/ in the source), then run \"udevadm control --reload && udevadm "
+      "trigger\" as root or plug the engraver in again.";
+  EXPECT_FALSE(kt90_.IsDeviceConnected());
+  EXPECT_EQ(kt90_.DeviceTrouble(), sentence);
+  EXPECT_FALSE(usb_.Holding());
+
+  EXPECT_EQ(RunCli({"read"}), cli::kExitNoEngraver);
+  EXPECT_EQ(err_.str(), sentence + "\n");
+  EXPECT_EQ(out_.str(), "");
+  EXPECT_EQ(board.TotalIoctls(), 0u);
+}
+
+}  // namespace
+}  // namespace korimo::usbtest

@@ -1,0 +1,283 @@
+#include "usb/usb_engraver.h"
+
+#include <libusb.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <tuple>
+#include <vector>
+
+namespace korimo::usb {
+namespace {
+
+// USB allows at most 7 levels of hubs below the root.
+constexpr int kMaxPortDepth = 7;
+
+std::string Describe(int error) {
+  return libusb_strerror(error);
+}
+
+std::string DeviceNode(std::uint8_t bus, std::uint8_t address) {
+  char node[32];
+  std::snprintf(node, sizeof node, "/dev/bus/usb/%03u/%03u", static_cast<unsigned>(bus),
+                static_cast<unsigned>(address));
+  return node;
+}
+
+// "3-2" or "3-1.4": the bus and the ports from the root, as the kernel names it.
+std::string PortPath(std::uint8_t bus, const std::vector<std::uint8_t>& ports) {
+  std::string text = std::to_string(bus);
+  for (std::size_t i = 0; i < ports.size(); ++i) {
+    text += i == 0 ? '-' : '.';
+    text += std::to_string(ports[i]);
+  }
+  return text;
+}
+
+struct Endpoints {
+  unsigned char in = 0;
+  unsigned char out = 0;
+};
+
+// The first bulk IN and bulk OUT endpoints of interface 0, first setting.
+std::optional<Endpoints> BulkEndpoints(libusb_device* device) {
+  libusb_config_descriptor* config = nullptr;
+  if (libusb_get_active_config_descriptor(device, &config) != LIBUSB_SUCCESS) {
+    return std::nullopt;
+  }
+  std::optional<Endpoints> found;
+  if (config->bNumInterfaces > kEngraverInterface &&
+      config->interface[kEngraverInterface].num_altsetting > 0) {
+    const libusb_interface_descriptor& setting =
+        config->interface[kEngraverInterface].altsetting[0];
+    Endpoints endpoints;
+    for (int i = 0; i < setting.bNumEndpoints; ++i) {
+      const libusb_endpoint_descriptor& endpoint = setting.endpoint[i];
+      if ((endpoint.bmAttributes & LIBUSB_TRANSFER_TYPE_MASK) != LIBUSB_TRANSFER_TYPE_BULK) {
+        continue;
+      }
+      unsigned char& slot =
+          (endpoint.bEndpointAddress & LIBUSB_ENDPOINT_DIR_MASK) == LIBUSB_ENDPOINT_IN
+              ? endpoints.in
+              : endpoints.out;
+      if (slot == 0) {
+        slot = endpoint.bEndpointAddress;
+      }
+    }
+    if (endpoints.in != 0 && endpoints.out != 0) {
+      found = endpoints;
+    }
+  }
+  libusb_free_config_descriptor(config);
+  return found;
+}
+
+}  // namespace
+
+struct UsbEngraver::Candidate {
+  libusb_device* device;
+  std::uint8_t bus;
+  std::vector<std::uint8_t> ports;
+  std::string node;
+  std::string path;
+};
+
+struct UsbEngraver::Held {
+  libusb_device* device;
+  libusb_device_handle* handle;
+  Endpoints endpoints;
+  bool driver_detached;
+  std::string path;
+  std::uint64_t generation;
+};
+
+UsbEngraver::UsbEngraver(UsbOptions options) : options_(options) {
+  // libusb reads a limit of 0 as none at all; every transfer must have one.
+  options_.transfer_timeout = std::max(options_.transfer_timeout, std::chrono::milliseconds{1});
+  if (const int result = libusb_init(&context_); result != LIBUSB_SUCCESS) {
+    context_ = nullptr;
+    start_trouble_ = "USB devices cannot be reached on this system: libusb could not start (" +
+                     Describe(result) + "), so the engraver cannot be found.";
+  }
+}
+
+UsbEngraver::~UsbEngraver() {
+  Drop();
+  if (context_ != nullptr) {
+    libusb_exit(context_);
+  }
+}
+
+std::string UsbEngraver::FindDevicePath() {
+  trouble_ = start_trouble_;
+  if (context_ == nullptr) {
+    return {};
+  }
+  libusb_device** list = nullptr;
+  const ssize_t count = libusb_get_device_list(context_, &list);
+  std::vector<Candidate> engravers;
+  for (ssize_t i = 0; i < count; ++i) {
+    libusb_device_descriptor descriptor{};
+    if (libusb_get_device_descriptor(list[i], &descriptor) != LIBUSB_SUCCESS ||
+        descriptor.idVendor != kEngraverVendor || descriptor.idProduct != kEngraverProduct) {
+      continue;
+    }
+    Candidate engraver{list[i], libusb_get_bus_number(list[i]), {}, {}, {}};
+    std::uint8_t ports[kMaxPortDepth];
+    const int depth = libusb_get_port_numbers(list[i], ports, kMaxPortDepth);
+    engraver.ports.assign(ports, ports + std::max(depth, 0));
+    engraver.node = DeviceNode(engraver.bus, libusb_get_device_address(list[i]));
+    engraver.path = "usb:" + PortPath(engraver.bus, engraver.ports) + " (" + engraver.node + ")";
+    engravers.push_back(std::move(engraver));
+  }
+  std::sort(engravers.begin(), engravers.end(), [](const Candidate& a, const Candidate& b) {
+    return std::tie(a.bus, a.ports, a.node) < std::tie(b.bus, b.ports, b.node);
+  });
+
+  std::string path;
+  if (engravers.empty()) {
+    Drop();
+  } else if (held_ && held_->device == engravers.front().device) {
+    path = held_->path;
+  } else {
+    Drop();
+    TakeHold(engravers.front());
+    if (held_) {
+      path = held_->path;
+    }
+  }
+  if (list != nullptr) {
+    libusb_free_device_list(list, 1);  // allocated even when it holds no device
+  }
+  return path;
+}
+
+void UsbEngraver::TakeHold(const Candidate& engraver) {
+  const std::string& node = engraver.node;
+  const std::optional<Endpoints> endpoints = BulkEndpoints(engraver.device);
+  if (!endpoints) {
+    trouble_ = "The engraver at " + node +
+               " cannot be used: its interface 0 offers no bulk IN and bulk OUT endpoint.";
+    return;
+  }
+  libusb_device_handle* handle = nullptr;
+  if (const int result = libusb_open(engraver.device, &handle); result != LIBUSB_SUCCESS) {
+    if (result == LIBUSB_ERROR_ACCESS) {
+      trouble_ = "The engraver at " + node + " cannot be opened: no permission; install " +
+                 std::string(kRuleFile) + " into " + std::string(kRuleFolder) +
+                 " (packaging/linux/ in the source), then run \"udevadm control --reload && "
+                 "udevadm trigger\" as root or plug the engraver in again.";
+    } else if (result != LIBUSB_ERROR_NO_DEVICE) {
+      trouble_ = "The engraver at " + node + " cannot be opened (" + Describe(result) + ").";
+    }
+    return;
+  }
+  bool detached = false;
+  if (libusb_kernel_driver_active(handle, kEngraverInterface) == 1) {
+    detached = libusb_detach_kernel_driver(handle, kEngraverInterface) == LIBUSB_SUCCESS;
+  }
+  if (const int result = libusb_claim_interface(handle, kEngraverInterface);
+      result != LIBUSB_SUCCESS) {
+    if (result == LIBUSB_ERROR_BUSY) {
+      trouble_ = "The engraver at " + node +
+                 " is in use by another program (its interface 0 is claimed); close that "
+                 "program first.";
+    } else if (result != LIBUSB_ERROR_NO_DEVICE) {
+      trouble_ = "The engraver at " + node + " cannot be claimed (" + Describe(result) + ").";
+    }
+    if (detached) {
+      (void)libusb_attach_kernel_driver(handle, kEngraverInterface);
+    }
+    libusb_close(handle);
+    return;
+  }
+  held_ = std::make_unique<Held>(
+      Held{engraver.device, handle, *endpoints, detached, engraver.path, ++generation_});
+}
+
+void UsbEngraver::Drop() {
+  if (!held_) {
+    return;
+  }
+  (void)libusb_release_interface(held_->handle, kEngraverInterface);
+  if (held_->driver_detached) {
+    (void)libusb_attach_kernel_driver(held_->handle, kEngraverInterface);
+  }
+  libusb_close(held_->handle);
+  held_.reset();
+}
+
+std::optional<FileHandle> UsbEngraver::Open(const std::string& path,
+                                            const OpenParameters& /*params*/) {
+  if (!held_ || path != held_->path) {
+    return std::nullopt;
+  }
+  const FileHandle token = next_token_++;
+  tokens_[token] = held_->generation;
+  return token;
+}
+
+UsbEngraver::Held* UsbEngraver::Live(FileHandle file) {
+  const auto token = tokens_.find(file);
+  if (token == tokens_.end() || !held_ || token->second != held_->generation) {
+    return nullptr;
+  }
+  return held_.get();
+}
+
+std::optional<std::size_t> UsbEngraver::Read(FileHandle file, std::span<std::uint8_t> buffer) {
+  Held* held = Live(file);
+  if (held == nullptr || buffer.empty() || buffer.size() > INT_MAX) {
+    return std::nullopt;
+  }
+  std::vector<unsigned char> packet(buffer.size());
+  int received = 0;
+  const int result = libusb_bulk_transfer(held->handle, held->endpoints.in, packet.data(),
+                                          static_cast<int>(packet.size()), &received,
+                                          static_cast<unsigned>(options_.transfer_timeout.count()));
+  if (result != LIBUSB_SUCCESS) {
+    Drop();
+    return std::nullopt;
+  }
+  if (static_cast<std::size_t>(received) != buffer.size()) {
+    return std::nullopt;  // a short packet is no status packet
+  }
+  std::copy(packet.begin(), packet.end(), buffer.begin());
+  return buffer.size();
+}
+
+bool UsbEngraver::Write(FileHandle file, std::span<const std::uint8_t> bytes) {
+  Held* held = Live(file);
+  if (held == nullptr) {
+    return false;
+  }
+  for (std::size_t offset = 0; offset < bytes.size(); offset += kUsbChunkSize) {
+    const std::span<const std::uint8_t> chunk =
+        bytes.subspan(offset, std::min(kUsbChunkSize, bytes.size() - offset));
+    // libusb takes a mutable buffer for either direction; an OUT transfer only reads it.
+    auto* data = const_cast<unsigned char*>(chunk.data());
+    int sent = 0;
+    const int result = libusb_bulk_transfer(
+        held->handle, held->endpoints.out, data, static_cast<int>(chunk.size()), &sent,
+        static_cast<unsigned>(options_.transfer_timeout.count()));
+    if (result != LIBUSB_SUCCESS) {
+      Drop();
+      return false;
+    }
+    if (static_cast<std::size_t>(sent) != chunk.size()) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool UsbEngraver::Flush(FileHandle file) {
+  return Live(file) != nullptr;  // every transfer has ended when its call returns
+}
+
+void UsbEngraver::Close(FileHandle file) {
+  tokens_.erase(file);
+}
+
+}  // namespace korimo::usb

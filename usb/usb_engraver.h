@@ -1,0 +1,86 @@
+// The engraver on Linux: found and driven over USB with libusb.
+//
+// Discovery scans the bus for vendor 0x7e21 / product 0x0065 and takes the
+// first engraver by bus number, then port path. Its device path names it as a
+// technician finds it: "usb:3-2 (/dev/bus/usb/003/007)".
+//
+// The device files keep the core's per-call open/close, but a USB open and the
+// claim of interface 0 happen once, when discovery first finds the engraver:
+// the handle is held while the engraver stays present and dropped on the first
+// failed transfer or when the engraver is gone (the next search opens it
+// again). An Open of the device path only hands out a token for the held
+// handle. A write is bulk OUT in chunks of 1000 bytes, a read bulk IN of
+// exactly the buffer's length (fewer bytes is a failed read that leaves the
+// buffer untouched); every transfer has a time limit, and running out of it is
+// a failed transfer.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "device/ports.h"
+
+struct libusb_context;
+
+namespace korimo::usb {
+
+inline constexpr std::uint16_t kEngraverVendor = 0x7e21;
+inline constexpr std::uint16_t kEngraverProduct = 0x0065;
+inline constexpr int kEngraverInterface = 0;
+inline constexpr std::size_t kUsbChunkSize = 1000;
+
+// The udev rule that gives the desktop user access, and where it goes.
+inline constexpr std::string_view kRuleFile = "60-korimo.rules";
+inline constexpr std::string_view kRuleFolder = "/usr/lib/udev/rules.d";
+
+struct UsbOptions {
+  // The time limit of every transfer.
+  std::chrono::milliseconds transfer_timeout{1000};
+};
+
+class UsbEngraver final : public EngraverFinder, public DeviceFiles {
+ public:
+  // Starts libusb. When it cannot start, nothing is ever found and Trouble()
+  // says why.
+  explicit UsbEngraver(UsbOptions options = {});
+  ~UsbEngraver() override;
+  UsbEngraver(const UsbEngraver&) = delete;
+  UsbEngraver& operator=(const UsbEngraver&) = delete;
+
+  // EngraverFinder.
+  std::string FindDevicePath() override;
+  std::string Trouble() const override { return trouble_; }
+
+  // DeviceFiles. The open parameters mean nothing to USB and are not looked at.
+  std::optional<FileHandle> Open(const std::string& path, const OpenParameters& params) override;
+  std::optional<std::size_t> Read(FileHandle file, std::span<std::uint8_t> buffer) override;
+  bool Write(FileHandle file, std::span<const std::uint8_t> bytes) override;
+  bool Flush(FileHandle file) override;
+  void Close(FileHandle file) override;
+
+  // Whether an engraver is held open and claimed now.
+  bool Holding() const { return held_ != nullptr; }
+
+ private:
+  struct Held;
+  struct Candidate;
+
+  void TakeHold(const Candidate& engraver);
+  void Drop();
+  Held* Live(FileHandle file);
+
+  UsbOptions options_;
+  libusb_context* context_ = nullptr;
+  std::string start_trouble_;  // why libusb could not start
+  std::string trouble_;
+  std::unique_ptr<Held> held_;
+  std::uint64_t generation_ = 0;  // one per hold; tokens of an older hold are dead
+  std::map<FileHandle, std::uint64_t> tokens_;
+  FileHandle next_token_ = 1;
+};
+
+}  // namespace korimo::usb
