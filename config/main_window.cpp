@@ -8,7 +8,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QTimer>
 
 #include "config/memory_map.h"
 #include "config/numeric.h"
@@ -40,8 +39,12 @@ QString Q(std::string_view text) {
 
 }  // namespace
 
-s::s(modKT90& kt90, Prompts& prompts, QWidget* parent)
-    : QMainWindow(parent), kt90_(kt90), prompts_(prompts), end_program_(&ui::EndProgram) {
+s::s(modKT90& kt90, Prompts& prompts, QWidget* parent, ui::TimerPort& timers)
+    : QMainWindow(parent),
+      kt90_(kt90),
+      prompts_(prompts),
+      timers_(timers),
+      end_program_(&ui::EndProgram) {
   BuildControls();
   ConnectHandlers();
   Form_Load();
@@ -56,7 +59,7 @@ void s::ConnectHandlers() {
   connect(cmdDone, &QPushButton::clicked, this, [this] { cmdDone_Click(); });
   connect(CmdClearID, &QPushButton::clicked, this, [this] { CmdClearID_Click(); });
   connect(lstModel, &QListWidget::currentRowChanged, this, [this] { lstModel_Click(); });
-  connect(tmrStatus, &QTimer::timeout, this, [this] { tmrStatus_Timer(); });
+  connect(tmrStatus, &ui::WindowTimer::timeout, this, [this] { tmrStatus_Timer(); });
   connect(mnuEEPromEdit, &QAction::triggered, this, [this] { mnuEEPromEdit_Click(); });
   connect(udSN, &ui::SpinControl::ValueChanged, this, [this] { udSN_Change(); });
   connect(txtSN, &ui::TextBox::LostFocus, this, [this] { txtSN_LostFocus(); });

@@ -17,6 +17,7 @@
 #include "device/modKT90.h"
 #include "device/ports.h"
 #include "ui/end_program.h"
+#include "ui/window_timer.h"
 
 class QAction;
 class QFrame;
@@ -25,7 +26,6 @@ class QLabel;
 class QListWidget;
 class QMenu;
 class QPushButton;
-class QTimer;
 
 namespace korimo {
 
@@ -50,7 +50,8 @@ class s : public QMainWindow {
   static constexpr int kStatusInterval = 250;  // ms
 
   // Builds the window and loads it (Form_Load); the status timer runs from here.
-  s(modKT90& kt90, Prompts& prompts, QWidget* parent = nullptr);
+  s(modKT90& kt90, Prompts& prompts, QWidget* parent = nullptr,
+    ui::TimerPort& timers = ui::QtTimers());
   ~s() override;
 
   // Done. The default ends the program at once.
@@ -106,6 +107,7 @@ class s : public QMainWindow {
 
   modKT90& kt90_;
   Prompts& prompts_;
+  ui::TimerPort& timers_;
   ui::EndProgramHook end_program_;
 
   bool set_running_ = false;
@@ -135,7 +137,7 @@ class s : public QMainWindow {
   QPushButton* cmdDone = nullptr;
   ui::Lamp* shpConnected = nullptr;
   QLabel* lblStatus = nullptr;
-  QTimer* tmrStatus = nullptr;
+  ui::WindowTimer* tmrStatus = nullptr;
   QMenu* mnuEEProm = nullptr;
   QAction* mnuEEPromEdit = nullptr;
 };
