@@ -180,12 +180,21 @@ int RunSet(Session& session, std::span<const std::string>) {
   if (kt90 == nullptr) {
     return kExitNoEngraver;
   }
+  std::size_t delivered = 0;
   for (std::size_t i = 0; i < plan.writes.size(); ++i) {
-    kt90->WriteEEPromByte(plan.writes[i].address, plan.writes[i].value);
+    if (kt90->WriteEEPromByte(plan.writes[i].address, plan.writes[i].value)) {
+      ++delivered;
+    }
     if (session.TimedOut("the Set stopped after " + std::to_string(i) + " of " +
                          std::to_string(plan.writes.size()) + " writes")) {
       return kExitTimedOut;
     }
+  }
+  if (delivered != plan.writes.size()) {
+    session.Err() << (delivered == 0 ? "None" : "Only " + std::to_string(delivered)) << " of the "
+                  << plan.writes.size()
+                  << " values reached the engraver; set again once it is connected.\n";
+    return kExitCutShort;
   }
 
   std::ostream& out = session.Out();

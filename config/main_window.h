@@ -11,6 +11,7 @@
 #include <QMainWindow>
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "config/presets.h"
 #include "config/set_plan.h"
@@ -42,6 +43,12 @@ inline constexpr std::string_view kSerialNumberMissing =
 inline constexpr std::string_view kClearIdQuestion =
     "This will reset the engraver VID/PID.  Are you sure you want to continue?";
 inline constexpr std::string_view kClearIdTitle = "Reset VID/PID";
+inline constexpr std::string_view kClearIdNotDelivered =
+    "The USB identity reset did not reach the engraver. Clear ID again once the engraver is "
+    "connected.";
+
+// Shown after a Set in which some writes did not reach the engraver.
+std::string SetNotDeliveredMessage(std::size_t delivered, std::size_t total);
 
 class s : public QMainWindow {
   Q_OBJECT
