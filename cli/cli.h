@@ -29,6 +29,7 @@ struct Streams {
   std::istream& in;
   std::ostream& out;
   std::ostream& err;
+  bool err_is_terminal = false;  // progress lines go to a terminal only
 };
 
 // Where the engraver is reached: the registry's catalogue and the device file.
