@@ -56,8 +56,7 @@ TEST_F(BackupTest, BackupReadsAllCellsIntoAFileAndRefusesToOverwrite) {
   const std::string before = FileText();
   board().SetCell(0x30, 0x99);
   EXPECT_EQ(Run({"--sim", "backup", path_}), kExitRefused);
-  EXPECT_EQ(Err(), "\"" + path_.substr(0, 32) + (path_.size() > 32 ? "..." : "") +
-                       "\" exists; give --force to replace it.\n");
+  EXPECT_TRUE(Err().ends_with("\" exists; give --force to replace it.\n")) << Err();
   EXPECT_EQ(FileText(), before);
   EXPECT_EQ(Reads(), 0u + kCellCount * 3);  // the refusal read nothing
 
