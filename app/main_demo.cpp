@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
 
 #include "app/demo_measure.h"
 #include "app/demo_session.h"
@@ -17,11 +18,19 @@
 #include "app/simulator_panel.h"
 #include "config/main_window.h"
 #include "device/modKT90.h"
+#include "korimo/version.h"
 #include "sim/platform.h"
 #include "ui/qt_event_pump.h"
 #include "ui/qt_prompts.h"
 
 int main(int argc, char** argv) {
+  // Answered before any window exists, so it works without a display too.
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("korimo-demo %s\n", korimo::kVersion);
+      return 0;
+    }
+  }
   QElapsedTimer since_main;
   since_main.start();
   QApplication app(argc, argv);
@@ -32,6 +41,8 @@ int main(int argc, char** argv) {
   parser.setApplicationDescription(
       QStringLiteral("The Korimo configuration tool on a simulated engraver."));
   parser.addHelpOption();
+  parser.addOption(
+      QCommandLineOption(QStringLiteral("version"), QStringLiteral("Print the version and end.")));
   const QCommandLineOption script(
       QStringLiteral("script"),
       QStringLiteral("Run a scripted session (plug in, Read, KX3, Set, unplug, plug in) and "

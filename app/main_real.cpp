@@ -2,17 +2,26 @@
 #include <QApplication>
 #include <QLabel>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "app/real_platform.h"
 #include "app/service_windows.h"
 #include "config/main_window.h"
 #include "device/modKT90.h"
+#include "korimo/version.h"
 #include "ui/lamp.h"
 #include "ui/qt_event_pump.h"
 #include "ui/qt_prompts.h"
 
 int main(int argc, char** argv) {
+  // Answered before any window exists, so it works without a display too.
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("korimo %s\n", korimo::kVersion);
+      return 0;
+    }
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("korimo"));
   QApplication::setApplicationDisplayName(QStringLiteral("Korimo Configuration"));

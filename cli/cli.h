@@ -19,6 +19,8 @@ enum ExitCode : int {
   kExitRefused = 2,     // a value is refused; nothing was written
   kExitNoEngraver = 3,  // no engraver found, or no way to look for one
   kExitTimedOut = 4,    // the controller stayed busy longer than the time limit
+  kExitCutShort = 5,    // not every write reached the engraver
+  kExitDiffers = 6,     // verification found cells that differ
 };
 
 inline constexpr double kDefaultTimeoutSeconds = 10.0;
@@ -27,6 +29,7 @@ struct Streams {
   std::istream& in;
   std::ostream& out;
   std::ostream& err;
+  bool err_is_terminal = false;  // progress lines go to a terminal only
 };
 
 // Where the engraver is reached: how it is found (the registry's catalogue, or

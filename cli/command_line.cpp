@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "cli/entries.h"
+
 namespace korimo::cli {
 namespace {
 
@@ -49,7 +51,7 @@ ParseResult ParseCommandLine(std::span<const std::string> args) {
     }
     const KnownOption* known = FindOption(name);
     if (known == nullptr) {
-      result.error = "Unknown option " + name + ".";
+      result.error = "Unknown option " + Echo(name) + ".";
       return result;
     }
     if (line.Has(name)) {

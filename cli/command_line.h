@@ -21,19 +21,12 @@ struct KnownOption {
 
 // Every option the tool knows.
 inline constexpr KnownOption kKnownOptions[] = {
-    {"--help", ""},
-    {"--sim", ""},
-    {"--trace", ""},
-    {"--timeout", "S"},
-    {"--json", ""},
-    {"--yes", ""},
-    {"--model", "KX2|KX3|none"},
-    {"--serial", "N"},
-    {"--max-x", "N"},
-    {"--max-y", "N"},
-    {"--max-z", "N"},
-    {"--raster", "N"},
-    {"--vector", "N"},
+    {"--help", ""},     {"--version", ""}, {"--verify", ""},
+    {"--force", ""},    {"--dry-run", ""}, {"--include-identity", ""},
+    {"--sim", ""},      {"--trace", ""},   {"--timeout", "S"},
+    {"--json", ""},     {"--yes", ""},     {"--model", "KX2|KX3|none"},
+    {"--serial", "N"},  {"--max-x", "N"},  {"--max-y", "N"},
+    {"--max-z", "N"},   {"--raster", "N"}, {"--vector", "N"},
     {"--z-speed", "N"},
 };
 

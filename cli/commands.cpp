@@ -6,19 +6,22 @@
 #include <sstream>
 
 #include "cli/entries.h"
+#include "config/numeric.h"
+#include "korimo/version.h"
 
 namespace korimo::cli {
 namespace {
 
-constexpr std::array<Command, 10> kCommands{{
+constexpr std::array<Command, 13> kCommands{{
     {"find", 0, "", "find", "Print the engraver's device path.", RunFind},
     {"read", 0, "--json", "read [--json]",
      "Read the serial number, the model code and the six parameters.", RunRead},
-    {"set", 0, "--model --serial --max-x --max-y --max-z --raster --vector --z-speed",
-     "set --model KX2|KX3 --serial N\n"
+    {"set", 0, "--model --serial --max-x --max-y --max-z --raster --vector --z-speed --verify",
+     "set --model KX2|KX3 --serial N [--verify]\n"
      "  set --model none --serial N --max-x N --max-y N --max-z N --raster N --vector N "
-     "--z-speed N",
-     "Store a configuration: the model's presets, or six values of your own (model code 0).",
+     "--z-speed N [--verify]",
+     "Store a configuration: the model's presets, or six values of your own (model code 0).\n"
+     "      --verify reads every written cell back and compares.",
      RunSet},
     {"eeprom dump", 0, "", "eeprom dump", "Show the parameter memory 0x20..0x5F in eight rows.",
      RunEEPromDump},
@@ -28,6 +31,14 @@ constexpr std::array<Command, 10> kCommands{{
      RunEEPromClear},
     {"clear-id", 0, "--yes", "clear-id [--yes]",
      "Reset the engraver's USB identity (VID/PID), after asking.", RunClearId},
+    {"backup", 1, "--force", "backup FILE [--force]",
+     "Read all 256 memory cells into a text file; --force replaces an existing file.", RunBackup},
+    {"restore", 1, "--dry-run --include-identity", "restore FILE [--dry-run] [--include-identity]",
+     "Write the cells that differ from a backup, then verify them; never the USB identity\n"
+     "      cell 0xE0 unless --include-identity; --dry-run only lists the changes.",
+     RunRestore},
+    {"diff", 1, "", "diff FILE", "Compare the engraver's memory with a backup, cell by cell.",
+     RunDiff},
     {"home", 0, "", "home", "Home the X and Y axes.", RunHome},
     {"inputs", 0, "", "inputs", "Show the keypad keys and table sensors.", RunInputs},
     {"positions", 0, "", "positions", "Show the X, Y and Z positions.", RunPositions},
@@ -71,6 +82,22 @@ int UsageError(std::ostream& err, const std::string& sentence) {
   return kExitUsage;
 }
 
+// "eeprom write takes two operands, ADDR VALUE; 3 were given."
+std::string OperandSentence(const Command& command, std::size_t given) {
+  static constexpr std::array<std::string_view, 3> kCounts{"no operands", "one operand",
+                                                           "two operands"};
+  std::string sentence =
+      std::string(command.name) + " takes " + std::string(kCounts.at(command.operand_count));
+  if (command.operand_count > 0) {
+    const std::string_view first_line = command.synopsis.substr(0, command.synopsis.find('\n'));
+    std::string_view names = first_line.substr(command.name.size());
+    names = names.substr(0, names.find(" ["));
+    sentence += "," + std::string(names);
+  }
+  const std::string count = given == 1 ? "1 was" : std::to_string(given) + " were";
+  return sentence + "; " + count + " given.";
+}
+
 }  // namespace
 
 std::span<const Command> Commands() {
@@ -87,7 +114,8 @@ void PrintUsage(std::ostream& out) {
          "  --trace      show every packet on stderr (> written, < read, ! failed open)\n"
          "  --timeout S  give up a wait for the busy controller after S seconds (default 10)\n"
          "\nExit codes: 0 done, 1 usage error, 2 value refused, 3 no engraver found,\n"
-         "4 the controller stayed busy too long.\n";
+         "4 the controller stayed busy too long, 5 not every write reached the engraver,\n"
+         "6 verification found cells that differ.\n";
 }
 
 int RunCli(std::span<const std::string> args, Streams streams, const PortsProvider& ports) {
@@ -96,6 +124,10 @@ int RunCli(std::span<const std::string> args, Streams streams, const PortsProvid
     return UsageError(streams.err, parsed.error);
   }
   const CommandLine& line = parsed.line;
+  if (line.Has("--version")) {
+    streams.out << "korimo-cli " << kVersion << '\n';
+    return kExitOk;
+  }
   if (line.Has("--help") || (line.words.size() == 1 && line.words[0] == "help")) {
     PrintUsage(streams.out);
     return kExitOk;
@@ -110,7 +142,7 @@ int RunCli(std::span<const std::string> args, Streams streams, const PortsProvid
     if (unknown == "eeprom" && line.words.size() > 1) {
       unknown += ' ' + line.words[1];
     }
-    return UsageError(streams.err, "Unknown command \"" + unknown + "\".");
+    return UsageError(streams.err, "Unknown command " + Echo(unknown) + ".");
   }
   for (const std::string& option : line.Options()) {
     if (!ListsOption(kCommonOptions, option) && !ListsOption(command->options, option)) {
@@ -121,14 +153,17 @@ int RunCli(std::span<const std::string> args, Streams streams, const PortsProvid
   const std::span<const std::string> operands =
       std::span(line.words).subspan(WordCount(command->name));
   if (operands.size() != command->operand_count) {
-    return UsageError(streams.err, "Usage: korimo-cli " + std::string(command->synopsis));
+    return UsageError(streams.err, OperandSentence(*command, operands.size()));
   }
   double timeout = kDefaultTimeoutSeconds;
   if (const std::optional<std::string> text = line.Value("--timeout")) {
     const std::optional<double> seconds = TimeoutSeconds(*text);
     if (!seconds) {
-      return UsageError(streams.err,
-                        "--timeout needs a number of seconds above 0 (\"" + *text + "\" given).");
+      const bool too_long = IsNumber(*text) && NumericValue(*text) > kLongestTimeout;
+      return UsageError(
+          streams.err,
+          too_long ? "--timeout is at most 86400 seconds (one day); " + Echo(*text) + " given."
+                   : "--timeout needs a number of seconds above 0 (" + Echo(*text) + " given).");
     }
     timeout = *seconds;
   }

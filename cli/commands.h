@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "cli/session.h"
 
@@ -24,11 +25,17 @@ struct Command {
 };
 
 // Options every command takes.
-inline constexpr std::string_view kCommonOptions = "--sim --trace --timeout --help";
+inline constexpr std::string_view kCommonOptions = "--sim --trace --timeout --help --version";
 
 std::span<const Command> Commands();
 
 void PrintUsage(std::ostream& out);
+
+// Reads each cell of `wanted` (address, value) back with memory read requests
+// and reports the cells that differ, capped at ten lines: kExitOk, kExitDiffers
+// or kExitTimedOut.
+int VerifyCells(Session& session, modKT90& kt90,
+                std::span<const std::pair<std::uint8_t, std::uint8_t>> wanted);
 
 // The handlers, grouped by what they reach.
 int RunFind(Session& session, std::span<const std::string> operands);
@@ -38,6 +45,9 @@ int RunEEPromDump(Session& session, std::span<const std::string> operands);
 int RunEEPromWrite(Session& session, std::span<const std::string> operands);
 int RunEEPromClear(Session& session, std::span<const std::string> operands);
 int RunClearId(Session& session, std::span<const std::string> operands);
+int RunBackup(Session& session, std::span<const std::string> operands);
+int RunRestore(Session& session, std::span<const std::string> operands);
+int RunDiff(Session& session, std::span<const std::string> operands);
 int RunHome(Session& session, std::span<const std::string> operands);
 int RunInputs(Session& session, std::span<const std::string> operands);
 int RunPositions(Session& session, std::span<const std::string> operands);

@@ -1,9 +1,12 @@
 // find, read and set: the engraver's path and the main window's Read and Set.
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/entries.h"
@@ -85,7 +88,7 @@ std::optional<SetFieldTexts> SetTexts(Session& session, std::uint8_t& model_code
   }
   const std::optional<std::uint8_t> code = ModelCodeOf(*model);
   if (!code) {
-    err << "--model must be KX2, KX3 or none (\"" << *model << "\" given).\n";
+    err << "--model must be KX2, KX3 or none (" << Echo(*model) << " given).\n";
     return std::nullopt;
   }
   model_code = *code;
@@ -95,7 +98,7 @@ std::optional<SetFieldTexts> SetTexts(Session& session, std::uint8_t& model_code
   for (std::size_t i = 0; i < kParameterOptions.size(); ++i) {
     const std::optional<std::string> value = line.Value(kParameterOptions[i].option);
     if (preset != nullptr && value) {
-      err << kParameterOptions[i].option << " cannot be given with --model " << *model
+      err << kParameterOptions[i].option << " cannot be given with --model " << Echo(*model)
           << ": the model's presets fix the six parameters.\n";
       return std::nullopt;
     }
@@ -180,12 +183,21 @@ int RunSet(Session& session, std::span<const std::string>) {
   if (kt90 == nullptr) {
     return kExitNoEngraver;
   }
+  std::size_t delivered = 0;
   for (std::size_t i = 0; i < plan.writes.size(); ++i) {
-    kt90->WriteEEPromByte(plan.writes[i].address, plan.writes[i].value);
+    if (kt90->WriteEEPromByte(plan.writes[i].address, plan.writes[i].value)) {
+      ++delivered;
+    }
     if (session.TimedOut("the Set stopped after " + std::to_string(i) + " of " +
                          std::to_string(plan.writes.size()) + " writes")) {
       return kExitTimedOut;
     }
+  }
+  if (delivered != plan.writes.size()) {
+    session.Err() << (delivered == 0 ? "None" : "Only " + std::to_string(delivered)) << " of the "
+                  << plan.writes.size()
+                  << " values reached the engraver; set again once it is connected.\n";
+    return kExitCutShort;
   }
 
   std::ostream& out = session.Out();
@@ -195,7 +207,21 @@ int RunSet(Session& session, std::span<const std::string>) {
     PrintField(out, kParameterOptions[i].label, plan.rewritten.parameters[i]);
   }
   out << plan.writes.size() << " bytes written to the parameter memory.\n";
-  return kExitOk;
+  if (!session.Line().Has("--verify")) {
+    return kExitOk;
+  }
+  // Each cell once, with the last value the plan gave it (cell 7 is written twice).
+  std::vector<std::pair<std::uint8_t, std::uint8_t>> wanted;
+  for (const SetWrite& write : plan.writes) {
+    const auto same = std::find_if(wanted.begin(), wanted.end(),
+                                   [&](const auto& cell) { return cell.first == write.address; });
+    if (same != wanted.end()) {
+      same->second = write.value;
+    } else {
+      wanted.emplace_back(write.address, write.value);
+    }
+  }
+  return VerifyCells(session, *kt90, wanted);
 }
 
 }  // namespace korimo::cli

@@ -10,10 +10,8 @@ namespace {
 
 constexpr std::int32_t kWordMax = 65535;
 // A day is far beyond any wait of the controller.
-constexpr double kLongestTimeout = 86400.0;
-
 void NotANumber(std::string_view text, std::ostream& err) {
-  err << '"' << text << "\" is not a number (write hexadecimal as &H20, not 0x20).\n";
+  err << Echo(text) << " is not a number (write hexadecimal as &H20, not 0x20).\n";
 }
 
 }  // namespace
@@ -28,7 +26,7 @@ std::optional<std::uint8_t> EditorEntry(std::string_view text, int limit, std::s
   const std::int32_t whole = RoundHalfEven(value);
   if (value < 0 || whole >= limit) {
     err << "Invalid Value: the " << what << " must be a whole number from 0 to " << limit - 1
-        << " (\"" << text << "\" given).\n";
+        << " (" << Echo(text) << " given).\n";
     return std::nullopt;
   }
   return static_cast<std::uint8_t>(whole);
@@ -37,7 +35,7 @@ std::optional<std::uint8_t> EditorEntry(std::string_view text, int limit, std::s
 bool IsWordEntry(std::string_view text, std::string_view option, std::ostream& err) {
   const std::int32_t whole = ValueOfText(text);
   if (!IsNumber(text) || NumericValue(text) < 0 || whole > kWordMax) {
-    err << option << ": \"" << text << "\" is not a whole number from 0 to 65535.\n";
+    err << option << ": " << Echo(text) << " is not a whole number from 0 to 65535.\n";
     return false;
   }
   return true;
@@ -50,6 +48,26 @@ std::string PositionText(std::int32_t thousandths) {
   std::snprintf(text.data(), text.size(), "%02d.%03d", static_cast<int>(whole),
                 static_cast<int>(fraction));
   return text.data();
+}
+
+std::string Echo(std::string_view text) {
+  constexpr std::size_t kLongest = 32;
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string echoed = "\"";
+  for (const char c : text.substr(0, kLongest)) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte > 0x7E || c == '\\' || c == '"') {
+      echoed += "\\x";
+      echoed += kDigits[byte >> 4];
+      echoed += kDigits[byte & 0x0F];
+    } else {
+      echoed += c;
+    }
+  }
+  if (text.size() > kLongest) {
+    echoed += "...";
+  }
+  return echoed + '"';
 }
 
 std::optional<double> TimeoutSeconds(std::string_view text) {

@@ -26,7 +26,15 @@ bool IsWordEntry(std::string_view text, std::string_view option, std::ostream& e
 // "12.345", 5 gives "00.005".
 std::string PositionText(std::int32_t thousandths);
 
-// Seconds for --timeout: a number above zero.
+// The longest wait --timeout takes: one day.
+inline constexpr double kLongestTimeout = 86400.0;
+
+// Seconds for --timeout: a number above zero and at most kLongestTimeout.
 std::optional<double> TimeoutSeconds(std::string_view text);
+
+// A word from the command line or a file, as a message quotes it: in double
+// quotes, cut to its first 32 bytes ("..." marks the cut), with control
+// characters, bytes above 0x7E, the backslash and the quote written \xNN.
+std::string Echo(std::string_view text);
 
 }  // namespace korimo::cli

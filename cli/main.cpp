@@ -1,6 +1,7 @@
 // korimo-cli's entry point: supplies the ports the commands reach the engraver
 // through (the Windows registry and device file, on Linux the USB back end, or
 // the simulated engraver with --sim) and runs the command line.
+#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -10,10 +11,15 @@
 #include "sim/platform.h"
 
 #ifdef _WIN32
+#include <io.h>
+
 #include "win32/device_files.h"
 #include "win32/registry_catalogue.h"
-#elif defined(KORIMO_HAVE_USB)
+#else
+#include <unistd.h>
+#ifdef KORIMO_HAVE_USB
 #include "usb/usb_engraver.h"
+#endif
 #endif
 
 namespace {
@@ -57,5 +63,10 @@ int main(int argc, char** argv) {
     return std::nullopt;
 #endif
   };
-  return korimo::cli::RunCli(args, {std::cin, std::cout, std::cerr}, ports);
+#ifdef _WIN32
+  const bool terminal = _isatty(_fileno(stderr)) != 0;
+#else
+  const bool terminal = isatty(fileno(stderr)) != 0;
+#endif
+  return korimo::cli::RunCli(args, {std::cin, std::cout, std::cerr, terminal}, ports);
 }

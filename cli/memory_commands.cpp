@@ -66,9 +66,14 @@ int RunEEPromWrite(Session& session, std::span<const std::string> operands) {
   if (kt90 == nullptr) {
     return kExitNoEngraver;
   }
-  kt90->WriteEEPromByte(*address, *value);
+  const bool delivered = kt90->WriteEEPromByte(*address, *value);
   if (session.TimedOut("nothing was written")) {
     return kExitTimedOut;
+  }
+  if (!delivered) {
+    session.Err() << "The value did not reach the engraver; write it again once it is "
+                     "connected.\n";
+    return kExitCutShort;
   }
   session.Out() << "Wrote " << HexByte(*value) << " at " << HexByte(*address) << ".\n";
   return kExitOk;
@@ -79,11 +84,20 @@ int RunEEPromClear(Session& session, std::span<const std::string>) {
   if (kt90 == nullptr) {
     return kExitNoEngraver;
   }
+  unsigned delivered = 0;
   for (unsigned address = memory::kFixedBlockFirst; address <= memory::kFixedBlockLast; ++address) {
-    kt90->WriteEEPromByte(static_cast<std::uint8_t>(address), kErased);
+    if (kt90->WriteEEPromByte(static_cast<std::uint8_t>(address), kErased)) {
+      ++delivered;
+    }
     if (session.TimedOut("the clear stopped at " + HexByte(static_cast<std::uint8_t>(address)))) {
       return kExitTimedOut;
     }
+  }
+  constexpr unsigned kCells = memory::kFixedBlockLast - memory::kFixedBlockFirst + 1;
+  if (delivered != kCells) {
+    session.Err() << (delivered == 0 ? "None" : "Only " + std::to_string(delivered)) << " of the "
+                  << kCells << " cells reached the engraver; clear again once it is connected.\n";
+    return kExitCutShort;
   }
   return DumpRows(session, *kt90) ? kExitOk : kExitTimedOut;
 }
@@ -101,9 +115,14 @@ int RunClearId(Session& session, std::span<const std::string>) {
       return kExitOk;
     }
   }
-  kt90->WriteEEPromByte(memory::kUsbIdentity, 0x00);
+  const bool delivered = kt90->WriteEEPromByte(memory::kUsbIdentity, 0x00);
   if (session.TimedOut("nothing was sent")) {
     return kExitTimedOut;
+  }
+  if (!delivered) {
+    session.Err() << "The USB identity reset did not reach the engraver; send it again once it "
+                     "is connected.\n";
+    return kExitCutShort;
   }
   session.Out() << "The USB identity reset was sent.\n";
   return kExitOk;

@@ -27,6 +27,7 @@ class Session {
   std::istream& In() { return streams_.in; }
   std::ostream& Out() { return streams_.out; }
   std::ostream& Err() { return streams_.err; }
+  bool ErrIsTerminal() const { return streams_.err_is_terminal; }
 
   // The command set with the engraver found, or nullptr once the user has been
   // told that there is none (exit code kExitNoEngraver).

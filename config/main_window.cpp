@@ -8,7 +8,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QTimer>
 
 #include "config/memory_map.h"
 #include "config/numeric.h"
@@ -40,8 +39,21 @@ QString Q(std::string_view text) {
 
 }  // namespace
 
-s::s(modKT90& kt90, Prompts& prompts, QWidget* parent)
-    : QMainWindow(parent), kt90_(kt90), prompts_(prompts), end_program_(&ui::EndProgram) {
+std::string SetNotDeliveredMessage(std::size_t delivered, std::size_t total) {
+  const std::string again = " Set again once the engraver is connected.";
+  if (delivered == 0) {
+    return "None of the " + std::to_string(total) + " values reached the engraver." + again;
+  }
+  return "Only " + std::to_string(delivered) + " of the " + std::to_string(total) +
+         " values reached the engraver, so its memory holds part of this configuration." + again;
+}
+
+s::s(modKT90& kt90, Prompts& prompts, QWidget* parent, ui::TimerPort& timers)
+    : QMainWindow(parent),
+      kt90_(kt90),
+      prompts_(prompts),
+      timers_(timers),
+      end_program_(&ui::EndProgram) {
   BuildControls();
   ConnectHandlers();
   Form_Load();
@@ -56,7 +68,7 @@ void s::ConnectHandlers() {
   connect(cmdDone, &QPushButton::clicked, this, [this] { cmdDone_Click(); });
   connect(CmdClearID, &QPushButton::clicked, this, [this] { CmdClearID_Click(); });
   connect(lstModel, &QListWidget::currentRowChanged, this, [this] { lstModel_Click(); });
-  connect(tmrStatus, &QTimer::timeout, this, [this] { tmrStatus_Timer(); });
+  connect(tmrStatus, &ui::WindowTimer::timeout, this, [this] { tmrStatus_Timer(); });
   connect(mnuEEPromEdit, &QAction::triggered, this, [this] { mnuEEPromEdit_Click(); });
   connect(udSN, &ui::SpinControl::ValueChanged, this, [this] { udSN_Change(); });
   connect(txtSN, &ui::TextBox::LostFocus, this, [this] { txtSN_LostFocus(); });
@@ -178,14 +190,21 @@ void s::cmdWrite_Click() {
   cmdWrite->setEnabled(false);
   CmdClearID->setEnabled(false);
 
+  std::size_t delivered = 0;
   for (std::size_t i = 0; i < plan.writes.size(); ++i) {
     const SetWrite& write = plan.writes[i];
     if (RewritesField(plan, i)) {
       RewriteField(plan, write.step);
     }
-    kt90_.WriteEEPromByte(write.address, write.value);
+    if (kt90_.WriteEEPromByte(write.address, write.value)) {
+      ++delivered;
+    }
   }
   EndSet();
+  if (delivered != plan.writes.size()) {
+    prompts_.ShowMessage(SetNotDeliveredMessage(delivered, plan.writes.size()), "",
+                         MessageButtons::kOk, MessageAnswer::kOk);
+  }
 }
 
 void s::cmdDone_Click() {
@@ -219,8 +238,9 @@ void s::CmdClearID_Click() {
   const MessageAnswer answer =
       prompts_.ShowMessage(std::string(kClearIdQuestion), std::string(kClearIdTitle),
                            MessageButtons::kYesNo, MessageAnswer::kYes);
-  if (answer == MessageAnswer::kYes) {
-    kt90_.WriteEEPromByte(memory::kUsbIdentity, 0x00);
+  if (answer == MessageAnswer::kYes && !kt90_.WriteEEPromByte(memory::kUsbIdentity, 0x00)) {
+    prompts_.ShowMessage(std::string(kClearIdNotDelivered), "", MessageButtons::kOk,
+                         MessageAnswer::kOk);
   }
 }
 

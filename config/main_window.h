@@ -18,6 +18,7 @@
 #include "device/modKT90.h"
 #include "device/ports.h"
 #include "ui/end_program.h"
+#include "ui/window_timer.h"
 
 class QAction;
 class QFrame;
@@ -26,7 +27,6 @@ class QLabel;
 class QListWidget;
 class QMenu;
 class QPushButton;
-class QTimer;
 
 namespace korimo {
 
@@ -43,6 +43,12 @@ inline constexpr std::string_view kSerialNumberMissing =
 inline constexpr std::string_view kClearIdQuestion =
     "This will reset the engraver VID/PID.  Are you sure you want to continue?";
 inline constexpr std::string_view kClearIdTitle = "Reset VID/PID";
+inline constexpr std::string_view kClearIdNotDelivered =
+    "The USB identity reset did not reach the engraver. Clear ID again once the engraver is "
+    "connected.";
+
+// Shown after a Set in which some writes did not reach the engraver.
+std::string SetNotDeliveredMessage(std::size_t delivered, std::size_t total);
 
 class s : public QMainWindow {
   Q_OBJECT
@@ -51,7 +57,8 @@ class s : public QMainWindow {
   static constexpr int kStatusInterval = 250;  // ms
 
   // Builds the window and loads it (Form_Load); the status timer runs from here.
-  s(modKT90& kt90, Prompts& prompts, QWidget* parent = nullptr);
+  s(modKT90& kt90, Prompts& prompts, QWidget* parent = nullptr,
+    ui::TimerPort& timers = ui::QtTimers());
   ~s() override;
 
   // Done. The default ends the program at once.
@@ -110,6 +117,7 @@ class s : public QMainWindow {
 
   modKT90& kt90_;
   Prompts& prompts_;
+  ui::TimerPort& timers_;
   ui::EndProgramHook end_program_;
 
   bool set_running_ = false;
@@ -140,7 +148,7 @@ class s : public QMainWindow {
   QPushButton* cmdDone = nullptr;
   ui::Lamp* shpConnected = nullptr;
   QLabel* lblStatus = nullptr;
-  QTimer* tmrStatus = nullptr;
+  ui::WindowTimer* tmrStatus = nullptr;
   QMenu* mnuEEProm = nullptr;
   QAction* mnuEEPromEdit = nullptr;
 };

@@ -8,7 +8,6 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QTimer>
 
 #include "config/main_window.h"
 #include "ui/fixed_window.h"
@@ -108,8 +107,7 @@ void s::BuildControls() {
   shpConnected = Make<ui::Lamp>(client_, "shpConnected", ui::Lamp::Shape::kCircle);
   lblStatus = MakeLabel(client_, "lblStatus", "Connected");
 
-  tmrStatus = Make<QTimer>(this, "tmrStatus");
-  tmrStatus->setInterval(kStatusInterval);
+  tmrStatus = timers_.MakeTimer(*this, QStringLiteral("tmrStatus"), kStatusInterval, false);
 
   mnuEEProm = menuBar()->addMenu(QStringLiteral("EEProm"));
   mnuEEProm->setObjectName(QStringLiteral("mnuEEProm"));

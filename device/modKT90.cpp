@@ -73,21 +73,21 @@ std::int32_t modKT90::GetStatusWord(std::uint8_t offset) {
 }
 
 void modKT90::HomeXY() {
-  stream_.WritePacket(device_path_, HomePacket());
+  (void)stream_.WritePacket(device_path_, HomePacket());
 }
 
-void modKT90::WriteEEPromByte(std::uint8_t address, std::uint8_t value) {
+bool modKT90::WriteEEPromByte(std::uint8_t address, std::uint8_t value) {
   if (!WaitWhileBusy()) {
-    return;
+    return false;
   }
-  stream_.WritePacket(device_path_, MemoryWritePacket(address, value));
+  return stream_.WritePacket(device_path_, MemoryWritePacket(address, value));
 }
 
 std::uint8_t modKT90::ReadEEPromByte(std::uint8_t address) {
   if (!WaitWhileBusy()) {
     return 0;
   }
-  stream_.WritePacket(device_path_, MemoryReadPacket(address));
+  (void)stream_.WritePacket(device_path_, MemoryReadPacket(address));
   if (!WaitWhileBusy()) {
     return 0;
   }
@@ -103,8 +103,8 @@ std::string modKT90::FormatEEPromRow(std::uint8_t first, std::uint8_t last) {
   return row;
 }
 
-void modKT90::SendPacket(std::span<const std::uint8_t> packet) {
-  stream_.WritePacket(device_path_, packet);
+bool modKT90::SendPacket(std::span<const std::uint8_t> packet) {
+  return stream_.WritePacket(device_path_, packet);
 }
 
 bool modKT90::WaitWhileBusy() {

@@ -98,8 +98,10 @@ class modKT90 {
 
   // Sends the home packet at once, busy or not.
   void HomeXY();
-  // Waits while busy, then sends the 6-byte write. Never read back.
-  void WriteEEPromByte(std::uint8_t address, std::uint8_t value);
+  // Waits while busy, then sends the 6-byte write. Never read back. Returns
+  // whether the write was delivered to the device file whole (open, write and
+  // flush succeeded); false with no engraver or when the wait gave up.
+  bool WriteEEPromByte(std::uint8_t address, std::uint8_t value);
   // Waits while busy, sends the read request, waits again, returns byte 4 of a
   // fresh status packet.
   std::uint8_t ReadEEPromByte(std::uint8_t address);
@@ -110,8 +112,9 @@ class modKT90 {
   // The event pump that every wait yields to.
   EventPump& Pump() { return pump_; }
 
-  // Hands a ready-made packet (a movement record) to the channel.
-  void SendPacket(std::span<const std::uint8_t> packet);
+  // Hands a ready-made packet (a movement record) to the channel; true when it
+  // was delivered whole.
+  bool SendPacket(std::span<const std::uint8_t> packet);
 
   // Lets the event loop run once, then reads the busy flag; repeats while busy.
   // Returns false only when the wait limit gave up.

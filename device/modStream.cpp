@@ -13,33 +13,37 @@ void modStream::ReadPacket(const std::string& path, std::span<std::uint8_t> buff
   files_.Close(*file);
 }
 
-void modStream::WritePacket(const std::string& path, std::span<const std::uint8_t> buffer) {
+bool modStream::WritePacket(const std::string& path, std::span<const std::uint8_t> buffer) {
   const std::optional<FileHandle> probe = files_.Open(path, kWriteOpen);
   if (!probe) {
-    return;
+    return false;
   }
   files_.Close(*probe);
 
+  bool delivered = true;
   const std::size_t whole_chunks = buffer.size() / kWriteChunkSize;
   for (std::size_t k = 0; k < whole_chunks; ++k) {
-    WriteChunk(path, buffer.subspan(k * kWriteChunkSize, kWriteChunkSize));
+    delivered = WriteChunk(path, buffer.subspan(k * kWriteChunkSize, kWriteChunkSize)) && delivered;
   }
   if (const std::size_t remainder = buffer.size() % kWriteChunkSize; remainder != 0) {
-    WriteChunk(path, buffer.subspan(whole_chunks * kWriteChunkSize, remainder));
+    delivered =
+        WriteChunk(path, buffer.subspan(whole_chunks * kWriteChunkSize, remainder)) && delivered;
   }
+  return delivered;
 }
 
-void modStream::WriteChunk(const std::string& path, std::span<const std::uint8_t> chunk) {
+bool modStream::WriteChunk(const std::string& path, std::span<const std::uint8_t> chunk) {
   const std::optional<FileHandle> file = files_.Open(path, kWriteOpen);
   if (file && files_.Write(*file, chunk)) {
-    (void)files_.Flush(*file);
+    const bool flushed = files_.Flush(*file);
     files_.Close(*file);
-    return;
+    return flushed;
   }
   if (file) {
     files_.Close(*file);
   }
   pump_.DoEvents();
+  return false;
 }
 
 std::uint8_t ByteOf(float value, std::int16_t index) {

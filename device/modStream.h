@@ -24,10 +24,12 @@ class modStream {
   // Probe open, then chunks of 1000 bytes and a remainder, each on a fresh
   // handle, flushed on success. A failed probe drops the packet; a failed chunk
   // costs that chunk only, after one turn of the event loop. Nothing is retried.
-  void WritePacket(const std::string& path, std::span<const std::uint8_t> buffer);
+  // Returns true when the probe and every chunk's open, write and flush
+  // succeeded: the packet was delivered whole. An empty path delivers nothing.
+  [[nodiscard]] bool WritePacket(const std::string& path, std::span<const std::uint8_t> buffer);
 
  private:
-  void WriteChunk(const std::string& path, std::span<const std::uint8_t> chunk);
+  bool WriteChunk(const std::string& path, std::span<const std::uint8_t> chunk);
 
   DeviceFiles& files_;
   EventPump& pump_;

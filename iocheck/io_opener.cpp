@@ -5,8 +5,8 @@
 
 namespace korimo::iocheck {
 
-IOOpener::IOOpener(modKT90& kt90, QObject* parent)
-    : QObject(parent), kt90_(kt90), end_program_(&ui::EndProgram) {}
+IOOpener::IOOpener(modKT90& kt90, QObject* parent, ui::TimerPort& timers)
+    : QObject(parent), kt90_(kt90), timers_(timers), end_program_(&ui::EndProgram) {}
 
 IOOpener::~IOOpener() {
   delete window_.data();
@@ -21,7 +21,7 @@ void IOOpener::SetEndProgram(ui::EndProgramHook end) {
 
 void IOOpener::Open() {
   if (window_ == nullptr) {
-    window_ = new frmIO(kt90_);
+    window_ = new frmIO(kt90_, nullptr, timers_);
     window_->SetEndProgram(end_program_);
     connect(window_, &frmIO::Unloaded, this, [this] { window_ = nullptr; });
   }

@@ -23,7 +23,8 @@ class IOOpener : public QObject {
   Q_OBJECT
 
  public:
-  explicit IOOpener(modKT90& kt90, QObject* parent = nullptr);
+  explicit IOOpener(modKT90& kt90, QObject* parent = nullptr,
+                    ui::TimerPort& timers = ui::QtTimers());
   ~IOOpener() override;
 
   // What the window's Done calls; the default ends the program at once.
@@ -41,6 +42,7 @@ class IOOpener : public QObject {
 
  private:
   modKT90& kt90_;
+  ui::TimerPort& timers_;
   ui::EndProgramHook end_program_;
   QPointer<frmIO> window_;
 };

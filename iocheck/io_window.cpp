@@ -3,7 +3,6 @@
 
 #include <QCloseEvent>
 #include <QPushButton>
-#include <QTimer>
 
 #include "ui/lamp.h"
 
@@ -19,11 +18,11 @@ bool Bit(std::uint8_t byte, std::uint8_t mask) {
 
 }  // namespace
 
-frmIO::frmIO(modKT90& kt90, QWidget* parent)
-    : QWidget(parent), kt90_(kt90), end_program_(&ui::EndProgram) {
+frmIO::frmIO(modKT90& kt90, QWidget* parent, ui::TimerPort& timers)
+    : QWidget(parent), kt90_(kt90), timers_(timers), end_program_(&ui::EndProgram) {
   BuildControls();
   connect(cmdDone, &QPushButton::clicked, this, [this] { cmdDone_Click(); });
-  connect(tmrStatus, &QTimer::timeout, this, [this] { tmrStatus_Timer(); });
+  connect(tmrStatus, &ui::WindowTimer::timeout, this, [this] { tmrStatus_Timer(); });
   tmrStatus->start();
 }
 

@@ -11,11 +11,11 @@
 
 #include "device/modKT90.h"
 #include "ui/end_program.h"
+#include "ui/window_timer.h"
 
 class QGroupBox;
 class QLabel;
 class QPushButton;
-class QTimer;
 
 namespace korimo {
 
@@ -30,7 +30,7 @@ class frmIO : public QWidget {
   static constexpr int kStatusInterval = 250;  // ms
 
   // Builds and loads the window; tmrStatus runs from here.
-  explicit frmIO(modKT90& kt90, QWidget* parent = nullptr);
+  explicit frmIO(modKT90& kt90, QWidget* parent = nullptr, ui::TimerPort& timers = ui::QtTimers());
   ~frmIO() override;
 
   // Done. The default ends the program at once.
@@ -56,6 +56,7 @@ class frmIO : public QWidget {
   void PlaceControls();
 
   modKT90& kt90_;
+  ui::TimerPort& timers_;
   ui::EndProgramHook end_program_;
   bool unloading_ = false;
 
@@ -77,7 +78,7 @@ class frmIO : public QWidget {
   ui::Lamp* shpConnected = nullptr;
   std::array<QLabel*, 4> lblGen{};  // lblGen(0), (1), (2) and (8)
   QPushButton* cmdDone = nullptr;
-  QTimer* tmrStatus = nullptr;
+  ui::WindowTimer* tmrStatus = nullptr;
 };
 
 }  // namespace korimo

@@ -3,7 +3,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 
 #include "iocheck/io_window.h"
 #include "ui/fixed_window.h"
@@ -86,9 +85,7 @@ void frmIO::BuildControls() {
   cmdDone = new QPushButton(QStringLiteral("&Done"), this);
   cmdDone->setObjectName(QStringLiteral("cmdDone"));
 
-  tmrStatus = new QTimer(this);
-  tmrStatus->setObjectName(QStringLiteral("tmrStatus"));
-  tmrStatus->setInterval(kStatusInterval);
+  tmrStatus = timers_.MakeTimer(*this, QStringLiteral("tmrStatus"), kStatusInterval, false);
 
   PlaceControls();
 }

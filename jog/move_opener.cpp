@@ -5,8 +5,8 @@
 
 namespace korimo::jog {
 
-MoveOpener::MoveOpener(modKT90& kt90, Prompts& prompts, QObject* parent)
-    : QObject(parent), kt90_(kt90), prompts_(prompts) {}
+MoveOpener::MoveOpener(modKT90& kt90, Prompts& prompts, QObject* parent, ui::TimerPort& timers)
+    : QObject(parent), kt90_(kt90), prompts_(prompts), timers_(timers) {}
 
 MoveOpener::~MoveOpener() {
   delete window_.data();
@@ -14,7 +14,7 @@ MoveOpener::~MoveOpener() {
 
 void MoveOpener::Open() {
   if (window_ == nullptr) {
-    window_ = new frmMove(kt90_, prompts_);
+    window_ = new frmMove(kt90_, prompts_, nullptr, timers_);
     // The unloaded window deletes itself once it is safe; a later opening
     // loads a new one.
     connect(window_, &frmMove::Unloaded, this, [this] { window_ = nullptr; });

@@ -25,7 +25,8 @@ class MoveOpener : public QObject {
   Q_OBJECT
 
  public:
-  MoveOpener(modKT90& kt90, Prompts& prompts, QObject* parent = nullptr);
+  MoveOpener(modKT90& kt90, Prompts& prompts, QObject* parent = nullptr,
+             ui::TimerPort& timers = ui::QtTimers());
   ~MoveOpener() override;
 
   // Shows the window (loading it first when there is none) and brings it to the front.
@@ -41,6 +42,7 @@ class MoveOpener : public QObject {
  private:
   modKT90& kt90_;
   Prompts& prompts_;
+  ui::TimerPort& timers_;
   QPointer<frmMove> window_;
 };
 

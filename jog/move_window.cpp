@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
-#include <QTimer>
 
 #include "jog/jog_button.h"
 #include "motion/move_file.h"
@@ -48,10 +47,11 @@ class frmMove::TickScope {
   frmMove& window_;
 };
 
-frmMove::frmMove(modKT90& kt90, Prompts& prompts, QWidget* parent)
+frmMove::frmMove(modKT90& kt90, Prompts& prompts, QWidget* parent, ui::TimerPort& timers)
     : QMainWindow(parent),
       kt90_(kt90),
       prompts_(prompts),
+      timers_(timers),
       program_folder_(QCoreApplication::applicationDirPath()) {
   BuildControls();
   ConnectHandlers();
@@ -73,8 +73,8 @@ void frmMove::ConnectHandlers() {
   }
   connect(cmdHomeXY, &QPushButton::clicked, this, [this] { cmdHomeXY_Click(); });
   connect(cmdDone, &QPushButton::clicked, this, [this] { cmdDone_Click(); });
-  connect(tmrMove, &QTimer::timeout, this, [this] { tmrMove_Timer(); });
-  connect(walkTicks_, &QTimer::timeout, this, [this] { tmrMove_Timer(); });
+  connect(tmrMove, &ui::WindowTimer::timeout, this, [this] { tmrMove_Timer(); });
+  connect(walkTicks_, &ui::WindowTimer::timeout, this, [this] { tmrMove_Timer(); });
 }
 
 QString frmMove::MoveFilePath(int index) const {

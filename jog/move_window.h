@@ -16,12 +16,12 @@
 
 #include "device/modKT90.h"
 #include "device/ports.h"
+#include "ui/window_timer.h"
 
 class QLabel;
 class QLocale;
 class QPushButton;
 class QStatusBar;
-class QTimer;
 
 namespace korimo {
 
@@ -43,7 +43,8 @@ class frmMove : public QMainWindow {
   static constexpr int kMoveInterval = 10;  // ms
 
   // Builds and loads the window; tmrMove runs from here.
-  frmMove(modKT90& kt90, Prompts& prompts, QWidget* parent = nullptr);
+  frmMove(modKT90& kt90, Prompts& prompts, QWidget* parent = nullptr,
+          ui::TimerPort& timers = ui::QtTimers());
   ~frmMove() override;
 
   // The folder of the movement files: the program's folder unless set.
@@ -87,6 +88,7 @@ class frmMove : public QMainWindow {
 
   modKT90& kt90_;
   Prompts& prompts_;
+  ui::TimerPort& timers_;
   QString program_folder_;
   std::int16_t HeldJogIndex_ = 0;
   bool walking_ = false;
@@ -103,10 +105,10 @@ class frmMove : public QMainWindow {
   QLabel* lblPositionZ = nullptr;
   QPushButton* cmdDone = nullptr;
   QStatusBar* status = nullptr;
-  QTimer* tmrMove = nullptr;
-  // Ticks while a walk waits for the controller: a timer does not interrupt
-  // its own tick, so tmrMove alone would leave the readouts still meanwhile.
-  QTimer* walkTicks_ = nullptr;
+  ui::WindowTimer* tmrMove = nullptr;
+  // Ticks while a walk waits for the controller ("walkTicks"): a timer does not
+  // interrupt its own tick, so tmrMove alone would leave the readouts still meanwhile.
+  ui::WindowTimer* walkTicks_ = nullptr;
 };
 
 }  // namespace korimo

@@ -4,7 +4,6 @@
 #include <QLayout>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTimer>
 
 #include "jog/jog_button.h"
 #include "jog/move_window.h"
@@ -66,13 +65,8 @@ void frmMove::BuildControls() {
   status->setObjectName(QStringLiteral("status"));
   setStatusBar(status);
 
-  tmrMove = new QTimer(this);
-  tmrMove->setObjectName(QStringLiteral("tmrMove"));
-  tmrMove->setTimerType(Qt::PreciseTimer);
-  tmrMove->setInterval(kMoveInterval);
-  walkTicks_ = new QTimer(this);
-  walkTicks_->setTimerType(Qt::PreciseTimer);
-  walkTicks_->setInterval(kMoveInterval);
+  tmrMove = timers_.MakeTimer(*this, QStringLiteral("tmrMove"), kMoveInterval, true);
+  walkTicks_ = timers_.MakeTimer(*this, QStringLiteral("walkTicks"), kMoveInterval, true);
 
   PlaceControls();
 }

@@ -107,7 +107,10 @@ void frmMemEdit::cmdWriteMem_Click() {
   if (!value) {
     return;
   }
-  kt90_.WriteEEPromByte(*address, *value);
+  if (!kt90_.WriteEEPromByte(*address, *value)) {
+    prompts_.ShowMessage(std::string(kWriteNotDelivered), "", MessageButtons::kOk,
+                         MessageAnswer::kOk);
+  }
   // The rows keep what they showed.
 }
 
@@ -115,13 +118,33 @@ void frmMemEdit::cmdMemClear_Click() {
   const Running running(*this);
   DisableAllControls();
   setCursor(Qt::WaitCursor);
+  std::size_t delivered = 0;
   for (unsigned address = memory::kFixedBlockFirst; address <= memory::kFixedBlockLast; ++address) {
-    kt90_.WriteEEPromByte(static_cast<std::uint8_t>(address), 0xFF);
+    if (kt90_.WriteEEPromByte(static_cast<std::uint8_t>(address), 0xFF)) {
+      ++delivered;
+    }
   }
   RefreshMemoryRows();
   RefreshMemoryRows();
   EnableAllControls();
   unsetCursor();
+  constexpr std::size_t kCells = memory::kFixedBlockLast - memory::kFixedBlockFirst + 1;
+  if (delivered != kCells) {
+    prompts_.ShowMessage(ClearNotDeliveredMessage(delivered, kCells), "", MessageButtons::kOk,
+                         MessageAnswer::kOk);
+  }
+}
+
+std::string ClearNotDeliveredMessage(std::size_t delivered, std::size_t total) {
+  const std::string again = " Clear again once the engraver is connected.";
+  if (delivered == 0) {
+    return "None of the " + std::to_string(total) +
+           " cells was cleared: the engraver was not "
+           "reached." +
+           again;
+  }
+  return "Only " + std::to_string(delivered) + " of the " + std::to_string(total) +
+         " cells were cleared: the rest did not reach the engraver." + again;
 }
 
 void frmMemEdit::cmdClose_Click() {

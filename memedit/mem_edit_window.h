@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "device/modKT90.h"
@@ -26,6 +27,11 @@ inline constexpr std::string_view kEnterAddress = "Enter Address";
 inline constexpr std::string_view kEnterAddressTitle = "EEPROM WRITE - Addr";
 inline constexpr std::string_view kEnterValue = "Enter Value";
 inline constexpr std::string_view kInvalidValue = "Invalid Value";
+inline constexpr std::string_view kWriteNotDelivered =
+    "The value did not reach the engraver. Write it again once the engraver is connected.";
+
+// Shown after a Clear in which some writes did not reach the engraver.
+std::string ClearNotDeliveredMessage(std::size_t delivered, std::size_t total);
 
 class frmMemEdit : public QDialog {
   Q_OBJECT

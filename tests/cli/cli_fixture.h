@@ -46,7 +46,7 @@ class CliTest : public ::testing::Test {
       }
       return EngraverPorts{&platform_.GetCatalogue(), &platform_.GetFiles()};
     };
-    return RunCli(args, {in, out_, err_}, ports);
+    return RunCli(args, {in, out_, err_, err_is_terminal_}, ports);
   }
 
   std::string Out() const { return out_.str(); }
@@ -77,6 +77,7 @@ class CliTest : public ::testing::Test {
   sim::ManualClock clock_;
   sim::SimPlatform platform_{clock_, Options()};
   bool platform_available_ = true;
+  bool err_is_terminal_ = false;
   std::optional<bool> asked_for_sim_;
   std::ostringstream out_;
   std::ostringstream err_;

@@ -111,6 +111,37 @@ TEST_F(CliTest, SetModelNoneStoresTheSixValuesAndModelCodeZero) {
   EXPECT_NE(Out().find("Z speed (0.001 in/sec)        00002\n"), std::string::npos) << Out();
 }
 
+// The engraver is lost after the 20th write: the writes go on unchanged, and
+// the one sentence says how far the command got (exit 5).
+TEST_F(CliTest, WritesThatDoNotReachTheEngraverExitFiveInOneSentence) {
+  files().SetOpenHook([this](const std::string&, const OpenParameters&) {
+    if (board().Counts().memory_writes == 20 && platform_.Plugged()) {
+      platform_.Unplug();
+    }
+  });
+  EXPECT_EQ(Run({"--sim", "set", "--model", "KX3", "--serial", "4661"}), kExitCutShort);
+  EXPECT_EQ(Err(),
+            "Only 20 of the 79 values reached the engraver; set again once it is connected.\n");
+  EXPECT_EQ(Out().find("bytes written"), std::string::npos);
+  EXPECT_EQ(Written().size(), 20u);
+  EXPECT_EQ(board().Counts().memory_reads, 0u);
+
+  files().SetOpenHook({});
+  platform_.Plug();
+  files().FailWrites(sim::FaultSpan::Times(64));
+  EXPECT_EQ(Run({"--sim", "eeprom", "clear"}), kExitCutShort);
+  EXPECT_EQ(Err(),
+            "None of the 64 cells reached the engraver; clear again once it is connected.\n");
+  EXPECT_EQ(Run({"--sim", "eeprom", "write", "32", "1"}), kExitOk) << Err();
+  files().FailWrites(sim::FaultSpan::Times(1));
+  EXPECT_EQ(Run({"--sim", "eeprom", "write", "32", "2"}), kExitCutShort);
+  EXPECT_EQ(Err(), "The value did not reach the engraver; write it again once it is connected.\n");
+  EXPECT_EQ(board().Cell(0x20), 1);
+  files().FailWrites(sim::FaultSpan::Times(1));
+  EXPECT_EQ(Run({"--sim", "clear-id", "--yes"}), kExitCutShort);
+  EXPECT_NE(Err().find("did not reach the engraver"), std::string::npos);
+}
+
 TEST_F(CliTest, SetUsageErrorsWriteNothing) {
   const std::vector<std::vector<std::string>> lines{
       {"set", "--serial", "1"},

@@ -84,7 +84,7 @@ class ChannelWriteShape : public ChannelTest, public ::testing::WithParamInterfa
 TEST_P(ChannelWriteShape, ProbeThenOneFreshHandlePerChunk) {
   const WriteShape shape = GetParam();
   const Bytes packet = Sequence(shape.size);
-  stream.WritePacket(files.device_path, packet);
+  EXPECT_TRUE(stream.WritePacket(files.device_path, packet));
 
   EXPECT_EQ(files.Count(Kind::kOpen), shape.opens);
   EXPECT_EQ(files.Count(Kind::kClose), shape.opens);
@@ -117,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ChannelWriteShape,
                                            WriteShape{2500, 4, {1000, 1000, 500}}));
 
 TEST_F(ChannelTest, EmptyPathDropsTheWholePacket) {
-  stream.WritePacket("", Sequence(34));
+  EXPECT_FALSE(stream.WritePacket("", Sequence(34)));
   EXPECT_EQ(Kinds(files), std::vector{Kind::kOpenFailed});
   EXPECT_EQ(pump.turns, 0);
 }
@@ -125,7 +125,7 @@ TEST_F(ChannelTest, EmptyPathDropsTheWholePacket) {
 TEST_F(ChannelTest, BoardGoneAfterTheProbeCostsTheChunkAndOneEventTurn) {
   int opens = 0;
   files.can_open = [&](const std::string&, const OpenParameters&) { return ++opens == 1; };
-  stream.WritePacket(files.device_path, Sequence(6));
+  EXPECT_FALSE(stream.WritePacket(files.device_path, Sequence(6)));
   EXPECT_EQ(Kinds(files), (std::vector{Kind::kOpen, Kind::kClose, Kind::kOpenFailed}));
   EXPECT_EQ(pump.turns, 1);
 }
@@ -135,7 +135,7 @@ TEST_F(ChannelTest, FailedChunkIsNotRetriedAndTheRestStillGoes) {
   // Probe ok, first chunk's open fails, second chunk and remainder go through.
   files.can_open = [&](const std::string&, const OpenParameters&) { return ++opens != 2; };
   const Bytes packet = Sequence(2500);
-  stream.WritePacket(files.device_path, packet);
+  EXPECT_FALSE(stream.WritePacket(files.device_path, packet));  // one chunk lost
   const std::vector<Bytes> written = files.Written();
   ASSERT_EQ(written.size(), 2u);
   EXPECT_EQ(written[0], Bytes(packet.begin() + 1000, packet.begin() + 2000));
@@ -145,10 +145,18 @@ TEST_F(ChannelTest, FailedChunkIsNotRetriedAndTheRestStillGoes) {
 
 TEST_F(ChannelTest, FailedWriteClosesWithoutFlushAndYieldsOnce) {
   files.writes_fail = true;
-  stream.WritePacket(files.device_path, Sequence(6));
+  EXPECT_FALSE(stream.WritePacket(files.device_path, Sequence(6)));
   EXPECT_EQ(Kinds(files),
             (std::vector{Kind::kOpen, Kind::kClose, Kind::kOpen, Kind::kWrite, Kind::kClose}));
   EXPECT_EQ(pump.turns, 1);
+}
+
+TEST_F(ChannelTest, FailedFlushIsNotDeliveredAndChangesNoTraffic) {
+  files.flushes_fail = true;
+  EXPECT_FALSE(stream.WritePacket(files.device_path, Sequence(6)));
+  EXPECT_EQ(Kinds(files), (std::vector{Kind::kOpen, Kind::kClose, Kind::kOpen, Kind::kWrite,
+                                       Kind::kFlush, Kind::kClose}));
+  EXPECT_EQ(pump.turns, 0);
 }
 
 TEST(ByteOfTest, SingleIsStoredLeastSignificantByteFirst) {

@@ -143,7 +143,7 @@ TEST_F(CommandSetTest, WriteWaitsWithEventsFirstThenStatusUntilIdle) {
     order.push_back("status");
     return StatusWith(left-- > 0 ? 0x80 : 0x00);
   };
-  kt.WriteEEPromByte(5, 0x12);
+  EXPECT_TRUE(kt.WriteEEPromByte(5, 0x12));
   EXPECT_EQ(order, (std::vector<std::string>{"events", "status", "events", "status", "events",
                                              "status", "events", "status"}));
   EXPECT_EQ(files.Written(), std::vector<Bytes>{(Bytes{0x00, 0x04, 0x03, 0x05, 0x12, 0x00})});
@@ -186,7 +186,7 @@ TEST_F(CommandSetTest, AbsentBoardReadsZeroAndDropsCommands) {
   EXPECT_EQ(files.Count(Kind::kRead), 0u);
   EXPECT_EQ(files.Count(Kind::kOpenFailed), 4u);  // wait, probe, wait, reply
   files.calls.clear();
-  kt.WriteEEPromByte(0x20, 1);
+  EXPECT_FALSE(kt.WriteEEPromByte(0x20, 1));      // not delivered
   EXPECT_EQ(files.Count(Kind::kOpenFailed), 2u);  // wait's status read, probe
   EXPECT_TRUE(files.Written().empty());
   EXPECT_FALSE(kt.IsControllerBusy());
@@ -225,7 +225,7 @@ TEST_F(CommandSetTest, WaitLimitGivesUpAndSendsNothing) {
   files.status = [] { return StatusWith(0x80); };
   int polls = 0;
   kt.SetWaitLimit([&] { return ++polls >= 5; });
-  kt.WriteEEPromByte(7, 1);
+  EXPECT_FALSE(kt.WriteEEPromByte(7, 1));
   EXPECT_TRUE(kt.WaitGaveUp());
   EXPECT_TRUE(files.Written().empty());
   EXPECT_EQ(polls, 5);

@@ -6,7 +6,6 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QTest>
-#include <QTimer>
 
 #include "tests/memedit/engraver_fixture.h"
 
@@ -24,7 +23,7 @@ class IOOpenerTest : public EngraverTest {
     }
     EngraverTest::TearDown();
   }
-  iocheck::IOOpener opener_{kt90_};
+  iocheck::IOOpener opener_{kt90_, nullptr, timers_};
   int ended_ = 0;
 };
 
@@ -39,7 +38,7 @@ TEST_F(IOOpenerTest, OneWindowUntilTheTitleBarCloseUnloadsIt) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(first.data()));
   EXPECT_TRUE(first->close());
   EXPECT_EQ(opener_.Window(), nullptr);
-  EXPECT_FALSE(first->findChild<QTimer*>("tmrStatus")->isActive());
+  EXPECT_FALSE(first->findChild<ui::WindowTimer*>("tmrStatus")->isActive());
   RunDeferredDeletes();
   EXPECT_TRUE(first.isNull());
 

@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <map>
 #include <memory>
 
@@ -36,7 +35,7 @@ const std::vector<std::pair<const char*, std::uint8_t>> kTableLamps{{"shpTable0"
 class IOWindowTest : public EngraverTest {
  protected:
   void SetUp() override {
-    window_ = std::make_unique<frmIO>(kt90_);
+    window_ = std::make_unique<frmIO>(kt90_, nullptr, timers_);
     window_->SetEndProgram([this] { ++ended_; });
     Files().ClearLog();
     Files().ResetCounts();
@@ -131,7 +130,7 @@ TEST_F(IOWindowTest, LayoutAsDesigned) {
   auto& done = Find<QPushButton>(*window_, "cmdDone");
   EXPECT_EQ(done.text(), "&Done");
   EXPECT_EQ(done.geometry(), TwipsRect(6600, 4920, 1215, 495));
-  auto* timer = window_->findChild<QTimer*>("tmrStatus");
+  auto* timer = window_->findChild<ui::WindowTimer*>("tmrStatus");
   ASSERT_NE(timer, nullptr);
   EXPECT_TRUE(timer->isActive());
   EXPECT_EQ(timer->interval(), 250);
@@ -247,7 +246,7 @@ TEST_F(IOWindowTest, DoneEndsTheProcessWithOtherWindowsOpen) {
       {
         QWidget other;
         other.show();
-        frmIO window(kt90_);
+        frmIO window(kt90_, nullptr, timers_);
         window.show();
         window.cmdDone_Click();
         std::fputs("still running\n", stderr);

@@ -193,7 +193,7 @@ class TickingPrompts final : public Prompts {
 
 TEST_F(JogWalkTest, NoMessageBoxStacksOnTheMissingFileMessage) {
   TickingPrompts prompts;
-  frmMove window(kt90_, prompts);
+  frmMove window(kt90_, prompts, nullptr, timers_);
   window.SetProgramFolder(folder_.path());
   prompts.tick = [&] {
     Board().SetPosition(sim::Axis::kX, 2000);
@@ -231,6 +231,22 @@ TEST_F(JogWalkTest, WalksNeverNest) {
   EXPECT_EQ(inner_readout, "01.010");
   clock_.Advance(sim::Micros{1000});
   EXPECT_EQ(Board().Position(sim::Axis::kX), 1020);
+}
+
+TEST_F(JogWalkTest, TheWalkTimerRefreshesTheReadoutsWhileAWalkWaits) {
+  int walk_ticks = 0;
+  QString readout;
+  pump_.action = [&](int) {
+    clock_.Advance(sim::Micros{600});
+    walk_ticks += timers_.Fire("walkTicks");
+    readout = Readout("lblPositionX").text();
+  };
+  Press(kJogPosX);
+  Tick();
+  EXPECT_EQ(walk_ticks, 1);  // the one wait, before the second record
+  EXPECT_EQ(readout, "01.010");
+  EXPECT_EQ(Moves().size(), 2u);
+  EXPECT_EQ(timers_.Fire("walkTicks"), 0);  // stopped with the walk
 }
 
 TEST_F(JogWalkTest, NoWalkStartsWhileADialogHoldsTheMouse) {

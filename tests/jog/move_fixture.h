@@ -1,6 +1,5 @@
 // The jog window on the simulated engraver, with a folder of its own for the
-// movement files. Its timer never fires unless a test runs the event loop, so
-// ticks are called directly.
+// movement files. Its timers are manual ones, so ticks are called directly.
 #pragma once
 
 #include <QFile>
@@ -30,7 +29,7 @@ class MoveWindowTest : public EngraverTest {
  protected:
   void SetUp() override {
     ASSERT_TRUE(folder_.isValid());
-    window_ = std::make_unique<frmMove>(kt90_, prompts_);
+    window_ = std::make_unique<frmMove>(kt90_, prompts_, nullptr, timers_);
     window_->SetProgramFolder(folder_.path());
     Files().ClearLog();
     Board().ResetCounts();

@@ -5,7 +5,6 @@
 #include <QPointer>
 #include <QShortcut>
 #include <QTest>
-#include <QTimer>
 
 #include "tests/jog/move_fixture.h"
 
@@ -20,7 +19,7 @@ class MoveOpenerTest : public EngraverTest {
     }
     EngraverTest::TearDown();
   }
-  jog::MoveOpener opener_{kt90_, prompts_};
+  jog::MoveOpener opener_{kt90_, prompts_, nullptr, timers_};
 };
 
 TEST_F(MoveOpenerTest, OneWindowUntilTheTitleBarCloseUnloadsIt) {
@@ -43,13 +42,13 @@ TEST_F(MoveOpenerTest, OneWindowUntilTheTitleBarCloseUnloadsIt) {
   EXPECT_TRUE(first->close());
   EXPECT_EQ(unloaded, 1);
   EXPECT_EQ(opener_.Window(), nullptr);
-  EXPECT_FALSE(first->findChild<QTimer*>("tmrMove")->isActive());
+  EXPECT_FALSE(first->findChild<ui::WindowTimer*>("tmrMove")->isActive());
   RunDeferredDeletes();
   EXPECT_TRUE(first.isNull());
 
   opener_.Open();
   ASSERT_NE(opener_.Window(), nullptr);
-  EXPECT_TRUE(opener_.Window()->findChild<QTimer*>("tmrMove")->isActive());
+  EXPECT_TRUE(opener_.Window()->findChild<ui::WindowTimer*>("tmrMove")->isActive());
   EXPECT_EQ(opener_.Window()->findChild<QLabel*>("lblPositionX")->text(), "##.###");
 }
 

@@ -7,7 +7,6 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
-#include <QTimer>
 #include <map>
 
 #include "tests/jog/move_fixture.h"
@@ -71,7 +70,7 @@ TEST_F(MoveWindowTest, LayoutAsDesigned) {
     EXPECT_TRUE(readout.autoFillBackground());
   }
 
-  auto* timer = window_->findChild<QTimer*>("tmrMove");
+  auto* timer = window_->findChild<ui::WindowTimer*>("tmrMove");
   ASSERT_NE(timer, nullptr);
   EXPECT_TRUE(timer->isActive());
   EXPECT_EQ(timer->interval(), 10);
@@ -259,12 +258,12 @@ TEST_F(MoveWindowTest, DoneHidesAndTheTimerKeepsReading) {
   Find<QPushButton>(*window_, "cmdDone").click();
   EXPECT_TRUE(window_->isHidden());
   Board().SetPosition(sim::Axis::kY, 2500);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return Readout("lblPositionY").text() == "02.500"; }));
-  EXPECT_TRUE(window_->findChild<QTimer*>("tmrMove")->isActive());
+  EXPECT_EQ(timers_.Fire("tmrMove"), 1);
+  EXPECT_EQ(Readout("lblPositionY").text(), "02.500");
 }
 
 TEST_F(MoveWindowTest, MovementFilesComeFromTheProgramsFolder) {
-  frmMove fresh(kt90_, prompts_);
+  frmMove fresh(kt90_, prompts_, nullptr, timers_);
   EXPECT_EQ(fresh.ProgramFolder(), QCoreApplication::applicationDirPath());
   EXPECT_EQ(window_->MoveFilePath(12), QDir::toNativeSeparators(folder_.filePath("JOGPOSX.mov")));
   EXPECT_EQ(window_->MoveFilePath(1), QDir::toNativeSeparators(folder_.filePath("CRLPOSZ.mov")));

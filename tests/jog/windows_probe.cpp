@@ -53,11 +53,11 @@ struct Span {
 };
 
 // Runs the event loop for `seconds`, counting the jog window's ticks.
-Span Measure(double seconds, sim::SimPlatform& platform, QTimer* jog_timer) {
+Span Measure(double seconds, sim::SimPlatform& platform, ui::WindowTimer* jog_timer) {
   Span span;
   const QMetaObject::Connection counting =
       jog_timer != nullptr
-          ? QObject::connect(jog_timer, &QTimer::timeout, [&span] { ++span.ticks; })
+          ? QObject::connect(jog_timer, &ui::WindowTimer::timeout, [&span] { ++span.ticks; })
           : QMetaObject::Connection();
   const std::uint32_t reads = platform.GetFiles().Counts().reads;
   const std::uint32_t moves = platform.GetBoard().Counts().moves;
@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
   jog_opener.Open();
   frmMove& jog_window = *jog_opener.Window();
   jog_window.SetProgramFolder(moves.path());
-  QTimer* jog_timer = jog_window.findChild<QTimer*>(QStringLiteral("tmrMove"));
+  ui::WindowTimer* jog_timer = jog_window.findChild<ui::WindowTimer*>(QStringLiteral("tmrMove"));
   Measure(0.5, platform, jog_timer);  // settle
   Print("jog window alone, no button held", Measure(seconds, platform, jog_timer));
 

@@ -1,7 +1,8 @@
 // The simulated engraver under the service windows' tests (memory editor, jog
 // window, I/O window): a plugged-in board that answers at once unless a test
 // gives it timings, its device file with the transaction log on, and the
-// command set with scripted prompts and event pump. The device path is found
+// command set with scripted prompts and event pump, and window timers that
+// tick only when a test fires them. The device path is found
 // once here, as the main window's first status tick would.
 #pragma once
 
@@ -16,6 +17,7 @@
 
 #include "device/modKT90.h"
 #include "sim/platform.h"
+#include "tests/ui/manual_timers.h"
 #include "tests/ui/scripted_ports.h"
 
 // Readable QString values in test failures.
@@ -79,6 +81,7 @@ class EngraverTest : public ::testing::Test {
   ScriptedPump pump_;
   modKT90 kt90_;
   ScriptedPrompts prompts_;
+  ManualTimers timers_;
 };
 
 }  // namespace korimo::test

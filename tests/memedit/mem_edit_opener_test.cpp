@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "tests/memedit/engraver_fixture.h"
+#include "tests/ui/when_modal.h"
 
 namespace korimo::test {
 namespace {
@@ -26,8 +27,8 @@ class MemEditOpenerTest : public EngraverTest {
   // hide or close it.
   void OpenAnd(const std::function<void(frmMemEdit&)>& while_shown) {
     bool ran = false;
-    QTimer::singleShot(0, [&] {
-      auto* shown = qobject_cast<frmMemEdit*>(QApplication::activeModalWidget());
+    WhenModal([&](QWidget& modal) {
+      auto* shown = qobject_cast<frmMemEdit*>(&modal);
       ASSERT_NE(shown, nullptr);
       ASSERT_EQ(shown, opener_.Window());
       ran = true;

@@ -302,6 +302,30 @@ TEST_F(MemEditTest, ClearWritesTheBlockAndReadsItTwiceWithTheControlsDisabled) {
   window_->hide();
 }
 
+TEST_F(MemEditTest, WritesThatDoNotArriveAreReportedOnce) {
+  Files().FailWrites(sim::FaultSpan::Times(1));
+  Write("33", "17", true);
+  EXPECT_EQ(Board().Cell(0x21), 0xCC);
+  ASSERT_EQ(prompts_.calls.size(), 3u);  // address, value, the message
+  EXPECT_TRUE(prompts_.calls[2].is_message);
+  EXPECT_EQ(prompts_.calls[2].text,
+            "The value did not reach the engraver. Write it again once the engraver is "
+            "connected.");
+  prompts_.calls.clear();
+  Write("33", "18", true);  // the next one arrives and says nothing
+  EXPECT_EQ(Board().Cell(0x21), 18);
+  EXPECT_EQ(prompts_.calls.size(), 2u);
+  prompts_.calls.clear();
+
+  Files().FailWrites(sim::FaultSpan::Times(3));
+  window_->cmdMemClear_Click();
+  EXPECT_EQ(Board().Counts().memory_writes, 1u + 61u);
+  ASSERT_EQ(prompts_.calls.size(), 1u);
+  EXPECT_EQ(prompts_.calls[0].text,
+            "Only 61 of the 64 cells were cleared: the rest did not reach the engraver. Clear "
+            "again once the engraver is connected.");
+}
+
 TEST_F(MemEditTest, CloseHidesAndEscapeDoesNothing) {
   window_->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));

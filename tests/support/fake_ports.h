@@ -148,6 +148,7 @@ class FakeFiles final : public DeviceFiles {
   // How many bytes a read delivers; all of them by default.
   std::optional<std::size_t> read_limit;
   bool writes_fail = false;
+  bool flushes_fail = false;
 
   std::string device_path = "\\\\?\\USB#Vid_7e21&Pid_0065#1#{guid}";
 
@@ -176,7 +177,7 @@ class FakeFiles final : public DeviceFiles {
 
   bool Flush(FileHandle) override {
     calls.push_back({Kind::kFlush, {}, {}, {}});
-    return true;
+    return !flushes_fail;
   }
 
   void Close(FileHandle) override { calls.push_back({Kind::kClose, {}, {}, {}}); }

@@ -7,7 +7,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
-#include <QTimer>
 
 #include "tests/ui/window_fixture.h"
 #include "ui/twips.h"
@@ -130,7 +129,7 @@ TEST_F(LayoutTest, FixedWindowWithoutMenuBar) {
   EXPECT_EQ(menu->actions().front()->objectName(), "mnuEEPromEdit");
   EXPECT_EQ(menu->actions().front()->text(), "Edit");
 
-  auto* timer = window_->findChild<QTimer*>("tmrStatus");
+  auto* timer = window_->findChild<ui::WindowTimer*>("tmrStatus");
   ASSERT_NE(timer, nullptr);
   EXPECT_TRUE(timer->isActive());
   EXPECT_EQ(timer->interval(), 250);

@@ -226,6 +226,38 @@ TEST_F(SetTest, NoEngraverSendsNothingButRewritesTheTexts) {
   window_->cmdWrite_Click();
   EXPECT_TRUE(MemoryWrites().empty());
   EXPECT_EQ(Combo("cboMaxZ").Text(), "04250");
+  ASSERT_EQ(prompts_.calls.size(), 1u);
+  EXPECT_EQ(prompts_.calls[0].text,
+            "None of the 79 values reached the engraver. Set again once the engraver is "
+            "connected.");
+}
+
+// The engraver is lost after the 20th write: the writes go on unchanged (no
+// retry, nothing read back), and one message says how far the Set got.
+TEST_F(SetTest, ASetCutShortSaysHowManyValuesReachedTheEngraver) {
+  platform_.GetFiles().SetOpenHook([this](const std::string&, const OpenParameters&) {
+    if (Board().Counts().memory_writes == 20 && platform_.Plugged()) {
+      platform_.Unplug();
+    }
+  });
+  window_->cmdWrite_Click();
+  EXPECT_EQ(MemoryWrites().size(), 20u);
+  EXPECT_EQ(Board().Counts().memory_reads, 0u);
+  ASSERT_EQ(prompts_.calls.size(), 1u);
+  EXPECT_EQ(prompts_.calls[0].text,
+            "Only 20 of the 79 values reached the engraver, so its memory holds part of this "
+            "configuration. Set again once the engraver is connected.");
+  EXPECT_EQ(prompts_.calls[0].title, "");
+  EXPECT_EQ(prompts_.calls[0].buttons, MessageButtons::kOk);
+  EXPECT_FALSE(window_->SetInProgress());
+
+  // A whole Set says nothing.
+  prompts_.calls.clear();
+  platform_.Plug();
+  platform_.GetFiles().SetOpenHook({});
+  Tick();
+  window_->cmdWrite_Click();
+  EXPECT_TRUE(prompts_.calls.empty());
 }
 
 // A value that has no byte pair stops the Set before anything is written.

@@ -156,6 +156,18 @@ TEST_F(ClearIdTest, YesWritesTheIdentityCell) {
   EXPECT_TRUE(Button("CmdClearID").isHidden());
 }
 
+TEST_F(ClearIdTest, AWriteThatDoesNotArriveIsReported) {
+  prompts_.answers = {MessageAnswer::kYes};
+  platform_.GetFiles().FailWrites(sim::FaultSpan::Times(1));
+  window_->CmdClearID_Click();
+  ASSERT_EQ(prompts_.calls.size(), 2u);
+  EXPECT_EQ(prompts_.calls[1].text,
+            "The USB identity reset did not reach the engraver. Clear ID again once the engraver "
+            "is connected.");
+  EXPECT_EQ(prompts_.calls[1].buttons, MessageButtons::kOk);
+  EXPECT_EQ(Board().Cell(0xE0), 0xFF);
+}
+
 TEST_F(ClearIdTest, NoSendsNothing) {
   prompts_.answers = {MessageAnswer::kNo};
   window_->CmdClearID_Click();

@@ -4,7 +4,6 @@
 #include <QGroupBox>
 #include <QMenu>
 #include <QTest>
-#include <QTimer>
 
 #include "config/memory_map.h"
 #include "tests/ui/window_fixture.h"
@@ -238,7 +237,8 @@ TEST_F(SetMeetsSupervisionTest, TickWithUnchangedPresenceDuringTheSet) {
   EXPECT_EQ(ConnectedLamp().RepaintRequests(), 1);
 }
 
-// The real timer and the real event pump: ticks fire inside the Set's waits.
+// The real event pump: a status tick that comes due while a Set runs is
+// delivered by the event loop inside one of the Set's waits.
 class LiveSetTest : public SupervisionTest {
  protected:
   LiveSetTest() : SupervisionTest(BusyBoard()) {}
@@ -247,36 +247,56 @@ class LiveSetTest : public SupervisionTest {
     options.timings.memory_write = sim::Micros{8000};
     return options;
   }
+
+  // Each yield lets a millisecond of the board's time pass, then runs the Qt
+  // event loop once; at the chosen yield the status timer's tick is posted to it.
+  class ClockedQtPump final : public EventPump {
+   public:
+    ClockedQtPump(sim::ManualClock& clock, std::function<void()> tick)
+        : clock_(clock), tick_(std::move(tick)) {}
+    void TickAfter(int yields) { due_ = calls_ + yields; }
+    void DoEvents() override {
+      clock_.Advance(sim::Micros{1000});
+      if (calls_++ == due_) {
+        QMetaObject::invokeMethod(qApp, tick_, Qt::QueuedConnection);
+      }
+      qt_.DoEvents();
+    }
+
+   private:
+    sim::ManualClock& clock_;
+    std::function<void()> tick_;
+    ui::QtEventPump qt_;
+    int calls_ = 0;
+    int due_ = -1;
+  };
+
   void SetUp() override {
     live_kt90_ =
-        std::make_unique<modKT90>(platform_.GetCatalogue(), platform_.GetFiles(), pump_qt_);
-    window_ = std::make_unique<s>(*live_kt90_, prompts_);
+        std::make_unique<modKT90>(platform_.GetCatalogue(), platform_.GetFiles(), live_pump_);
+    window_ = std::make_unique<s>(*live_kt90_, prompts_, nullptr, timers_);
     window_->SetEndProgram([this] { ++ended_; });
     platform_.GetFiles().DisableLog();  // thousands of busy polls
     live_kt90_->IsDeviceConnected();
     window_->cmdRead_Click();
   }
-  ui::QtEventPump pump_qt_;
+
+  bool in_set_ = false;
+  QColor lamp_;
+  ClockedQtPump live_pump_{clock_, [this] {
+                             in_set_ = window_->SetInProgress();
+                             timers_.Fire(QStringLiteral("tmrStatus"));
+                             lamp_ = ConnectedLamp().FillColor();
+                           }};
   std::unique_ptr<modKT90> live_kt90_;
 };
 
 TEST_F(LiveSetTest, StatusTimerRunsDuringTheSet) {
-  // The board's busy time passes on the test's manual clock: a millisecond
-  // timer moves it on, so each write waits about 8 ms of real time and the
-  // Set lasts well beyond the first status tick (250 ms after load).
-  QTimer clock;
-  QObject::connect(&clock, &QTimer::timeout, [&] { clock_.Advance(sim::Micros{1000}); });
-  clock.start(1);
-  bool in_set = false;
-  QColor lamp;
-  QTimer::singleShot(400, [&] {
-    in_set = window_->SetInProgress();
-    lamp = ConnectedLamp().FillColor();
-  });
   ASSERT_EQ(ConnectedLamp().RepaintRequests(), 0);
+  live_pump_.TickAfter(100);  // about the twelfth write: each waits eight yields
   window_->cmdWrite_Click();
-  EXPECT_TRUE(in_set);
-  EXPECT_EQ(lamp, ui::kLampOn);  // a tick ran inside one of the Set's waits
+  EXPECT_TRUE(in_set_);
+  EXPECT_EQ(lamp_, ui::kLampOn);  // the tick ran inside one of the Set's waits
   EXPECT_EQ(Board().Counts().memory_writes, 79u);
   ExpectWorking();
 }

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "tests/ui/when_modal.h"
 #include "ui/key_press.h"
 #include "ui/lamp.h"
 #include "ui/locked_combo.h"
@@ -20,6 +21,7 @@
 #include "ui/spin_control.h"
 #include "ui/text_box.h"
 #include "ui/twips.h"
+#include "ui/window_timer.h"
 
 namespace korimo::ui {
 namespace {
@@ -199,8 +201,8 @@ TEST(LockedCombo, UnlockedItFollowsTheUser) {
 
 // Answers the next modal dialog with `button` once it is up.
 void AnswerModal(QMessageBox::StandardButton button) {
-  QTimer::singleShot(0, [button] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+  test::WhenModal([button](QWidget& modal) {
+    auto* box = qobject_cast<QMessageBox*>(&modal);
     ASSERT_NE(box, nullptr);
     box->button(button)->click();
   });
@@ -212,8 +214,8 @@ TEST(QtPrompts, YesNoMessageWithItsTitleAndDefault) {
   QString text;
   bool yes_default = false;
   bool no_icon = false;
-  QTimer::singleShot(0, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+  test::WhenModal([&](QWidget& modal) {
+    auto* box = qobject_cast<QMessageBox*>(&modal);
     ASSERT_NE(box, nullptr);
     title = box->windowTitle();
     text = box->text();
@@ -237,8 +239,8 @@ TEST(QtPrompts, YesNoMessageWithItsTitleAndDefault) {
 TEST(QtPrompts, UntitledMessageCarriesTheApplicationTitle) {
   QtPrompts prompts;
   QString title;
-  QTimer::singleShot(0, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+  test::WhenModal([&](QWidget& modal) {
+    auto* box = qobject_cast<QMessageBox*>(&modal);
     ASSERT_NE(box, nullptr);
     title = box->windowTitle();
     EXPECT_EQ(box->button(QMessageBox::Yes), nullptr);
@@ -253,8 +255,8 @@ TEST(QtPrompts, InputPromptEntryAndCancel) {
   QtPrompts prompts;
   QString title;
   QString label;
-  QTimer::singleShot(0, [&] {
-    auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+  test::WhenModal([&](QWidget& modal) {
+    auto* dialog = qobject_cast<QInputDialog*>(&modal);
     ASSERT_NE(dialog, nullptr);
     title = dialog->windowTitle();
     label = dialog->labelText();
@@ -266,8 +268,8 @@ TEST(QtPrompts, InputPromptEntryAndCancel) {
   EXPECT_EQ(title, "EEPROM WRITE - Addr");
   EXPECT_EQ(label, "Enter Address");
 
-  QTimer::singleShot(0, [&] {
-    auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+  test::WhenModal([&](QWidget& modal) {
+    auto* dialog = qobject_cast<QInputDialog*>(&modal);
     ASSERT_NE(dialog, nullptr);
     title = dialog->windowTitle();
     dialog->reject();
@@ -279,9 +281,26 @@ TEST(QtPrompts, InputPromptEntryAndCancel) {
 TEST(QtEventPump, RunsPendingEvents) {
   QtEventPump pump;
   bool ran = false;
-  QTimer::singleShot(0, [&] { ran = true; });
+  QMetaObject::invokeMethod(
+      qApp, [&] { ran = true; }, Qt::QueuedConnection);
   pump.DoEvents();
   EXPECT_TRUE(ran);
+}
+
+TEST(QtTimers, MakesANamedStoppedTimerOfItsOwner) {
+  QObject owner;
+  WindowTimer* timer = QtTimers().MakeTimer(owner, QStringLiteral("tmrMove"), 10, true);
+  EXPECT_EQ(timer->parent(), &owner);
+  EXPECT_EQ(owner.findChild<WindowTimer*>(QStringLiteral("tmrMove")), timer);
+  EXPECT_EQ(timer->interval(), 10);
+  EXPECT_FALSE(timer->isActive());
+  timer->start();
+  EXPECT_TRUE(timer->isActive());
+  timer->stop();
+  EXPECT_FALSE(timer->isActive());
+  auto* inner = timer->findChild<QTimer*>();
+  ASSERT_NE(inner, nullptr);
+  EXPECT_EQ(inner->timerType(), Qt::PreciseTimer);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The configuration window on a simulated engraver, for tests that drive its
 // widgets by name. The board answers at once (no busy time) unless a test
-// gives it timings; the status timer never fires on its own because the tests
-// run no event loop, so supervision ticks are called directly.
+// gives it timings; the status timer is a manual one that never fires on its
+// own, so supervision ticks are called directly.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,6 +18,7 @@
 #include "config/main_window.h"
 #include "device/modKT90.h"
 #include "sim/platform.h"
+#include "tests/ui/manual_timers.h"
 #include "tests/ui/scripted_ports.h"
 #include "ui/lamp.h"
 #include "ui/locked_combo.h"
@@ -57,7 +58,7 @@ class WindowTest : public ::testing::Test {
   void SetUp() override { MakeWindow(); }
 
   void MakeWindow() {
-    window_ = std::make_unique<s>(kt90_, prompts_);
+    window_ = std::make_unique<s>(kt90_, prompts_, nullptr, timers_);
     window_->SetEndProgram([this] { ++ended_; });
   }
 
@@ -123,6 +124,7 @@ class WindowTest : public ::testing::Test {
   ScriptedPump pump_;
   modKT90 kt90_;
   ScriptedPrompts prompts_;
+  ManualTimers timers_;
   std::unique_ptr<s> window_;
   int ended_ = 0;
 };

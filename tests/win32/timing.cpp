@@ -118,7 +118,7 @@ int Run() {
   const auto packet = MemoryWritePacket(0x30, 0x55);
   const auto write_packet = [&] {
     ++expected_packets;
-    stream.WritePacket(path, packet);
+    (void)stream.WritePacket(path, packet);
   };
   Print("write transaction (probe, open, write, flush)", Measure(500, write_packet, catch_up));
   PrintLost(board, expected_packets);

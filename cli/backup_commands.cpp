@@ -1,0 +1,235 @@
+// backup, restore and diff: the whole parameter memory against a backup file,
+// and the read-back check that set --verify and restore share.
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/backup_file.h"
+#include "cli/commands.h"
+#include "cli/entries.h"
+#include "config/memory_map.h"
+
+namespace korimo::cli {
+namespace {
+
+constexpr std::size_t kListedMismatches = 10;
+
+using CellValue = std::pair<std::uint8_t, std::uint8_t>;
+
+std::string NowUtc() {
+  const std::time_t now = std::time(nullptr);
+  char text[32] = {};
+  if (const std::tm* utc = std::gmtime(&now)) {
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", utc);
+  }
+  return text;
+}
+
+// All 256 cells, with a progress line on a terminal; false when a wait gave up.
+bool ReadAllCells(Session& session, modKT90& kt90, Cells& cells) {
+  const bool progress = session.ErrIsTerminal();
+  for (std::size_t address = 0; address < kCellCount; ++address) {
+    if (progress && address % 16 == 0) {
+      session.Err() << "\rReading the parameter memory: " << address << " of " << kCellCount
+                    << " cells" << std::flush;
+    }
+    cells[address] = kt90.ReadEEPromByte(static_cast<std::uint8_t>(address));
+    if (kt90.WaitGaveUp()) {
+      if (progress) {
+        session.Err() << '\n';
+      }
+      return !session.TimedOut("the memory was read up to " +
+                               HexByte(static_cast<std::uint8_t>(address)));
+    }
+  }
+  if (progress) {
+    session.Err() << "\r" << std::string(48, ' ') << '\r' << std::flush;
+  }
+  return true;
+}
+
+// The backup in `path`, or nothing once the user has been told why.
+std::optional<Backup> LoadBackup(Session& session, const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    session.Err() << Echo(path) << " cannot be read.\n";
+    return std::nullopt;
+  }
+  std::string text(kLargestBackup + 1, '\0');
+  file.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<std::size_t>(file.gcount()));
+  if (file.bad()) {
+    session.Err() << Echo(path) << " cannot be read.\n";
+    return std::nullopt;
+  }
+  BackupParse parsed = ParseBackup(text);
+  if (!parsed.backup) {
+    session.Err() << "The backup " << Echo(path) << " is refused: " << parsed.error << '\n';
+    return std::nullopt;
+  }
+  return std::move(parsed.backup);
+}
+
+}  // namespace
+
+int VerifyCells(Session& session, modKT90& kt90, std::span<const CellValue> wanted) {
+  std::vector<std::string> mismatches;
+  for (const auto& [address, value] : wanted) {
+    const std::uint8_t found = kt90.ReadEEPromByte(address);
+    if (session.TimedOut("the verification stopped at " + HexByte(address))) {
+      return kExitTimedOut;
+    }
+    if (found != value) {
+      mismatches.push_back(HexByte(address) + ": wanted " + HexByte(value) + ", found " +
+                           HexByte(found));
+    }
+  }
+  if (mismatches.empty()) {
+    session.Out() << "Verified: the " << wanted.size() << " cells read back as written.\n";
+    return kExitOk;
+  }
+  session.Err() << "Verification failed: " << mismatches.size() << " of the " << wanted.size()
+                << " cells differ.\n";
+  for (std::size_t i = 0; i < mismatches.size() && i < kListedMismatches; ++i) {
+    session.Err() << "  " << mismatches[i] << '\n';
+  }
+  if (mismatches.size() > kListedMismatches) {
+    session.Err() << "  ... and " << mismatches.size() - kListedMismatches << " more\n";
+  }
+  return kExitDiffers;
+}
+
+int RunBackup(Session& session, std::span<const std::string> operands) {
+  const std::string& path = operands[0];
+  std::error_code error;
+  if (std::filesystem::exists(path, error) && !session.Line().Has("--force")) {
+    session.Err() << Echo(path) << " exists; give --force to replace it.\n";
+    return kExitRefused;
+  }
+  modKT90* kt90 = session.Connect();
+  if (kt90 == nullptr) {
+    return kExitNoEngraver;
+  }
+  Backup backup;
+  backup.device_path = kt90->DevicePath();
+  backup.time = NowUtc();
+  if (!ReadAllCells(session, *kt90, backup.cells)) {
+    return kExitTimedOut;
+  }
+  // Written beside the target first, so a failed write leaves an older backup whole.
+  const std::string partial = path + ".partial";
+  {
+    std::ofstream file(partial, std::ios::binary | std::ios::trunc);
+    file << FormatBackup(backup);
+    file.close();
+    if (!file) {
+      std::filesystem::remove(partial, error);
+      session.Err() << Echo(path) << " cannot be written.\n";
+      return kExitRefused;
+    }
+  }
+  std::filesystem::rename(partial, path, error);
+  if (error) {
+    std::filesystem::remove(partial, error);
+    session.Err() << Echo(path) << " cannot be written.\n";
+    return kExitRefused;
+  }
+  session.Out() << "The " << kCellCount << " cells of " << backup.device_path << " are in " << path
+                << ".\n";
+  return kExitOk;
+}
+
+int RunRestore(Session& session, std::span<const std::string> operands) {
+  const std::optional<Backup> backup = LoadBackup(session, operands[0]);
+  if (!backup) {
+    return kExitRefused;
+  }
+  modKT90* kt90 = session.Connect();
+  if (kt90 == nullptr) {
+    return kExitNoEngraver;
+  }
+  Cells now{};
+  if (!ReadAllCells(session, *kt90, now)) {
+    return kExitTimedOut;
+  }
+  const bool identity = session.Line().Has("--include-identity");
+  std::vector<CellValue> changes;
+  for (std::size_t address = 0; address < kCellCount; ++address) {
+    if (now[address] == backup->cells[address]) {
+      continue;
+    }
+    if (address == memory::kUsbIdentity && !identity) {
+      session.Out() << HexByte(memory::kUsbIdentity)
+                    << " (the USB identity) differs and is left as it is; give "
+                       "--include-identity to restore it too.\n";
+      continue;
+    }
+    changes.emplace_back(static_cast<std::uint8_t>(address), backup->cells[address]);
+  }
+  const bool dry_run = session.Line().Has("--dry-run");
+  for (const auto& [address, value] : changes) {
+    session.Out() << HexByte(address) << ": " << HexByte(now[address]) << " -> " << HexByte(value)
+                  << '\n';
+  }
+  if (changes.empty()) {
+    session.Out() << "Nothing to restore: the engraver holds the backup's cells.\n";
+    return kExitOk;
+  }
+  if (dry_run) {
+    session.Out() << changes.size() << " cells would change; nothing was written.\n";
+    return kExitOk;
+  }
+  std::size_t delivered = 0;
+  for (const auto& [address, value] : changes) {
+    if (kt90->WriteEEPromByte(address, value)) {
+      ++delivered;
+    }
+    if (session.TimedOut("the restore stopped at " + HexByte(address))) {
+      return kExitTimedOut;
+    }
+  }
+  if (delivered != changes.size()) {
+    session.Err() << (delivered == 0 ? "None" : "Only " + std::to_string(delivered)) << " of the "
+                  << changes.size()
+                  << " cells reached the engraver; restore again once it is connected.\n";
+    return kExitCutShort;
+  }
+  session.Out() << "Restored " << changes.size() << " cells.\n";
+  return VerifyCells(session, *kt90, changes);
+}
+
+int RunDiff(Session& session, std::span<const std::string> operands) {
+  const std::optional<Backup> backup = LoadBackup(session, operands[0]);
+  if (!backup) {
+    return kExitRefused;
+  }
+  modKT90* kt90 = session.Connect();
+  if (kt90 == nullptr) {
+    return kExitNoEngraver;
+  }
+  Cells now{};
+  if (!ReadAllCells(session, *kt90, now)) {
+    return kExitTimedOut;
+  }
+  std::size_t differing = 0;
+  for (std::size_t address = 0; address < kCellCount; ++address) {
+    if (now[address] != backup->cells[address]) {
+      ++differing;
+      session.Out() << HexByte(static_cast<std::uint8_t>(address)) << ": engraver "
+                    << HexByte(now[address]) << ", backup " << HexByte(backup->cells[address])
+                    << '\n';
+    }
+  }
+  if (differing == 0) {
+    session.Out() << "The engraver's " << kCellCount << " cells match the backup.\n";
+    return kExitOk;
+  }
+  session.Out() << differing << " of the " << kCellCount << " cells differ.\n";
+  return kExitDiffers;
+}
+
+}  // namespace korimo::cli

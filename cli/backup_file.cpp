@@ -1,0 +1,197 @@
+#include "cli/backup_file.h"
+
+#include <charconv>
+#include <vector>
+
+#include "cli/entries.h"
+
+namespace korimo::cli {
+namespace {
+
+constexpr std::string_view kTitle = "# Korimo parameter memory backup";
+constexpr std::size_t kRowLength = 16;
+constexpr std::size_t kRows = kCellCount / kRowLength;
+constexpr char kDigits[] = "0123456789ABCDEF";
+
+void AppendHex(std::string& text, std::uint8_t byte) {
+  text += kDigits[byte >> 4];
+  text += kDigits[byte & 0x0F];
+}
+
+std::optional<std::uint8_t> HexDigit(char c) {
+  if (c >= '0' && c <= '9') {
+    return static_cast<std::uint8_t>(c - '0');
+  }
+  if (c >= 'A' && c <= 'F') {
+    return static_cast<std::uint8_t>(c - 'A' + 10);
+  }
+  if (c >= 'a' && c <= 'f') {
+    return static_cast<std::uint8_t>(c - 'a' + 10);
+  }
+  return std::nullopt;
+}
+
+// Two hexadecimal digits at the start of `text`.
+std::optional<std::uint8_t> HexByteAt(std::string_view text) {
+  if (text.size() < 2) {
+    return std::nullopt;
+  }
+  const std::optional<std::uint8_t> high = HexDigit(text[0]);
+  const std::optional<std::uint8_t> low = HexDigit(text[1]);
+  if (!high || !low) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint8_t>(*high * 16 + *low);
+}
+
+bool Printable(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The lines of `text`, each without its LF or CRLF. A final line end closes the
+// last line rather than opening an empty one.
+std::vector<std::string_view> Lines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    if (line.ends_with('\r')) {
+      line.remove_suffix(1);
+    }
+    lines.push_back(line);
+    if (end == std::string_view::npos) {
+      break;
+    }
+    text.remove_prefix(end + 1);
+  }
+  return lines;
+}
+
+BackupParse Refused(std::size_t line, const std::string& what) {
+  return {std::nullopt, "line " + std::to_string(line) + ": " + what};
+}
+
+// "key value": the value after `key` and one blank, or nothing.
+std::optional<std::string_view> Field(std::string_view line, std::string_view key) {
+  if (line.size() < key.size() + 1 || !line.starts_with(key) || line[key.size()] != ' ') {
+    return std::nullopt;
+  }
+  return line.substr(key.size() + 1);
+}
+
+}  // namespace
+
+std::uint32_t Crc32(const Cells& cells) {
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (const std::uint8_t byte : cells) {
+    crc ^= byte;
+    for (int bit = 0; bit < 8; ++bit) {
+      crc = (crc >> 1) ^ ((crc & 1u) != 0 ? 0xEDB88320u : 0u);
+    }
+  }
+  return ~crc;
+}
+
+std::string FormatBackup(const Backup& backup) {
+  std::string text(kTitle);
+  text += "\nformat " + std::to_string(kBackupFormat) + "\ndevice " + backup.device_path +
+          "\ntime " + backup.time + '\n';
+  for (std::size_t row = 0; row < kRows; ++row) {
+    AppendHex(text, static_cast<std::uint8_t>(row * kRowLength));
+    text += ':';
+    for (std::size_t i = 0; i < kRowLength; ++i) {
+      text += ' ';
+      AppendHex(text, backup.cells[row * kRowLength + i]);
+    }
+    text += '\n';
+  }
+  const std::uint32_t crc = Crc32(backup.cells);
+  text += "crc32 ";
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    AppendHex(text, static_cast<std::uint8_t>(crc >> shift));
+  }
+  return text + '\n';
+}
+
+BackupParse ParseBackup(std::string_view text) {
+  if (text.size() > kLargestBackup) {
+    return {std::nullopt, "the file is larger than a backup can be (" +
+                              std::to_string(kLargestBackup / 1024) + " KB)."};
+  }
+  const std::vector<std::string_view> lines = Lines(text);
+  constexpr std::size_t kHeaderLines = 4;
+  constexpr std::size_t kLines = kHeaderLines + kRows + 1;
+  if (lines.empty() || lines[0] != kTitle) {
+    return Refused(1, "this is not a Korimo memory backup (it does not begin with \"" +
+                          std::string(kTitle) + "\").");
+  }
+  Backup backup;
+  const std::optional<std::string_view> format = Field(lines.size() > 1 ? lines[1] : "", "format");
+  if (!format) {
+    return Refused(2, "expected \"format " + std::to_string(kBackupFormat) + "\".");
+  }
+  if (*format != std::to_string(kBackupFormat)) {
+    return Refused(2, "format " + Echo(*format) + " is not one this korimo-cli reads (it reads " +
+                          std::to_string(kBackupFormat) + ").");
+  }
+  const std::optional<std::string_view> device = Field(lines.size() > 2 ? lines[2] : "", "device");
+  if (!device || !Printable(*device)) {
+    return Refused(3, "expected \"device\" and the device path.");
+  }
+  backup.device_path = std::string(*device);
+  const std::optional<std::string_view> time = Field(lines.size() > 3 ? lines[3] : "", "time");
+  if (!time || !Printable(*time)) {
+    return Refused(4, "expected \"time\" and the time of the backup.");
+  }
+  backup.time = std::string(*time);
+
+  for (std::size_t row = 0; row < kRows; ++row) {
+    const std::size_t number = kHeaderLines + row + 1;
+    const std::string_view line = number <= lines.size() ? lines[number - 1] : "";
+    std::string address;
+    AppendHex(address, static_cast<std::uint8_t>(row * kRowLength));
+    address += ':';
+    if (!line.starts_with(address)) {
+      return Refused(number, "expected the row \"" + address + "\" and its 16 cells.");
+    }
+    std::string_view cells = line.substr(address.size());
+    for (std::size_t i = 0; i < kRowLength; ++i) {
+      const std::optional<std::uint8_t> byte =
+          cells.size() >= 3 && cells[0] == ' ' ? HexByteAt(cells.substr(1)) : std::nullopt;
+      if (!byte || (cells.size() > 3 && cells[3] != ' ')) {
+        return Refused(number, "cell " + std::to_string(i + 1) + " of the row \"" + address +
+                                   "\" is not a blank and two hexadecimal digits.");
+      }
+      backup.cells[row * kRowLength + i] = *byte;
+      cells.remove_prefix(3);
+    }
+    if (!cells.empty()) {
+      return Refused(number, "the row \"" + address + "\" has more than 16 cells.");
+    }
+  }
+
+  const std::size_t crc_line = kLines;
+  const std::optional<std::string_view> crc_text =
+      Field(lines.size() >= crc_line ? lines[crc_line - 1] : "", "crc32");
+  std::uint32_t crc = 0;
+  if (!crc_text || crc_text->size() != 8 ||
+      std::from_chars(crc_text->data(), crc_text->data() + crc_text->size(), crc, 16).ptr !=
+          crc_text->data() + crc_text->size()) {
+    return Refused(crc_line, "expected \"crc32\" and eight hexadecimal digits.");
+  }
+  if (crc != Crc32(backup.cells)) {
+    return Refused(crc_line,
+                   "the checksum does not match the cells: the file is damaged or was edited.");
+  }
+  if (lines.size() > kLines) {
+    return Refused(kLines + 1, "nothing may follow the checksum line.");
+  }
+  return {backup, {}};
+}
+
+}  // namespace korimo::cli
