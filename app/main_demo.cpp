@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "app/app_icon.h"
 #include "app/demo_measure.h"
 #include "app/demo_session.h"
 #include "app/service_windows.h"
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("korimo-demo"));
   QApplication::setApplicationDisplayName(QStringLiteral("Korimo Configuration"));
+  QApplication::setWindowIcon(korimo::app::KorimoIcon());
 
   QCommandLineParser parser;
   parser.setApplicationDescription(
