@@ -22,6 +22,7 @@ struct KnownOption {
 // Every option the tool knows.
 inline constexpr KnownOption kKnownOptions[] = {
     {"--help", ""},
+    {"--version", ""},
     {"--sim", ""},
     {"--trace", ""},
     {"--timeout", "S"},

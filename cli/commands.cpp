@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "cli/entries.h"
+#include "korimo/version.h"
 
 namespace korimo::cli {
 namespace {
@@ -86,6 +87,7 @@ void PrintUsage(std::ostream& out) {
          "  --sim        use the built-in simulated engraver\n"
          "  --trace      show every packet on stderr (> written, < read, ! failed open)\n"
          "  --timeout S  give up a wait for the busy controller after S seconds (default 10)\n"
+         "  --version    print the version of korimo-cli and end\n"
          "\nExit codes: 0 done, 1 usage error, 2 value refused, 3 no engraver found,\n"
          "4 the controller stayed busy too long.\n";
 }
@@ -96,6 +98,10 @@ int RunCli(std::span<const std::string> args, Streams streams, const PortsProvid
     return UsageError(streams.err, parsed.error);
   }
   const CommandLine& line = parsed.line;
+  if (line.Has("--version")) {
+    streams.out << "korimo-cli " << kVersion << '\n';
+    return kExitOk;
+  }
   if (line.Has("--help") || (line.words.size() == 1 && line.words[0] == "help")) {
     PrintUsage(streams.out);
     return kExitOk;
