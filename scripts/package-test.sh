@@ -54,7 +54,9 @@ cmake --build "$build" -j "$(nproc)"
 rm -rf "$build/package"
 (cd "$build" && cpack >/dev/null)
 debs=("$build"/package/korimo_*.deb)
-[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "cpack made no single korimo_*.deb in $build/package"
+if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
+  fail "cpack made no single korimo_*.deb in $build/package"
+fi
 deb=${debs[0]}
 version=$(dpkg-deb -f "$deb" Version)
 echo "$(basename "$deb"): $(stat -c %s "$deb") bytes, installed size $(dpkg-deb -f "$deb" Installed-Size) KiB"

@@ -41,15 +41,15 @@ run() { # run FOLDER_ON_PATH UDEVD_RUNS SCRIPT ACTION -> calls
 wanted="udevadm control --reload
 udevadm trigger --action=change --subsystem-match=usb --attr-match=idVendor=7e21 --attr-match=idProduct=0065"
 for case in "postinst configure" "postrm remove"; do
-  set -- $case
-  [ "$(run "$work/bin" yes "$1" "$2")" = "$wanted" ] || fail "$case does not reload and trigger"
-  [ "$(run "$work/bin" no "$1" "$2")" = "udevadm control --reload" ] ||
+  read -r script action <<<"$case"
+  [ "$(run "$work/bin" yes "$script" "$action")" = "$wanted" ] || fail "$case does not reload and trigger"
+  [ "$(run "$work/bin" no "$script" "$action")" = "udevadm control --reload" ] ||
     fail "$case triggers although udevd does not run"
-  [ -z "$(run "$work/empty" yes "$1" "$2")" ] || fail "$case without udevadm"
+  [ -z "$(run "$work/empty" yes "$script" "$action")" ] || fail "$case without udevadm"
 done
 for case in "postinst abort-upgrade" "postrm purge" "postrm upgrade"; do
-  set -- $case
-  [ -z "$(run "$work/bin" yes "$1" "$2")" ] || fail "$case calls udevadm"
+  read -r script action <<<"$case"
+  [ -z "$(run "$work/bin" yes "$script" "$action")" ] || fail "$case calls udevadm"
 done
 
 if ((failures)); then
