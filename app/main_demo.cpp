@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/app_icon.h"
 #include "app/demo_measure.h"
 #include "app/demo_session.h"
 #include "app/service_windows.h"
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("korimo-demo"));
   QApplication::setApplicationDisplayName(QStringLiteral("Korimo Configuration"));
+  QApplication::setWindowIcon(korimo::app::KorimoIcon());
 
   QCommandLineParser parser;
   parser.setApplicationDescription(

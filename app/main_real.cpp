@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/app_icon.h"
 #include "app/real_platform.h"
 #include "app/service_windows.h"
 #include "config/main_window.h"
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("korimo"));
   QApplication::setApplicationDisplayName(QStringLiteral("Korimo Configuration"));
+  QApplication::setWindowIcon(korimo::app::KorimoIcon());
 
   korimo::app::RealPlatform platform = korimo::app::MakeRealPlatform();
   korimo::ui::QtEventPump pump;

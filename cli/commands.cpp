@@ -113,6 +113,7 @@ void PrintUsage(std::ostream& out) {
          "  --sim        use the built-in simulated engraver\n"
          "  --trace      show every packet on stderr (> written, < read, ! failed open)\n"
          "  --timeout S  give up a wait for the busy controller after S seconds (default 10)\n"
+         "  --version    print the version of korimo-cli and end\n"
          "\nExit codes: 0 done, 1 usage error, 2 value refused, 3 no engraver found,\n"
          "4 the controller stayed busy too long, 5 not every write reached the engraver,\n"
          "6 verification found cells that differ.\n";

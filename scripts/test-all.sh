@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test of the project on a Debian 12 machine: the default
-# build, the sanitizer build (ASan + UBSan), the fuzz smoke runs and, where the
-# cross compiler and Wine are present, the Windows tests under Wine.
+# build, the sanitizer build (ASan + UBSan), the fuzz smoke runs, the Debian
+# package (built, installed, run and removed again) and, where the cross
+# compiler and Wine are present, the Windows tests under Wine.
 # Installs the packages it needs first (as root, or through sudo).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,6 +20,8 @@ scripts/ensure-packages.sh \
   fonts-liberation \
   xvfb \
   xauth \
+  man-db \
+  desktop-file-utils \
   g++-mingw-w64-x86-64 \
   wine64 \
   pkg-config \
@@ -42,3 +45,6 @@ if [ -x scripts/fuzz-smoke.sh ]; then
   echo "== fuzz smoke"
   scripts/fuzz-smoke.sh build/fuzz "${FUZZ_SECONDS:-15}"
 fi
+
+echo "== Debian package"
+scripts/package-test.sh

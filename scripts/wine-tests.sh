@@ -3,7 +3,8 @@
 # tests under Wine, headless, in a fresh Wine prefix that is removed afterwards:
 # the Win32 back ends on the real calls, the engraver end to end against a
 # named-pipe board (korimo-cli.exe included), korimo-cli's own tests, and the
-# timing figures of the real calls. With --all, every other test program of the
+# timing figures of the real calls; before that, the icon and version resources
+# of korimo-cli.exe. With --all, every other test program of the
 # project runs under Wine as well.
 #
 # Usage: scripts/wine-tests.sh [--all] [BUILD_DIR]      (default: build/mingw)
@@ -26,6 +27,10 @@ else
   cmake --build "$build_dir" -j "$jobs" --target korimo-cli win32_backend_tests \
     win32_engraver_tests cli_tests win32_timing
 fi
+
+# The icon and version resources of the programs.
+version=$(sed -n 's/.*kVersion\[\] = "\(.*\)";/\1/p' "$build_dir/generated/korimo/version.h")
+"$source_dir/scripts/check-windows-resources.sh" "$version" "$build_dir/bin/korimo-cli.exe"
 
 export WINEDEBUG=-all
 export WINEPREFIX

@@ -4,6 +4,7 @@
 #include "cli/command_line.h"
 #include "cli/entries.h"
 #include "cli_fixture.h"
+#include "korimo/version.h"
 
 namespace korimo::cli {
 namespace {
@@ -125,6 +126,17 @@ TEST_F(CliTest, HelpListsEveryCommand) {
     EXPECT_NE(Out().find(name), std::string::npos) << name;
   }
   EXPECT_EQ(Run({"set", "-h"}), kExitOk);
+}
+
+TEST_F(CliTest, VersionIsTheProjectVersionAndNeedsNoEngraver) {
+  for (const std::vector<std::string>& line :
+       std::vector<std::vector<std::string>>{{"--version"}, {"read", "--version"}}) {
+    EXPECT_EQ(Run(line), kExitOk);
+    EXPECT_EQ(Out(), std::string("korimo-cli ") + kVersion + "\n");
+    EXPECT_EQ(Err(), "");
+  }
+  EXPECT_FALSE(asked_for_sim_.has_value());
+  EXPECT_EQ(Run({"--version=2"}), kExitUsage);
 }
 
 TEST(CliCommandLine, OptionsStandAnywhereAndNegativeNumbersAreOperands) {
