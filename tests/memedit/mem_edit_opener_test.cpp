@@ -10,7 +10,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "tests/memedit/engraver_fixture.h"
+#include "tests/support/engraver_fixture.h"
 #include "tests/support/when_modal.h"
 
 namespace korimo::test {
