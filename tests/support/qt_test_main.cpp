@@ -1,22 +1,29 @@
-// GoogleTest main for the window tests: Qt runs offscreen (no display needed),
-// and it must know that before the application object exists; test discovery
-// at build time runs this binary too.
+// GoogleTest main for the window tests: Qt runs offscreen (no display needed)
+// unless the environment names a platform, and it must know that before the
+// application object exists; test discovery at build time runs this binary
+// too. Wine hands a program none of the QT_* variables of the Unix
+// environment, so the choice is made here rather than in CTest.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <QApplication>
-#include <QDir>
+#include <QByteArray>
+#include <QFile>
 #include <QTemporaryDir>
+#include <QtGlobal>
 
 int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
+  }
+#ifdef Q_OS_UNIX
   // Qt warns when the runtime directory is missing; give it a private one.
   QTemporaryDir runtime_dir;
-  if (getenv("XDG_RUNTIME_DIR") == nullptr && runtime_dir.isValid()) {
+  if (!qEnvironmentVariableIsSet("XDG_RUNTIME_DIR") && runtime_dir.isValid()) {
     QFile::setPermissions(runtime_dir.path(),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    setenv("XDG_RUNTIME_DIR", runtime_dir.path().toLocal8Bit().constData(), 1);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime_dir.path()));
   }
+#endif
   ::testing::InitGoogleTest(&argc, argv);
   QApplication app(argc, argv);
   return RUN_ALL_TESTS();
