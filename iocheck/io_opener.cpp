@@ -1,8 +1,4 @@
 #include "iocheck/io_opener.h"
-
-#include <QKeySequence>
-#include <QShortcut>
-
 namespace korimo::iocheck {
 
 IOOpener::IOOpener(modKT90& kt90, QObject* parent, ui::TimerPort& timers)
@@ -26,10 +22,7 @@ void IOOpener::Open() {
 }
 
 QShortcut* IOOpener::AddShortcut(QWidget& window) {
-  auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(kIOShortcut)), &window);
-  shortcut->setContext(Qt::WindowShortcut);
-  connect(shortcut, &QShortcut::activated, this, [this] { Open(); });
-  return shortcut;
+  return ui::AddOpenShortcut(window, kIOShortcut, *this, [this] { Open(); });
 }
 
 }  // namespace korimo::iocheck

@@ -1,8 +1,4 @@
 #include "jog/move_opener.h"
-
-#include <QKeySequence>
-#include <QShortcut>
-
 namespace korimo::jog {
 
 MoveOpener::MoveOpener(modKT90& kt90, Prompts& prompts, QObject* parent, ui::TimerPort& timers)
@@ -16,10 +12,7 @@ void MoveOpener::Open() {
 }
 
 QShortcut* MoveOpener::AddShortcut(QWidget& window) {
-  auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(kMoveShortcut)), &window);
-  shortcut->setContext(Qt::WindowShortcut);
-  connect(shortcut, &QShortcut::activated, this, [this] { Open(); });
-  return shortcut;
+  return ui::AddOpenShortcut(window, kMoveShortcut, *this, [this] { Open(); });
 }
 
 }  // namespace korimo::jog

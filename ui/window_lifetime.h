@@ -4,9 +4,12 @@
 // among them).
 #pragma once
 
+#include <QKeySequence>
 #include <QObject>
 #include <QPointer>
+#include <QShortcut>
 #include <QWidget>
+#include <functional>
 
 namespace korimo::ui {
 
@@ -87,5 +90,15 @@ class SingleWindow {
  private:
   QPointer<W> window_;
 };
+
+// A shortcut on `window` (`keys`, while that window is active) that calls
+// `open`, for as long as `context` (the opener) lives. It belongs to `window`.
+inline QShortcut* AddOpenShortcut(QWidget& window, const char* keys, QObject& context,
+                                  std::function<void()> open) {
+  auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(keys)), &window);
+  shortcut->setContext(Qt::WindowShortcut);
+  QObject::connect(shortcut, &QShortcut::activated, &context, std::move(open));
+  return shortcut;
+}
 
 }  // namespace korimo::ui
