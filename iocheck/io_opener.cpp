@@ -1,4 +1,5 @@
 #include "iocheck/io_opener.h"
+
 namespace korimo::iocheck {
 
 IOOpener::IOOpener(modKT90& kt90, QObject* parent, ui::TimerPort& timers)

@@ -1,4 +1,5 @@
 #include "jog/move_opener.h"
+
 namespace korimo::jog {
 
 MoveOpener::MoveOpener(modKT90& kt90, Prompts& prompts, QObject* parent, ui::TimerPort& timers)
