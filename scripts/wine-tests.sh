@@ -16,9 +16,12 @@
 # With --all, every other test program of the project runs under Wine as well.
 #
 # Usage: scripts/wine-tests.sh [--all] [--update-docs] [BUILD_DIR]   (default: build/mingw)
-# Needs g++-mingw-w64-x86-64, wine64, fonts-liberation, xvfb, x11-utils and imagemagick.
+# It also writes the Windows bundle (build/mingw/korimo-VERSION-windows-x64.zip).
+# Installs the apt packages it needs (as root, or through sudo).
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
+"$source_dir/scripts/ensure-packages.sh" cmake ninja-build g++-mingw-w64-x86-64 wine64 \
+  fonts-liberation xvfb x11-utils imagemagick unzip
 all=false
 update_docs=false
 while (($#)); do
@@ -231,5 +234,20 @@ phase "korimo-demo.exe figures (windows platform, simulated engraver)"
   timeout 120 wine ./korimo-demo.exe -platform windows:fontengine=freetype --measure 5 \
     2> >(wine_filter)) ||
   status=1
+phase "Windows bundle (CPack)"
+(cd "$build_dir" && cpack -G ZIP >/dev/null) || status=1
+bundle=$build_dir/korimo-$(sed -n 's/^project(korimo VERSION \([0-9.]*\).*/\1/p' \
+  "$source_dir/CMakeLists.txt")-windows-x64.zip
+listing=$(unzip -Z1 "$bundle")
+for member in korimo.exe korimo-cli.exe demo/korimo-demo.exe demo/JOGPOSX.mov README.txt \
+              LICENSES/LGPL-3 relink/CMakeLists.txt; do
+  grep -q "/$member\$" <<<"$listing" || {
+    echo "the bundle $bundle lacks $member" >&2
+    status=1
+  }
+done
+echo "   $bundle ($(du -h "$bundle" | cut -f1))"
+ls -l "$build_dir/app/korimo.exe" "$build_dir/demo/korimo-demo.exe" "$build_dir/bin/korimo-cli.exe" |
+  awk '{printf "   %s %.1f MB as built\n", $NF, $5 / 1e6}'
 phase "done"
 exit $status
