@@ -48,6 +48,10 @@ say() { echo "qt-windows: $*" >&2; }
 # moc, rcc and uic generate code for it.
 qt_version=$(dpkg-query -W -f='${Version}' qt6-base-dev 2>/dev/null || true)
 if [ -z "$qt_version" ]; then
+  if $print_dir; then
+    say "the host Qt (qt6-base-dev) is not installed"
+    exit 1
+  fi
   "$source_dir/scripts/ensure-packages.sh" qt6-base-dev >&2
   qt_version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
 fi
