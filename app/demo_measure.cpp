@@ -1,8 +1,20 @@
 #include "app/demo_measure.h"
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+// After <windows.h>.
+#include <psapi.h>
+#else
 #include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
+#endif
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -18,6 +30,39 @@
 namespace korimo::app {
 namespace {
 
+#ifdef _WIN32
+// FILETIME counts 100 ns units.
+double Seconds(const FILETIME& time) {
+  ULARGE_INTEGER value{};
+  value.LowPart = time.dwLowDateTime;
+  value.HighPart = time.dwHighDateTime;
+  return static_cast<double>(value.QuadPart) / 1e7;
+}
+
+double CpuSeconds() {
+  FILETIME creation{}, exit{}, kernel{}, user{};
+  GetProcessTimes(GetCurrentProcess(), &creation, &exit, &kernel, &user);
+  return Seconds(kernel) + Seconds(user);
+}
+
+// Milliseconds since the process was created.
+double MillisecondsSinceExec() {
+  FILETIME creation{}, exit{}, kernel{}, user{}, now{};
+  if (!GetProcessTimes(GetCurrentProcess(), &creation, &exit, &kernel, &user)) {
+    return -1;
+  }
+  GetSystemTimePreciseAsFileTime(&now);
+  return (Seconds(now) - Seconds(creation)) * 1000.0;
+}
+
+double PeakMemoryMiB() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  if (!K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) {
+    return -1;
+  }
+  return static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
+}
+#else
 double Seconds(const timeval& time) {
   return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
 }
@@ -48,6 +93,13 @@ double MillisecondsSinceExec() {
   const double uptime = static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
   return (uptime - start) * 1000.0;
 }
+
+double PeakMemoryMiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+#endif
 
 }  // namespace
 
@@ -84,9 +136,7 @@ void RunMeasurements(const DemoParts& parts, const QElapsedTimer& since_main, in
   const double wall = static_cast<double>(timer.nsecsElapsed()) / 1e9;
   std::printf("idle: %.3f s CPU in %.1f s = %.2f %% of one core\n", cpu, wall, 100.0 * cpu / wall);
 
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  std::printf("peak RSS: %.1f MiB\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
+  std::printf("peak RSS: %.1f MiB\n", PeakMemoryMiB());
   std::fflush(stdout);
 }
 

@@ -1,6 +1,6 @@
 // korimo-demo --measure: start-up time, the wall time of a Read and of a Set
 // at the simulator's default timings, idle CPU with the windows open, and the
-// peak resident memory. Linux only (reads /proc).
+// peak resident memory (working set on Windows).
 #pragma once
 
 #include <QElapsedTimer>

@@ -23,8 +23,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 
-# Lets `ctest` in the cross build run the .exe files, when Wine is there.
+# Lets `ctest` in the cross build run the .exe files, when Wine is there; the
+# build runs one too (the demo's movement files). Quiet, and with no offer to
+# install Mono or Gecko when Wine makes its prefix.
 find_program(KORIMO_WINE_PROGRAM wine)
 if(KORIMO_WINE_PROGRAM)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${KORIMO_WINE_PROGRAM})
+  set(CMAKE_CROSSCOMPILING_EMULATOR
+      /usr/bin/env WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= ${KORIMO_WINE_PROGRAM})
 endif()

@@ -27,18 +27,33 @@ scripts/ensure-packages.sh \
   pkg-config \
   libusb-1.0-0-dev \
   umockdev \
-  libumockdev-dev
+  libumockdev-dev \
+  x11-utils \
+  imagemagick \
+  unzip \
+  zstd
 
 jobs=$(nproc)
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 chmod 700 "$XDG_RUNTIME_DIR"
 
+# Qt for Windows, before the tests that use it: from its cache, a prebuilt
+# archive, or (on a fresh machine without one) built from source, ~20-40 min.
+echo "== Qt for Windows"
+phase_start=$(date +%s)
+scripts/qt-windows.sh >/dev/null
+echo "   ($(($(date +%s) - phase_start)) s)"
+
 for preset in default asan; do
   echo "== $preset build"
+  phase_start=$(date +%s)
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
+  echo "   ($(($(date +%s) - phase_start)) s)"
   echo "== $preset tests"
+  phase_start=$(date +%s)
   ctest --preset "$preset" -j "$jobs"
+  echo "   ($(($(date +%s) - phase_start)) s)"
 done
 
 if [ -x scripts/fuzz-smoke.sh ]; then
