@@ -19,19 +19,6 @@
 namespace korimo::app {
 namespace {
 
-struct InputDesign {
-  const char* name;
-  std::uint8_t bit;
-};
-
-constexpr std::array<InputDesign, 5> kKeys{{{"POWER", inputs::kPowerKey},
-                                            {"UP", inputs::kUpKey},
-                                            {"DOWN", inputs::kDownKey},
-                                            {"PAUSE", inputs::kPauseKey},
-                                            {"START", inputs::kStartKey}}};
-constexpr std::array<InputDesign, 2> kSensors{
-    {{"Table.0", inputs::kTable0}, {"Table.1", inputs::kTable1}}};
-
 QSpinBox* MillisecondBox(int value, const char* name) {
   auto* box = new QSpinBox;
   box->setObjectName(QString::fromLatin1(name));
@@ -106,19 +93,18 @@ QWidget* SimulatorPanel::BuildInputs() {
   auto* layout = new QHBoxLayout(box);
   auto* keys = new QVBoxLayout;
   auto* sensors = new QVBoxLayout;
-  auto add = [this](QVBoxLayout* column, const InputDesign& input) {
-    auto* check = new QCheckBox(QString::fromLatin1(input.name));
-    check->setObjectName(QStringLiteral("input_") + QString::fromLatin1(input.name));
+  auto add = [this](QVBoxLayout* column, const inputs::NamedInput& input) {
+    const QString name =
+        QString::fromLatin1(input.name.data(), static_cast<qsizetype>(input.name.size()));
+    auto* check = new QCheckBox(name);
+    check->setObjectName(QStringLiteral("input_") + name);
     check->setChecked((platform_.GetBoard().Inputs() & input.bit) != 0);
     const std::uint8_t bit = input.bit;
     connect(check, &QCheckBox::toggled, this, [this, bit](bool on) { SetInput(bit, on); });
     column->addWidget(check);
   };
-  for (const InputDesign& key : kKeys) {
-    add(keys, key);
-  }
-  for (const InputDesign& sensor : kSensors) {
-    add(sensors, sensor);
+  for (std::size_t i = 0; i < inputs::kNamed.size(); ++i) {
+    add(i < inputs::kKeyCount ? keys : sensors, inputs::kNamed[i]);
   }
   sensors->addStretch();
   layout->addLayout(keys);

@@ -74,6 +74,30 @@ std::optional<Backup> LoadBackup(Session& session, const std::string& path) {
   return std::move(parsed.backup);
 }
 
+// What restore and diff start from: the backup in `path`, the engraver and
+// all its cells now.
+struct BackupAndEngraver {
+  std::optional<Backup> backup;
+  modKT90* kt90 = nullptr;
+  Cells now{};
+};
+
+// kExitOk with `both` filled in, else the exit code once the user has been told why.
+int LoadAndRead(Session& session, const std::string& path, BackupAndEngraver& both) {
+  both.backup = LoadBackup(session, path);
+  if (!both.backup) {
+    return kExitRefused;
+  }
+  both.kt90 = session.Connect();
+  if (both.kt90 == nullptr) {
+    return kExitNoEngraver;
+  }
+  if (!ReadAllCells(session, *both.kt90, both.now)) {
+    return kExitTimedOut;
+  }
+  return kExitOk;
+}
+
 }  // namespace
 
 int VerifyCells(Session& session, modKT90& kt90, std::span<const CellValue> wanted) {
@@ -144,18 +168,13 @@ int RunBackup(Session& session, std::span<const std::string> operands) {
 }
 
 int RunRestore(Session& session, std::span<const std::string> operands) {
-  const std::optional<Backup> backup = LoadBackup(session, operands[0]);
-  if (!backup) {
-    return kExitRefused;
+  BackupAndEngraver both;
+  if (const int refused = LoadAndRead(session, operands[0], both); refused != kExitOk) {
+    return refused;
   }
-  modKT90* kt90 = session.Connect();
-  if (kt90 == nullptr) {
-    return kExitNoEngraver;
-  }
-  Cells now{};
-  if (!ReadAllCells(session, *kt90, now)) {
-    return kExitTimedOut;
-  }
+  const std::optional<Backup>& backup = both.backup;
+  modKT90* kt90 = both.kt90;
+  const Cells& now = both.now;
   const bool identity = session.Line().Has("--include-identity");
   std::vector<CellValue> changes;
   for (std::size_t address = 0; address < kCellCount; ++address) {
@@ -203,18 +222,12 @@ int RunRestore(Session& session, std::span<const std::string> operands) {
 }
 
 int RunDiff(Session& session, std::span<const std::string> operands) {
-  const std::optional<Backup> backup = LoadBackup(session, operands[0]);
-  if (!backup) {
-    return kExitRefused;
+  BackupAndEngraver both;
+  if (const int refused = LoadAndRead(session, operands[0], both); refused != kExitOk) {
+    return refused;
   }
-  modKT90* kt90 = session.Connect();
-  if (kt90 == nullptr) {
-    return kExitNoEngraver;
-  }
-  Cells now{};
-  if (!ReadAllCells(session, *kt90, now)) {
-    return kExitTimedOut;
-  }
+  const std::optional<Backup>& backup = both.backup;
+  const Cells& now = both.now;
   std::size_t differing = 0;
   for (std::size_t address = 0; address < kCellCount; ++address) {
     if (now[address] != backup->cells[address]) {

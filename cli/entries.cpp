@@ -8,7 +8,6 @@
 namespace korimo::cli {
 namespace {
 
-constexpr std::int32_t kWordMax = 65535;
 // A day is far beyond any wait of the controller.
 void NotANumber(std::string_view text, std::ostream& err) {
   err << Echo(text) << " is not a number (write hexadecimal as &H20, not 0x20).\n";
@@ -18,18 +17,17 @@ void NotANumber(std::string_view text, std::ostream& err) {
 
 std::optional<std::uint8_t> EditorEntry(std::string_view text, int limit, std::string_view what,
                                         std::ostream& err) {
-  if (!IsNumber(text)) {
+  const EditorEntryRead entry = ReadEditorEntry(text, limit);
+  if (entry.verdict == EditorEntryVerdict::kNotANumber) {
     NotANumber(text, err);
     return std::nullopt;
   }
-  const double value = NumericValue(text);
-  const std::int32_t whole = RoundHalfEven(value);
-  if (value < 0 || whole >= limit) {
+  if (entry.verdict == EditorEntryVerdict::kOutOfRange) {
     err << "Invalid Value: the " << what << " must be a whole number from 0 to " << limit - 1
         << " (" << Echo(text) << " given).\n";
     return std::nullopt;
   }
-  return static_cast<std::uint8_t>(whole);
+  return entry.value;
 }
 
 bool IsWordEntry(std::string_view text, std::string_view option, std::ostream& err) {
@@ -39,15 +37,6 @@ bool IsWordEntry(std::string_view text, std::string_view option, std::ostream& e
     return false;
   }
   return true;
-}
-
-std::string PositionText(std::int32_t thousandths) {
-  const std::int32_t whole = thousandths / 1000;
-  const std::int32_t fraction = thousandths % 1000;
-  std::array<char, 32> text{};
-  std::snprintf(text.data(), text.size(), "%02d.%03d", static_cast<int>(whole),
-                static_cast<int>(fraction));
-  return text.data();
 }
 
 std::string Echo(std::string_view text) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "config/numeric.h"
+
 namespace korimo::cli {
 
 // A memory editor entry below `limit` (64 for an address, 256 for a value).
@@ -21,10 +23,6 @@ std::optional<std::uint8_t> EditorEntry(std::string_view text, int limit, std::s
 // A parameter word 0..65535 for `option`; refuses text that is no number, an
 // entry below zero and whole numbers above the range.
 bool IsWordEntry(std::string_view text, std::string_view option, std::ostream& err);
-
-// A position word (0..65535) in thousandths as "00.000": 12345 gives
-// "12.345", 5 gives "00.005".
-std::string PositionText(std::int32_t thousandths);
 
 // The longest wait --timeout takes: one day.
 inline constexpr double kLongestTimeout = 86400.0;

@@ -7,15 +7,13 @@
 #include "cli/commands.h"
 #include "cli/entries.h"
 #include "config/memory_map.h"
+#include "config/service_texts.h"
 
 namespace korimo::cli {
 namespace {
 
 constexpr std::uint8_t kRowLength = 8;
 constexpr std::uint8_t kErased = 0xFF;
-
-constexpr std::string_view kClearIdQuestion =
-    "This will reset the engraver VID/PID.  Are you sure you want to continue?";
 
 // The eight rows 0x20..0x5F; false when a wait gave up.
 bool DumpRows(Session& session, modKT90& kt90) {

@@ -9,22 +9,6 @@
 namespace korimo::cli {
 namespace {
 
-struct InputName {
-  std::string_view name;
-  std::uint8_t bit;
-};
-
-// As the I/O window shows them: the keys top to bottom, then the table sensors.
-constexpr std::array<InputName, 7> kInputNames{{
-    {"POWER", inputs::kPowerKey},
-    {"UP", inputs::kUpKey},
-    {"DOWN", inputs::kDownKey},
-    {"PAUSE", inputs::kPauseKey},
-    {"START", inputs::kStartKey},
-    {"Table.0", inputs::kTable0},
-    {"Table.1", inputs::kTable1},
-}};
-
 constexpr std::size_t kNameWidth = 9;
 
 }  // namespace
@@ -45,7 +29,7 @@ int RunInputs(Session& session, std::span<const std::string>) {
     return kExitNoEngraver;
   }
   const std::uint8_t bits = kt90->GetStatusByte(status::kInputs);
-  for (const InputName& input : kInputNames) {
+  for (const inputs::NamedInput& input : inputs::kNamed) {
     session.Out() << input.name << std::string(kNameWidth - input.name.size(), ' ')
                   << ((bits & input.bit) != 0 ? "on" : "off") << '\n';
   }

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "config/presets.h"
+#include "config/service_texts.h"
 #include "config/set_plan.h"
 #include "device/modKT90.h"
 #include "device/ports.h"
@@ -40,9 +41,6 @@ class TextBox;
 // Shown when Set finds no serial number to store.
 inline constexpr std::string_view kSerialNumberMissing =
     "Enter the serial number, or Read it from the engraver, before Set.";
-inline constexpr std::string_view kClearIdQuestion =
-    "This will reset the engraver VID/PID.  Are you sure you want to continue?";
-inline constexpr std::string_view kClearIdTitle = "Reset VID/PID";
 inline constexpr std::string_view kClearIdNotDelivered =
     "The USB identity reset did not reach the engraver. Clear ID again once the engraver is "
     "connected.";

@@ -10,6 +10,7 @@
 #include <QPushButton>
 
 #include "config/main_window.h"
+#include "config/numeric.h"
 #include "ui/fixed_window.h"
 #include "ui/fonts.h"
 #include "ui/lamp.h"
@@ -77,7 +78,7 @@ void s::BuildControls() {
   txtSN->setFont(ui::FixedFont());
   txtSN->setMaxLength(32767);
   udSN = Make<ui::SpinControl>(fraSN, "udSN");
-  udSN->SetRange(0, 65535);
+  udSN->SetRange(0, kWordMax);
   lblGenHigh = MakeLabel(fraSN, "lblGen", "High Byte:");
   lblGenHigh->setProperty("index", 6);
   lblSN_High = MakeLabel(fraSN, "lblSN_High", "0x##");

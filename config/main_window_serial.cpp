@@ -8,11 +8,7 @@
 #include "ui/text_box.h"
 
 namespace korimo {
-namespace {
-
-constexpr std::int32_t kSerialMax = 65535;
-
-}  // namespace
+namespace {}  // namespace
 
 void s::txtSN_KeyPress(int& KeyAscii) {
   if (KeyAscii == 13) {
@@ -31,7 +27,7 @@ void s::CommitSerialNumber() {
   const std::string text = txtSN->text().toStdString();
   if (IsNumber(text)) {
     std::int32_t value = RoundHalfEven(NumericValue(text));
-    Clamp(value, 0, kSerialMax);
+    Clamp(value, 0, kWordMax);
     udSN->SetValue(value);
     if (!field_shows_start_) {
       spin_given_ = true;

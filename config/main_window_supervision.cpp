@@ -57,7 +57,7 @@ void s::tmrStatus_Timer() {
     SetCommandsEnabled(false);
     SwitchControls(false);
     lblStatus->setText(QStringLiteral("Searching..."));
-    read_deferred_ = false;
+    read_deferred_ = false;  // a removal cancels the Read an arrival asked for
   }
 }
 
@@ -102,7 +102,8 @@ void s::EndSet() {
   cmdRead->setEnabled(working);
   cmdWrite->setEnabled(working);
   CmdClearID->setEnabled(working);
-  const bool read_now = read_deferred_ && working;
+  // Set only by an arrival and cleared by a removal: the engraver is there.
+  const bool read_now = read_deferred_;
   read_deferred_ = false;
   if (read_now) {
     cmdRead_Click();

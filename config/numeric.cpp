@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <string>
 #include <system_error>
 
 namespace korimo {
@@ -306,6 +307,28 @@ std::string FiveDigits(std::int64_t value) {
     text.insert(0, 5 - text.size(), '0');
   }
   return value < 0 ? "-" + text : text;
+}
+
+std::string PositionText(std::int32_t thousandths, std::string_view decimal_point) {
+  const std::int64_t magnitude = thousandths < 0 ? -std::int64_t{thousandths} : thousandths;
+  std::string whole = std::to_string(magnitude / 1000);
+  std::string fraction = std::to_string(magnitude % 1000);
+  whole.insert(0, whole.size() < 2 ? 2 - whole.size() : 0, '0');
+  fraction.insert(0, 3 - fraction.size(), '0');
+  return (thousandths < 0 ? "-" : "") + whole + std::string(decimal_point) + fraction;
+}
+
+EditorEntryRead ReadEditorEntry(std::string_view text, int limit) {
+  if (!IsNumber(text)) {
+    return {EditorEntryVerdict::kNotANumber, 0};
+  }
+  const double value = NumericValue(text);
+  const std::int32_t whole = RoundHalfEven(value);
+  // Below zero (or no value at all), or rounding up to the limit, is as invalid as the limit.
+  if (!(value >= 0) || whole >= limit) {
+    return {EditorEntryVerdict::kOutOfRange, 0};
+  }
+  return {EditorEntryVerdict::kValid, static_cast<std::uint8_t>(whole)};
 }
 
 }  // namespace korimo

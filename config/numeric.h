@@ -11,10 +11,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace korimo {
+
+// The largest parameter word (a serial number, a speed, a travel, a position).
+inline constexpr std::int32_t kWordMax = 65535;
 
 bool IsNumber(std::string_view text);
 
@@ -39,5 +43,20 @@ std::int32_t Clamp(std::int32_t& value, std::int32_t low, std::int32_t high);
 // The "00000" form: decimal, padded with leading zeros to at least five digits
 // (a negative number keeps its sign in front: -00042).
 std::string FiveDigits(std::int64_t value);
+
+// A position word in thousandths in the form "00.000", with `decimal_point`
+// between the parts: 12345 gives "12.345", 5 gives "00.005" (a negative value,
+// which a position word never is, keeps its sign in front).
+std::string PositionText(std::int32_t thousandths, std::string_view decimal_point = ".");
+
+// The memory editor's entry rule for an address or a value below `limit`:
+// text that is no number ("0x20") is kNotANumber; an entry below zero, or
+// whose whole number reaches the limit (63.5 rounds to 64), is kOutOfRange.
+enum class EditorEntryVerdict { kValid, kNotANumber, kOutOfRange };
+struct EditorEntryRead {
+  EditorEntryVerdict verdict;
+  std::uint8_t value;  // when kValid
+};
+EditorEntryRead ReadEditorEntry(std::string_view text, int limit);
 
 }  // namespace korimo

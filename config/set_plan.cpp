@@ -22,8 +22,6 @@ constexpr std::array<WordStep, 6> kParameterSteps{{
     {SetStep::kZSpeed, memory::kZSpeed},
 }};
 
-constexpr std::int32_t kWordMax = 65535;
-
 }  // namespace
 
 std::optional<ParameterField> FieldOfStep(SetStep step) {

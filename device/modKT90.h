@@ -9,6 +9,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "device/modStream.h"
 #include "device/ports.h"
@@ -51,6 +52,24 @@ inline constexpr std::uint8_t kPauseKey = 0x08;
 inline constexpr std::uint8_t kStartKey = 0x10;
 inline constexpr std::uint8_t kTable0 = 0x20;
 inline constexpr std::uint8_t kTable1 = 0x40;
+
+struct NamedInput {
+  std::string_view name;
+  std::uint8_t bit;
+};
+
+// The inputs by name, as the I/O window shows them: the keypad's keys top to
+// bottom (the first kKeyCount), then the table sensors.
+inline constexpr std::size_t kKeyCount = 5;
+inline constexpr std::array<NamedInput, 7> kNamed{{
+    {"POWER", kPowerKey},
+    {"UP", kUpKey},
+    {"DOWN", kDownKey},
+    {"PAUSE", kPauseKey},
+    {"START", kStartKey},
+    {"Table.0", kTable0},
+    {"Table.1", kTable1},
+}};
 }  // namespace inputs
 
 // The command packets, byte for byte.

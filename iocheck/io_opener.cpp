@@ -1,40 +1,29 @@
 #include "iocheck/io_opener.h"
 
-#include <QKeySequence>
-#include <QShortcut>
-
 namespace korimo::iocheck {
 
 IOOpener::IOOpener(modKT90& kt90, QObject* parent, ui::TimerPort& timers)
     : QObject(parent), kt90_(kt90), timers_(timers), end_program_(&ui::EndProgram) {}
 
-IOOpener::~IOOpener() {
-  delete window_.data();
-}
+IOOpener::~IOOpener() = default;
 
 void IOOpener::SetEndProgram(ui::EndProgramHook end) {
   end_program_ = std::move(end);
-  if (window_ != nullptr) {
-    window_->SetEndProgram(end_program_);
+  if (frmIO* window = window_.Window()) {
+    window->SetEndProgram(end_program_);
   }
 }
 
 void IOOpener::Open() {
-  if (window_ == nullptr) {
-    window_ = new frmIO(kt90_, nullptr, timers_);
-    window_->SetEndProgram(end_program_);
-    connect(window_, &frmIO::Unloaded, this, [this] { window_ = nullptr; });
-  }
-  window_->show();
-  window_->raise();
-  window_->activateWindow();
+  window_.ShowInFront(*this, [this] {
+    auto* window = new frmIO(kt90_, nullptr, timers_);
+    window->SetEndProgram(end_program_);
+    return window;
+  });
 }
 
 QShortcut* IOOpener::AddShortcut(QWidget& window) {
-  auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(kIOShortcut)), &window);
-  shortcut->setContext(Qt::WindowShortcut);
-  connect(shortcut, &QShortcut::activated, this, [this] { Open(); });
-  return shortcut;
+  return ui::AddOpenShortcut(window, kIOShortcut, *this, [this] { Open(); });
 }
 
 }  // namespace korimo::iocheck

@@ -4,11 +4,11 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 
 #include "device/modKT90.h"
 #include "iocheck/io_window.h"
 #include "ui/end_program.h"
+#include "ui/window_lifetime.h"
 
 class QShortcut;
 class QWidget;
@@ -34,7 +34,7 @@ class IOOpener : public QObject {
   void Open();
 
   // The loaded window; nullptr before the first opening and after an unload.
-  frmIO* Window() const { return window_; }
+  frmIO* Window() const { return window_.Window(); }
 
   // A shortcut on `window` (Ctrl+Shift+I, while that window is active) that opens
   // the I/O window. It belongs to `window`.
@@ -44,7 +44,7 @@ class IOOpener : public QObject {
   modKT90& kt90_;
   ui::TimerPort& timers_;
   ui::EndProgramHook end_program_;
-  QPointer<frmIO> window_;
+  ui::SingleWindow<frmIO> window_;
 };
 
 }  // namespace korimo::iocheck

@@ -60,13 +60,13 @@ void frmIO::cmdDone_Click() {
 
 void frmIO::closeEvent(QCloseEvent* event) {
   event->accept();
-  if (unloading_) {
+  if (lifetime_.Unloading()) {
     return;
   }
-  unloading_ = true;
-  tmrStatus->stop();
-  emit Unloaded();
-  deleteLater();
+  lifetime_.Unload([this] {
+    tmrStatus->stop();
+    emit Unloaded();
+  });
 }
 
 }  // namespace korimo

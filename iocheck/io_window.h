@@ -11,6 +11,7 @@
 
 #include "device/modKT90.h"
 #include "ui/end_program.h"
+#include "ui/window_lifetime.h"
 #include "ui/window_timer.h"
 
 class QGroupBox;
@@ -58,7 +59,7 @@ class frmIO : public QWidget {
   modKT90& kt90_;
   ui::TimerPort& timers_;
   ui::EndProgramHook end_program_;
-  bool unloading_ = false;
+  ui::UnloadAfterHandlers lifetime_{*this};
 
   // Controls, named as the window names them.
   QGroupBox* fraKeypad = nullptr;

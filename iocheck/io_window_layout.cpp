@@ -23,8 +23,9 @@ constexpr int kLampSide = 195;
 constexpr int kCaptionOffset = 360;
 constexpr int kCaptionWidth = 1095;
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption) {
-  auto* label = new QLabel(QString::fromLatin1(caption), parent);
+QLabel* MakeLabel(QWidget* parent, const char* name, std::string_view caption) {
+  auto* label = new QLabel(
+      QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size())), parent);
   label->setObjectName(QString::fromLatin1(name));
   label->setTextFormat(Qt::PlainText);
   return label;
@@ -45,7 +46,7 @@ Lamp* MakeKeyLamp(QWidget* frame, const char* name) {
 }
 
 // The caption of a key lamp, centred on it and letting the mouse through.
-QLabel* MakeKeyCaption(QWidget* frame, const char* name, const char* caption) {
+QLabel* MakeKeyCaption(QWidget* frame, const char* name, std::string_view caption) {
   QLabel* label = MakeLabel(frame, name, caption);
   label->setAlignment(Qt::AlignCenter);
   label->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -61,22 +62,22 @@ void frmIO::BuildControls() {
   fraKeypad->setObjectName(QStringLiteral("fraKeypad"));
   // Top to bottom as they stand in the frame; each caption above its lamp.
   shpKeyPower = MakeKeyLamp(fraKeypad, "shpKeyPower");
-  lblKeyPower = MakeKeyCaption(fraKeypad, "lblKeyPower", "POWER");
+  lblKeyPower = MakeKeyCaption(fraKeypad, "lblKeyPower", inputs::kNamed[0].name);
   shpKeyUp = MakeKeyLamp(fraKeypad, "shpKeyUp");
-  lblKeyUp = MakeKeyCaption(fraKeypad, "lblKeyUp", "UP");
+  lblKeyUp = MakeKeyCaption(fraKeypad, "lblKeyUp", inputs::kNamed[1].name);
   shpKeyDown = MakeKeyLamp(fraKeypad, "shpKeyDown");
-  lblKeyDown = MakeKeyCaption(fraKeypad, "lblKeyDown", "DOWN");
+  lblKeyDown = MakeKeyCaption(fraKeypad, "lblKeyDown", inputs::kNamed[2].name);
   shpKeyPause = MakeKeyLamp(fraKeypad, "shpKeyPause");
-  lblKeyPause = MakeKeyCaption(fraKeypad, "lblKeyPause", "PAUSE");
+  lblKeyPause = MakeKeyCaption(fraKeypad, "lblKeyPause", inputs::kNamed[3].name);
   shpKeyStart = MakeKeyLamp(fraKeypad, "shpKeyStart");
-  lblKeyStart = MakeKeyCaption(fraKeypad, "lblKeyStart", "START");
+  lblKeyStart = MakeKeyCaption(fraKeypad, "lblKeyStart", inputs::kNamed[4].name);
 
   shpDoor = MakeLamp(this, "shpDoor", Lamp::Shape::kCircle);
   shpTable0 = MakeLamp(this, "shpTable0", Lamp::Shape::kCircle);
   shpTable1 = MakeLamp(this, "shpTable1", Lamp::Shape::kCircle);
   shpConnected = MakeLamp(this, "shpConnected", Lamp::Shape::kCircle);
-  const std::array<std::pair<int, const char*>, 4> captions{
-      {{0, "Door"}, {1, "Table.0"}, {2, "Table.1"}, {8, "Connected"}}};
+  const std::array<std::pair<int, std::string_view>, 4> captions{
+      {{0, "Door"}, {1, inputs::kNamed[5].name}, {2, inputs::kNamed[6].name}, {8, "Connected"}}};
   for (std::size_t i = 0; i < captions.size(); ++i) {
     lblGen[i] = MakeLabel(this, "lblGen", captions[i].second);
     lblGen[i]->setProperty("index", captions[i].first);

@@ -1,34 +1,19 @@
 #include "jog/move_opener.h"
 
-#include <QKeySequence>
-#include <QShortcut>
-
 namespace korimo::jog {
 
 MoveOpener::MoveOpener(modKT90& kt90, Prompts& prompts, QObject* parent, ui::TimerPort& timers)
     : QObject(parent), kt90_(kt90), prompts_(prompts), timers_(timers) {}
 
-MoveOpener::~MoveOpener() {
-  delete window_.data();
-}
+MoveOpener::~MoveOpener() = default;
 
 void MoveOpener::Open() {
-  if (window_ == nullptr) {
-    window_ = new frmMove(kt90_, prompts_, nullptr, timers_);
-    // The unloaded window deletes itself once it is safe; a later opening
-    // loads a new one.
-    connect(window_, &frmMove::Unloaded, this, [this] { window_ = nullptr; });
-  }
-  window_->show();
-  window_->raise();
-  window_->activateWindow();
+  // The unloaded window deletes itself once it is safe; a later opening loads a new one.
+  window_.ShowInFront(*this, [this] { return new frmMove(kt90_, prompts_, nullptr, timers_); });
 }
 
 QShortcut* MoveOpener::AddShortcut(QWidget& window) {
-  auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(kMoveShortcut)), &window);
-  shortcut->setContext(Qt::WindowShortcut);
-  connect(shortcut, &QShortcut::activated, this, [this] { Open(); });
-  return shortcut;
+  return ui::AddOpenShortcut(window, kMoveShortcut, *this, [this] { Open(); });
 }
 
 }  // namespace korimo::jog

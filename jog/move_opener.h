@@ -5,12 +5,12 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 
 #include "device/modKT90.h"
 #include "device/ports.h"
 #include "jog/move_window.h"
+#include "ui/window_lifetime.h"
 
 class QShortcut;
 class QWidget;
@@ -33,7 +33,7 @@ class MoveOpener : public QObject {
   void Open();
 
   // The loaded window; nullptr before the first opening and after an unload.
-  frmMove* Window() const { return window_; }
+  frmMove* Window() const { return window_.Window(); }
 
   // A shortcut on `window` (Ctrl+Shift+J, while that window is active) that opens
   // the jog window. It belongs to `window`.
@@ -43,7 +43,7 @@ class MoveOpener : public QObject {
   modKT90& kt90_;
   Prompts& prompts_;
   ui::TimerPort& timers_;
-  QPointer<frmMove> window_;
+  ui::SingleWindow<frmMove> window_;
 };
 
 }  // namespace korimo::jog

@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QPushButton>
 
+#include "config/numeric.h"
 #include "jog/jog_button.h"
 #include "motion/move_file.h"
 
@@ -21,31 +22,8 @@ const QColor kReadoutRed(255, 0, 0);
 }  // namespace
 
 QString PositionText(std::int32_t value, const QLocale& locale) {
-  const bool negative = value < 0;  // a position word never is; kept readable anyway
-  const std::int64_t magnitude = negative ? -std::int64_t{value} : std::int64_t{value};
-  return QStringLiteral("%1%2%3%4")
-      .arg(negative ? QStringLiteral("-") : QString())
-      .arg(magnitude / 1000, 2, 10, QLatin1Char('0'))
-      .arg(locale.decimalPoint())
-      .arg(magnitude % 1000, 3, 10, QLatin1Char('0'));
+  return QString::fromStdString(PositionText(value, locale.decimalPoint().toStdString()));
 }
-
-// Counts the ticks on the stack, so that an unload waits until the last one
-// has returned.
-class frmMove::TickScope {
- public:
-  explicit TickScope(frmMove& window) : window_(window) { ++window_.ticks_running_; }
-  ~TickScope() {
-    if (--window_.ticks_running_ == 0 && window_.unloading_) {
-      window_.deleteLater();
-    }
-  }
-  TickScope(const TickScope&) = delete;
-  TickScope& operator=(const TickScope&) = delete;
-
- private:
-  frmMove& window_;
-};
 
 frmMove::frmMove(modKT90& kt90, Prompts& prompts, QWidget* parent, ui::TimerPort& timers)
     : QMainWindow(parent),
@@ -98,7 +76,7 @@ void frmMove::picMove_MouseUp(int /*Index*/, Qt::MouseButton /*Button*/,
 }
 
 void frmMove::tmrMove_Timer() {
-  const TickScope scope(*this);
+  const ui::UnloadAfterHandlers::Running scope(lifetime_);
   const bool busy = kt90_.IsControllerBusy();
   if (!busy && HeldJogIndex_ != 0 && !walking_) {
     if (QApplication::activeModalWidget() != nullptr) {
@@ -163,18 +141,16 @@ void frmMove::cmdDone_Click() {
 
 void frmMove::closeEvent(QCloseEvent* event) {
   event->accept();
-  if (unloading_) {
+  if (lifetime_.Unloading()) {
     return;
   }
-  unloading_ = true;
-  tmrMove->stop();
-  walkTicks_->stop();
-  emit Unloaded();
   // A walk in progress may still be waiting on the controller further down
   // the stack; the last tick to return deletes the window.
-  if (ticks_running_ == 0) {
-    deleteLater();
-  }
+  lifetime_.Unload([this] {
+    tmrMove->stop();
+    walkTicks_->stop();
+    emit Unloaded();
+  });
 }
 
 }  // namespace korimo

@@ -16,6 +16,7 @@
 
 #include "device/modKT90.h"
 #include "device/ports.h"
+#include "ui/window_lifetime.h"
 #include "ui/window_timer.h"
 
 class QLabel;
@@ -78,8 +79,6 @@ class frmMove : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  class TickScope;
-
   void BuildControls();
   void PlaceControls();
   void ConnectHandlers();
@@ -92,8 +91,8 @@ class frmMove : public QMainWindow {
   QString program_folder_;
   std::int16_t HeldJogIndex_ = 0;
   bool walking_ = false;
-  int ticks_running_ = 0;
-  bool unloading_ = false;
+  // The ticks on the stack, so that an unload waits until the last one has returned.
+  ui::UnloadAfterHandlers lifetime_{*this};
 
   // Controls, named as the window names them.
   QWidget* client_ = nullptr;

@@ -5,26 +5,22 @@ namespace korimo::memedit {
 MemEditOpener::MemEditOpener(modKT90& kt90, Prompts& prompts, QWidget* owner)
     : QObject(owner), kt90_(kt90), prompts_(prompts), owner_(owner) {}
 
-MemEditOpener::~MemEditOpener() {
-  delete window_.data();
-}
+MemEditOpener::~MemEditOpener() = default;
 
 void MemEditOpener::Open() {
   if (loading_) {
     return;
   }
-  if (window_ == nullptr) {
-    // The load reads the rows and lets events run while it waits on the
-    // controller; a click that asks again meanwhile finds it loading.
+  // The load reads the rows and lets events run while it waits on the
+  // controller; a click that asks again meanwhile finds it loading.
+  // Keep the window for this call: an unload while it is shown drops it
+  // from window_ at once.
+  const QPointer<frmMemEdit> shown = &window_.Load(*this, [this] {
     loading_ = true;
     auto* window = new frmMemEdit(kt90_, prompts_, owner_);
     loading_ = false;
-    window_ = window;
-    connect(window, &frmMemEdit::Unloaded, this, [this] { window_ = nullptr; });
-  }
-  // Keep the window for this call: an unload while it is shown drops it
-  // from window_ at once.
-  const QPointer<frmMemEdit> shown = window_;
+    return window;
+  });
   shown->ShowModal();
 }
 

@@ -12,6 +12,7 @@
 #include "device/modKT90.h"
 #include "device/ports.h"
 #include "memedit/mem_edit_window.h"
+#include "ui/window_lifetime.h"
 
 class QWidget;
 
@@ -32,13 +33,13 @@ class MemEditOpener : public QObject {
   void Open();
 
   // The loaded window; nullptr before the first opening and after an unload.
-  frmMemEdit* Window() const { return window_; }
+  frmMemEdit* Window() const { return window_.Window(); }
 
  private:
   modKT90& kt90_;
   Prompts& prompts_;
   QPointer<QWidget> owner_;
-  QPointer<frmMemEdit> window_;
+  ui::SingleWindow<frmMemEdit> window_;
   bool loading_ = false;
 };
 

@@ -19,29 +19,12 @@ std::uint8_t RowStart(int row) {
 
 }  // namespace
 
-// Counts the handlers on the stack (their waits let the title-bar close in),
-// so that an unload waits until the last one has returned.
-class frmMemEdit::Running {
- public:
-  explicit Running(frmMemEdit& window) : window_(window) { ++window_.handlers_running_; }
-  ~Running() {
-    if (--window_.handlers_running_ == 0 && window_.unloading_) {
-      window_.deleteLater();
-    }
-  }
-  Running(const Running&) = delete;
-  Running& operator=(const Running&) = delete;
-
- private:
-  frmMemEdit& window_;
-};
-
 frmMemEdit::frmMemEdit(modKT90& kt90, Prompts& prompts, QWidget* parent)
     : QDialog(parent), kt90_(kt90), prompts_(prompts) {
   BuildControls();
   ConnectHandlers();
   // Form_Load.
-  const Running running(*this);
+  const ui::UnloadAfterHandlers::Running running(lifetime_);
   RefreshMemoryRows();
 }
 
@@ -83,21 +66,21 @@ std::optional<std::uint8_t> frmMemEdit::AskByte(std::string_view prompt, std::st
                                                 int limit) {
   const std::optional<std::string> entry =
       prompts_.AskText(std::string(prompt), std::string(title));
-  if (!entry || !IsNumber(*entry)) {
+  if (!entry) {
     return std::nullopt;
   }
-  // Below zero, or rounding up to the limit, is as invalid as the limit itself.
-  const double value = NumericValue(*entry);
-  const std::int32_t whole = RoundHalfEven(value);
-  if (!(value >= 0) || whole >= limit) {
+  const EditorEntryRead read = ReadEditorEntry(*entry, limit);
+  if (read.verdict == EditorEntryVerdict::kOutOfRange) {
     prompts_.ShowMessage(std::string(kInvalidValue), "", MessageButtons::kOk, MessageAnswer::kOk);
+  }
+  if (read.verdict != EditorEntryVerdict::kValid) {
     return std::nullopt;
   }
-  return static_cast<std::uint8_t>(whole);
+  return read.value;
 }
 
 void frmMemEdit::cmdWriteMem_Click() {
-  const Running running(*this);
+  const ui::UnloadAfterHandlers::Running running(lifetime_);
   const std::optional<std::uint8_t> address =
       AskByte(kEnterAddress, kEnterAddressTitle, memory::kEditorAddressLimit);
   if (!address) {
@@ -115,7 +98,7 @@ void frmMemEdit::cmdWriteMem_Click() {
 }
 
 void frmMemEdit::cmdMemClear_Click() {
-  const Running running(*this);
+  const ui::UnloadAfterHandlers::Running running(lifetime_);
   DisableAllControls();
   setCursor(Qt::WaitCursor);
   std::size_t delivered = 0;
@@ -152,7 +135,7 @@ void frmMemEdit::cmdClose_Click() {
 }
 
 void frmMemEdit::ShowModal() {
-  if (unloading_) {
+  if (lifetime_.Unloading()) {
     return;
   }
   exec();
@@ -161,14 +144,10 @@ void frmMemEdit::ShowModal() {
 void frmMemEdit::closeEvent(QCloseEvent* event) {
   // Not QDialog's own handling: the title-bar close unloads the window.
   event->accept();
-  if (unloading_) {
+  if (lifetime_.Unloading()) {
     return;
   }
-  unloading_ = true;
-  emit Unloaded();
-  if (handlers_running_ == 0) {
-    deleteLater();
-  }
+  lifetime_.Unload([this] { emit Unloaded(); });
 }
 
 void frmMemEdit::keyPressEvent(QKeyEvent* event) {

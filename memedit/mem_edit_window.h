@@ -17,6 +17,7 @@
 
 #include "device/modKT90.h"
 #include "device/ports.h"
+#include "ui/window_lifetime.h"
 
 class QLabel;
 class QPushButton;
@@ -65,8 +66,6 @@ class frmMemEdit : public QDialog {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  class Running;
-
   void BuildControls();
   void PlaceControls();
   void ConnectHandlers();
@@ -77,8 +76,8 @@ class frmMemEdit : public QDialog {
 
   modKT90& kt90_;
   Prompts& prompts_;
-  int handlers_running_ = 0;
-  bool unloading_ = false;
+  // The handlers on the stack (their waits let the title-bar close in).
+  ui::UnloadAfterHandlers lifetime_{*this};
 
   // Controls, named as the window names them.
   QPushButton* cmdMemClear = nullptr;

@@ -13,6 +13,7 @@
 
 #include "cli/cli.h"
 #include "sim/platform.h"
+#include "tests/support/sim_engraver.h"
 
 namespace korimo::cli {
 
@@ -20,15 +21,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 class CliTest : public ::testing::Test {
  protected:
-  static sim::PlatformOptions Options() {
-    sim::PlatformOptions options;
-    options.catalogue.classes = 12;
-    options.catalogue.engraver_class = 9;
-    options.timings.memory_write = sim::Micros{0};
-    options.timings.memory_read = sim::Micros{0};
-    return options;
-  }
-
   CliTest() { files().EnableLog(); }
 
   // Runs the words as a command line; `input` is what the user types.
@@ -53,29 +45,15 @@ class CliTest : public ::testing::Test {
   std::string Err() const { return err_.str(); }
 
   // The packets that reached the device file, in order.
-  std::vector<Bytes> Written() {
-    std::vector<Bytes> packets;
-    for (const sim::FileLogEntry& entry : platform_.GetFiles().Log()) {
-      if (entry.kind == sim::FileEvent::kWrite) {
-        packets.push_back(entry.bytes);
-      }
-    }
-    return packets;
-  }
+  std::vector<Bytes> Written() { return korimo::testing::WrittenPackets(files()); }
 
-  std::size_t Reads() {
-    std::size_t reads = 0;
-    for (const sim::FileLogEntry& entry : platform_.GetFiles().Log()) {
-      reads += entry.kind == sim::FileEvent::kRead ? 1 : 0;
-    }
-    return reads;
-  }
+  std::size_t Reads() { return korimo::testing::LoggedReads(files()); }
 
   sim::Board& board() { return platform_.GetBoard(); }
   sim::SimDeviceFiles& files() { return platform_.GetFiles(); }
 
   sim::ManualClock clock_;
-  sim::SimPlatform platform_{clock_, Options()};
+  sim::SimPlatform platform_{clock_, korimo::testing::InstantBoard(true, 9)};
   bool platform_available_ = true;
   bool err_is_terminal_ = false;
   std::optional<bool> asked_for_sim_;

@@ -151,11 +151,7 @@ TEST(CliCommandLine, OptionsStandAnywhereAndNegativeNumbersAreOperands) {
   EXPECT_EQ(parsed.line.Value("--model"), std::nullopt);
 }
 
-TEST(CliEntries, PositionsAndTimeouts) {
-  EXPECT_EQ(PositionText(0), "00.000");
-  EXPECT_EQ(PositionText(4250), "04.250");
-  EXPECT_EQ(PositionText(40000), "40.000");
-  EXPECT_EQ(PositionText(65535), "65.535");
+TEST(CliEntries, Timeouts) {
   EXPECT_EQ(TimeoutSeconds("10"), 10.0);
   EXPECT_EQ(TimeoutSeconds("&H2"), 2.0);
   EXPECT_EQ(TimeoutSeconds("0"), std::nullopt);

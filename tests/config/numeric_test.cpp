@@ -370,5 +370,38 @@ TEST(FiveDigits, PadsToFiveDigitsWithTheSignInFront) {
   }
 }
 
+// The position form the jog window and korimo-cli share.
+TEST(PositionText, ThousandthsWithTheGivenDecimalPoint) {
+  EXPECT_EQ(PositionText(0), "00.000");
+  EXPECT_EQ(PositionText(5), "00.005");
+  EXPECT_EQ(PositionText(4250), "04.250");
+  EXPECT_EQ(PositionText(65535), "65.535");
+  EXPECT_EQ(PositionText(123456), "123.456");  // wider than the form, nothing cut
+  EXPECT_EQ(PositionText(-1234), "-01.234");
+  EXPECT_EQ(PositionText(12345, ","), "12,345");
+}
+
+// The memory editor's entry rule, which the window and korimo-cli share.
+TEST(ReadEditorEntry, WholeNumbersBelowTheLimit) {
+  struct EntryCase {
+    const char* text;
+    EditorEntryVerdict verdict;
+    std::uint8_t value;
+  };
+  const std::vector<EntryCase> cases = {
+      {"&H20", EditorEntryVerdict::kValid, 32},     {"63", EditorEntryVerdict::kValid, 63},
+      {"62.5", EditorEntryVerdict::kValid, 62},     {"63.5", EditorEntryVerdict::kOutOfRange, 0},
+      {"64", EditorEntryVerdict::kOutOfRange, 0},   {"-0.1", EditorEntryVerdict::kOutOfRange, 0},
+      {"0x20", EditorEntryVerdict::kNotANumber, 0}, {"", EditorEntryVerdict::kNotANumber, 0},
+  };
+  for (const EntryCase& c : cases) {
+    const EditorEntryRead read = ReadEditorEntry(c.text, 64);
+    EXPECT_EQ(read.verdict, c.verdict) << c.text;
+    EXPECT_EQ(read.value, c.value) << c.text;
+  }
+  EXPECT_EQ(ReadEditorEntry("255", 256).value, 255);
+  EXPECT_EQ(ReadEditorEntry("1E400", 256).verdict, EditorEntryVerdict::kOutOfRange);
+}
+
 }  // namespace
 }  // namespace korimo

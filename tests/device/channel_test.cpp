@@ -10,7 +10,7 @@ namespace {
 
 using testing::Bytes;
 using testing::FakeFiles;
-using testing::FakePump;
+using testing::ScriptedPump;
 using Kind = FakeFiles::Kind;
 
 std::vector<Kind> Kinds(const FakeFiles& files) {
@@ -32,7 +32,7 @@ Bytes Sequence(std::size_t n) {
 class ChannelTest : public ::testing::Test {
  protected:
   FakeFiles files;
-  FakePump pump;
+  ScriptedPump pump;
   modStream stream{files, pump};
 };
 

@@ -11,7 +11,7 @@ using testing::BytesOf;
 using testing::DwordBytes;
 using testing::FakeCatalogue;
 using testing::FakeFiles;
-using testing::FakePump;
+using testing::ScriptedPump;
 using testing::StatusWith;
 using Kind = FakeFiles::Kind;
 
@@ -40,7 +40,7 @@ class CommandSetTest : public ::testing::Test {
 
   FakeCatalogue registry;
   FakeFiles files;
-  FakePump pump;
+  ScriptedPump pump;
   modKT90 kt{registry, files, pump};
   int status_reads = 0;
 };
@@ -138,7 +138,7 @@ TEST_F(CommandSetTest, WriteWaitsWithEventsFirstThenStatusUntilIdle) {
   kt.IsDeviceConnected();
   BusyFor(3);
   std::vector<std::string> order;
-  pump.action = [&] { order.push_back("events"); };
+  pump.action = [&](int) { order.push_back("events"); };
   files.status = [&, left = 3]() mutable {
     order.push_back("status");
     return StatusWith(left-- > 0 ? 0x80 : 0x00);
@@ -153,7 +153,7 @@ TEST_F(CommandSetTest, StatusTickInTheMiddleOfAWaitIsACompleteTransaction) {
   kt.IsDeviceConnected();
   BusyFor(2);
   std::size_t open_handles_seen_by_tick = 99;
-  pump.action = [&] {
+  pump.action = [&](int) {
     // A status tick: a presence check and a read of its own.
     open_handles_seen_by_tick = files.Count(Kind::kOpen) - files.Count(Kind::kClose);
     EXPECT_TRUE(kt.IsDeviceConnected());

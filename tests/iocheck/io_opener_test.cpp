@@ -7,7 +7,7 @@
 #include <QShortcut>
 #include <QTest>
 
-#include "tests/memedit/engraver_fixture.h"
+#include "tests/support/engraver_fixture.h"
 
 namespace korimo::test {
 namespace {

@@ -10,7 +10,7 @@
 #include <map>
 #include <memory>
 
-#include "tests/memedit/engraver_fixture.h"
+#include "tests/support/engraver_fixture.h"
 #include "ui/lamp.h"
 #include "ui/twips.h"
 

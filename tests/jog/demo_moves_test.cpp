@@ -1,6 +1,6 @@
 // The demo's movement files: one per jog button, in the simulated board's move
 // command, each moving its button's axis its way.
-#include "jog/demo_moves.h"
+#include "app/demo_moves.h"
 
 #include <QTemporaryDir>
 #include <filesystem>
@@ -13,13 +13,13 @@ namespace korimo::test {
 namespace {
 
 TEST(DemoMoves, OneFileOfMoveRecordsPerButton) {
-  const std::vector<jog::DemoMoveFile> files = jog::DemoMoveFiles();
+  const std::vector<app::DemoMoveFile> files = app::DemoMoveFiles();
   ASSERT_EQ(files.size(), jog::kJogButtons.size());
   for (std::size_t i = 0; i < files.size(); ++i) {
     const jog::JogButtonDesign& button = jog::kJogButtons[i];
     SCOPED_TRACE(button.tag);
     EXPECT_EQ(files[i].name, std::string(button.tag) + ".mov");
-    const std::int16_t step = button.outer ? jog::kOuterStep : jog::kInnerStep;
+    const std::int16_t step = button.outer ? app::kOuterStep : app::kInnerStep;
     const auto distance = static_cast<std::int16_t>(button.direction * step);
     const std::array<std::int16_t, 3> move{
         button.axis == jog::JogAxis::kX ? distance : std::int16_t{0},
@@ -40,7 +40,7 @@ class DemoMovesWalkTest : public MoveWindowTest {};
 // Every button, held for one walk of its file, moves the simulated axis.
 TEST_F(DemoMovesWalkTest, EachButtonMovesItsAxisItsWay) {
   std::string error;
-  ASSERT_TRUE(jog::WriteDemoMoveFiles(folder_.path().toStdString(), error)) << error;
+  ASSERT_TRUE(app::WriteDemoMoveFiles(folder_.path().toStdString(), error)) << error;
   ClockRunsWhileWaiting();
   for (const jog::JogButtonDesign& button : jog::kJogButtons) {
     SCOPED_TRACE(button.tag);
@@ -54,7 +54,7 @@ TEST_F(DemoMovesWalkTest, EachButtonMovesItsAxisItsWay) {
     const sim::Axis moved = button.axis == jog::JogAxis::kX   ? sim::Axis::kX
                             : button.axis == jog::JogAxis::kY ? sim::Axis::kY
                                                               : sim::Axis::kZ;
-    const int travel = button.outer ? jog::kOuterStep * jog::kOuterRecords : jog::kInnerStep;
+    const int travel = button.outer ? app::kOuterStep * app::kOuterRecords : app::kInnerStep;
     for (sim::Axis axis : {sim::Axis::kX, sim::Axis::kY, sim::Axis::kZ}) {
       EXPECT_EQ(Board().Position(axis), axis == moved ? 1000 + button.direction * travel : 1000);
     }
@@ -68,7 +68,7 @@ TEST(DemoMoves, WritingIntoAMissingFolderSaysWhichFile) {
   QTemporaryDir dir;
   std::string error;
   EXPECT_FALSE(
-      jog::WriteDemoMoveFiles(std::filesystem::path(dir.path().toStdString()) / "none", error));
+      app::WriteDemoMoveFiles(std::filesystem::path(dir.path().toStdString()) / "none", error));
   EXPECT_NE(error.find("JOGPOSY.mov"), std::string::npos) << error;
 }
 

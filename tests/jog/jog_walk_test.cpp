@@ -37,7 +37,7 @@ class JogWalkTest : public MoveWindowTest {
 
   std::vector<std::string> Messages() const {
     std::vector<std::string> messages;
-    for (const PromptCall& call : prompts_.calls) {
+    for (const testing::PromptCall& call : prompts_.calls) {
       messages.push_back(call.text);
     }
     return messages;

@@ -10,7 +10,7 @@
 #include "jog/jog_button.h"
 #include "jog/move_window.h"
 #include "sim/board.h"
-#include "tests/memedit/engraver_fixture.h"
+#include "tests/support/engraver_fixture.h"
 
 namespace korimo::test {
 

@@ -24,7 +24,7 @@
 #include "config/main_window.h"
 #include "device/modKT90.h"
 #include "iocheck/io_opener.h"
-#include "jog/demo_moves.h"
+#include "app/demo_moves.h"
 #include "jog/move_opener.h"
 #include "memedit/mem_edit_opener.h"
 #include "sim/platform.h"
@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
 
   QTemporaryDir moves;
   std::string error;
-  if (!moves.isValid() || !jog::WriteDemoMoveFiles(moves.path().toStdString(), error)) {
+  if (!moves.isValid() || !app::WriteDemoMoveFiles(moves.path().toStdString(), error)) {
     std::fprintf(stderr, "korimo_windows_probe: no movement files: %s\n", error.c_str());
     return EXIT_FAILURE;
   }

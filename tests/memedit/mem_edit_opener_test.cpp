@@ -10,8 +10,8 @@
 #include <QTimer>
 #include <functional>
 
-#include "tests/memedit/engraver_fixture.h"
-#include "tests/ui/when_modal.h"
+#include "tests/support/engraver_fixture.h"
+#include "tests/support/when_modal.h"
 
 namespace korimo::test {
 namespace {
@@ -27,7 +27,7 @@ class MemEditOpenerTest : public EngraverTest {
   // hide or close it.
   void OpenAnd(const std::function<void(frmMemEdit&)>& while_shown) {
     bool ran = false;
-    WhenModal([&](QWidget& modal) {
+    const WhenModal answer([&](QWidget& modal) {
       auto* shown = qobject_cast<frmMemEdit*>(&modal);
       ASSERT_NE(shown, nullptr);
       ASSERT_EQ(shown, opener_.Window());

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "memedit/mem_edit_window.h"
-#include "tests/memedit/engraver_fixture.h"
+#include "tests/support/engraver_fixture.h"
 #include "ui/twips.h"
 
 namespace korimo::test {
@@ -69,7 +69,7 @@ class MemEditTest : public EngraverTest {
 
   std::vector<std::string> Messages() const {
     std::vector<std::string> messages;
-    for (const PromptCall& call : prompts_.calls) {
+    for (const testing::PromptCall& call : prompts_.calls) {
       if (call.is_message) {
         messages.push_back(call.text);
       }

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "support/fake_ports.h"
+#include "support/recording_prompts.h"
 
 namespace korimo {
 namespace {
@@ -16,8 +17,8 @@ using testing::BytesOf;
 using testing::DwordBytes;
 using testing::FakeCatalogue;
 using testing::FakeFiles;
-using testing::FakePrompts;
-using testing::FakePump;
+using testing::RecordingPrompts;
+using testing::ScriptedPump;
 using testing::StatusWith;
 using Kind = FakeFiles::Kind;
 
@@ -62,8 +63,8 @@ class MoveFileTest : public ::testing::Test {
   fs::path dir;
   FakeCatalogue registry;
   FakeFiles files;
-  FakePump pump;
-  FakePrompts prompts;
+  ScriptedPump pump;
+  RecordingPrompts prompts;
   modKT90 kt{registry, files, pump};
 };
 
@@ -81,7 +82,7 @@ TEST_F(MoveFileTest, RecordsAreSentWholeInFileOrderEachAfterAnIdleReport) {
   }
   EXPECT_EQ(reads_and_writes, (std::vector{Kind::kRead, Kind::kWrite, Kind::kRead, Kind::kWrite}));
   EXPECT_EQ(pump.turns, 0) << "an idle controller at the first question runs no events";
-  EXPECT_TRUE(prompts.messages.empty());
+  EXPECT_TRUE(prompts.calls.empty());
 }
 
 TEST_F(MoveFileTest, RecordLengthsFromTheirOwnLengthBytes) {
@@ -103,10 +104,10 @@ TEST_F(MoveFileTest, LargestRecordIsTakenWhole) {
 
 TEST_F(MoveFileTest, MissingFileIsReportedOnceAndQueriesNothing) {
   EXPECT_EQ(Play((dir / "JOGNEGZ.mov").string()), MoveFileResult::kMissing);
-  ASSERT_EQ(prompts.messages.size(), 1u);
-  EXPECT_EQ(prompts.messages[0].text, "Movement File is missing");
-  EXPECT_EQ(prompts.messages[0].title, "");
-  EXPECT_EQ(prompts.messages[0].buttons, MessageButtons::kOk);
+  ASSERT_EQ(prompts.calls.size(), 1u);
+  EXPECT_EQ(prompts.calls[0].text, "Movement File is missing");
+  EXPECT_EQ(prompts.calls[0].title, "");
+  EXPECT_EQ(prompts.calls[0].buttons, MessageButtons::kOk);
   EXPECT_TRUE(files.calls.empty());
 }
 
@@ -119,7 +120,7 @@ TEST_F(MoveFileTest, DirectoryDoesNotCountAsAMovementFile) {
 TEST_F(MoveFileTest, EmptyFileQueriesNothing) {
   EXPECT_EQ(Play(Write("empty.mov", {})), MoveFileResult::kWalked);
   EXPECT_TRUE(files.calls.empty());
-  EXPECT_TRUE(prompts.messages.empty());
+  EXPECT_TRUE(prompts.calls.empty());
 }
 
 TEST_F(MoveFileTest, BusyControllerHoldsTheNextRecordWithEventsRunning) {
@@ -130,7 +131,7 @@ TEST_F(MoveFileTest, BusyControllerHoldsTheNextRecordWithEventsRunning) {
     return StatusWith(reads >= 2 && reads <= 4 ? 0x80 : 0x00);
   };
   std::size_t written_when_events_ran = 0;
-  pump.action = [&] { written_when_events_ran = files.Written().size(); };
+  pump.action = [&](int) { written_when_events_ran = files.Written().size(); };
   Play(Write("b.mov", Join({Record(4, 1), Record(4, 2)})));
   EXPECT_EQ(files.Written().size(), 2u);
   EXPECT_EQ(pump.turns, 3);
@@ -148,8 +149,8 @@ TEST_P(DamagedMoveFile, TakesNoPartialRecord) {
   broken.resize(GetParam());
   EXPECT_EQ(Play(Write("d.mov", Join({good, broken}))), MoveFileResult::kDamaged);
   EXPECT_EQ(files.Written(), std::vector<Bytes>{good});
-  ASSERT_EQ(prompts.messages.size(), 1u);
-  EXPECT_EQ(prompts.messages[0].text, "Movement File is damaged");
+  ASSERT_EQ(prompts.calls.size(), 1u);
+  EXPECT_EQ(prompts.calls[0].text, "Movement File is damaged");
 }
 
 INSTANTIATE_TEST_SUITE_P(CutAfter, DamagedMoveFile, ::testing::Values(1u, 2u, 3u, 33u));
@@ -158,8 +159,8 @@ INSTANTIATE_TEST_SUITE_P(CutAfter, DamagedMoveFile, ::testing::Values(1u, 2u, 3u
 TEST_F(MoveFileTest, UnreadableFileIsReportedAndTheToolGoesOn) {
   // A regular file whose every read fails.
   EXPECT_EQ(Play("/proc/self/mem"), MoveFileResult::kUnreadable);
-  ASSERT_EQ(prompts.messages.size(), 1u);
-  EXPECT_EQ(prompts.messages[0].text, "Movement File cannot be read");
+  ASSERT_EQ(prompts.calls.size(), 1u);
+  EXPECT_EQ(prompts.calls[0].text, "Movement File cannot be read");
   EXPECT_TRUE(files.Written().empty());
 }
 #endif

@@ -31,7 +31,7 @@ TEST_P(ChannelCountsTest, AWriteCostsAProbeAndOneOpenPerChunk) {
   std::iota(packet.begin(), packet.end(), std::uint8_t{0});
   files().ResetCounts();
   files().EnableLog();
-  const int turns = pump_.Turns();
+  const int turns = pump_.turns;
 
   kt90_.SendPacket(packet);
 
@@ -43,7 +43,7 @@ TEST_P(ChannelCountsTest, AWriteCostsAProbeAndOneOpenPerChunk) {
   EXPECT_EQ(counts.closes, expected.opens);
   EXPECT_EQ(counts.reads, 0u);
   EXPECT_EQ(counts.open_handles, 0u);
-  EXPECT_EQ(pump_.Turns(), turns) << "a write that goes through never yields";
+  EXPECT_EQ(pump_.turns, turns) << "a write that goes through never yields";
 
   // The chunks, in order, put back together, are the packet.
   std::vector<std::uint8_t> sent;
@@ -111,9 +111,9 @@ TEST_F(ChannelTest, AnUnplugBetweenProbeAndDataOpenDropsThePacketAfterOneTurn) {
       platform_.Unplug();
     }
   });
-  const int turns = pump_.Turns();
+  const int turns = pump_.turns;
   kt90_.SendPacket(MemoryWritePacket(0x30, 0x01));
-  EXPECT_EQ(pump_.Turns() - turns, 1);
+  EXPECT_EQ(pump_.turns - turns, 1);
   EXPECT_EQ(board().Counts().memory_writes, 0u);
   EXPECT_EQ(files().Counts().failed_opens, 1u);
   EXPECT_EQ(files().Counts().open_handles, 0u);
@@ -121,9 +121,9 @@ TEST_F(ChannelTest, AnUnplugBetweenProbeAndDataOpenDropsThePacketAfterOneTurn) {
 
 TEST_F(ChannelTest, AFailedProbeDropsTheWholePacketWithoutATurn) {
   files().FailOpens(FaultSpan::Once(), OpenKind::kWrite);
-  const int turns = pump_.Turns();
+  const int turns = pump_.turns;
   kt90_.SendPacket(std::vector<std::uint8_t>(2500, 0));
-  EXPECT_EQ(pump_.Turns(), turns);
+  EXPECT_EQ(pump_.turns, turns);
   EXPECT_EQ(files().Counts().writes, 0u);
 }
 
@@ -132,9 +132,9 @@ TEST_F(ChannelTest, AFailedChunkCostsThatChunkOnlyAndOneTurn) {
   files().FailWrites(FaultSpan::Once());
   std::vector<std::uint8_t> packet(2500);
   std::iota(packet.begin(), packet.end(), std::uint8_t{0});
-  const int turns = pump_.Turns();
+  const int turns = pump_.turns;
   kt90_.SendPacket(packet);
-  EXPECT_EQ(pump_.Turns() - turns, 1);
+  EXPECT_EQ(pump_.turns - turns, 1);
   EXPECT_EQ(files().Counts().writes, 3u);
   EXPECT_EQ(files().Counts().flushes, 2u);
   EXPECT_EQ(files().Counts().open_handles, 0u);
@@ -148,9 +148,9 @@ TEST_F(ChannelTest, AFailedChunkOpenCostsThatChunkOnly) {
       files().FailOpens(FaultSpan::Once());
     }
   });
-  const int turns = pump_.Turns();
+  const int turns = pump_.turns;
   kt90_.SendPacket(std::vector<std::uint8_t>(2500, 0));
-  EXPECT_EQ(pump_.Turns() - turns, 1);
+  EXPECT_EQ(pump_.turns - turns, 1);
   EXPECT_EQ(files().Counts().writes, 2u);
   EXPECT_EQ(files().Counts().failed_opens, 1u);
 }

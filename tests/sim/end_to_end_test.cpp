@@ -92,12 +92,12 @@ TEST_F(EndToEndTest, FormatEEPromRowShowsTheFixedBlock) {
 
 TEST_F(EndToEndTest, AWaitPollsWhileBusyAndAStatusTickRunsInTheMiddle) {
   board().Timings().memory_write = Micros{2000};
-  pump_.SetStep(Micros{500});
+  SetStep(Micros{500});
   kt90_.WriteEEPromByte(0x30, 0x11);
-  const int turns_before = pump_.Turns();
+  const int turns_before = pump_.turns;
 
   bool tick_ran = false;
-  pump_.SetScript([&](int turn) {
+  SetScript([&](int turn) {
     if (turn == turns_before + 2) {
       // A status tick of the main window: a complete transaction of its own.
       EXPECT_EQ(files().Counts().open_handles, 0u) << "the wait holds no handle";
@@ -110,7 +110,7 @@ TEST_F(EndToEndTest, AWaitPollsWhileBusyAndAStatusTickRunsInTheMiddle) {
   kt90_.WriteEEPromByte(0x31, 0x22);
 
   EXPECT_TRUE(tick_ran);
-  EXPECT_EQ(pump_.Turns() - turns_before, 4) << "busy for 2000 us, 500 us a turn";
+  EXPECT_EQ(pump_.turns - turns_before, 4) << "busy for 2000 us, 500 us a turn";
   EXPECT_EQ(board().Cell(0x30), 0x11);
   EXPECT_EQ(board().Cell(0x31), 0x22);
   EXPECT_EQ(files().Counts().open_handles, 0u);
@@ -128,7 +128,7 @@ TEST_F(EndToEndTest, HomeIsSentWhileBusyAndThePositionsRunBackToZero) {
   clock_.Advance(std::chrono::milliseconds{250});
   EXPECT_EQ(kt90_.GetPositionX(), 5000);
   EXPECT_EQ(kt90_.GetPositionY(), 0);
-  pump_.SetStep(std::chrono::milliseconds{10});
+  SetStep(std::chrono::milliseconds{10});
   EXPECT_TRUE(kt90_.WaitWhileBusy());
   EXPECT_EQ(kt90_.GetPositionX(), 0);
 }
@@ -149,7 +149,7 @@ TEST_F(EndToEndTest, AnUnplugInTheMiddleOfASetDropsTheRestSilently) {
   board().SetMemory(before);
   const SetPlan plan = PlanKX2("4660");
   constexpr std::uint32_t kWrittenBeforeUnplug = 10;
-  pump_.SetScript([&](int) {
+  SetScript([&](int) {
     if (platform_.Plugged() && board().Counts().memory_writes == kWrittenBeforeUnplug) {
       platform_.Unplug();
     }
@@ -180,9 +180,9 @@ TEST_F(EndToEndTest, WithTheBoardAbsentEveryValueIsZero) {
   platform_.Unplug();
   EXPECT_FALSE(kt90_.IsControllerBusy());
   EXPECT_EQ(kt90_.GetMaxX(), 0);
-  const int turns = pump_.Turns();
+  const int turns = pump_.turns;
   EXPECT_EQ(kt90_.ReadEEPromByte(0x20), 0);
-  EXPECT_EQ(pump_.Turns() - turns, 2) << "one turn and one status read per wait";
+  EXPECT_EQ(pump_.turns - turns, 2) << "one turn and one status read per wait";
   kt90_.WriteEEPromByte(0x20, 0x01);
   EXPECT_EQ(board().Counts().memory_writes, 0u);
   EXPECT_EQ(board().Counts().memory_reads, 0u);

@@ -10,42 +10,35 @@
 
 #include "device/modKT90.h"
 #include "sim/platform.h"
+#include "tests/support/fake_ports.h"
 
 namespace korimo::sim {
 
-class ScriptedPump final : public EventPump {
- public:
-  explicit ScriptedPump(ManualClock& clock) : clock_(clock) {}
-
-  void DoEvents() override {
-    ++turns_;
-    clock_.Advance(step_);
-    if (script_) {
-      script_(turns_);
-    }
-  }
-
-  void SetStep(Micros step) { step_ = step; }
-  void SetScript(std::function<void(int turn)> script) { script_ = std::move(script); }
-  int Turns() const { return turns_; }
-
- private:
-  ManualClock& clock_;
-  Micros step_{500};
-  std::function<void(int)> script_;
-  int turns_ = 0;
-};
-
 class SimEngraverTest : public ::testing::Test {
  protected:
+  SimEngraverTest() {
+    pump_.action = [this](int) {
+      clock_.Advance(step_);
+      if (script_) {
+        script_(pump_.turns);
+      }
+    };
+  }
+
   void SetUp() override { ASSERT_TRUE(kt90_.IsDeviceConnected()); }
+
+  // How far the clock runs at every turn, and what else happens then.
+  void SetStep(Micros step) { step_ = step; }
+  void SetScript(std::function<void(int turn)> script) { script_ = std::move(script); }
 
   Board& board() { return platform_.GetBoard(); }
   SimDeviceFiles& files() { return platform_.GetFiles(); }
 
   ManualClock clock_;
   SimPlatform platform_{clock_};
-  ScriptedPump pump_{clock_};
+  Micros step_{500};
+  std::function<void(int)> script_;
+  korimo::testing::ScriptedPump pump_;
   modKT90 kt90_{platform_.GetCatalogue(), platform_.GetFiles(), pump_};
 };
 

@@ -1,6 +1,7 @@
-// Recording fakes of the platform ports for unit tests of the device link:
-// every call is kept, so tests can check the exact sequence of opens, reads,
-// writes, flushes and closes, and the keys the search opens and closes.
+// Recording fakes of the platform ports: every call is kept, so tests can
+// check the exact sequence of opens, reads, writes, flushes and closes, and
+// the keys the search opens and closes; and the scripted event pump every
+// suite uses. (The recording prompts are in recording_prompts.h.)
 #pragma once
 
 #include <algorithm>
@@ -203,46 +204,19 @@ class FakeFiles final : public DeviceFiles {
   FileHandle next_handle_ = 100;
 };
 
-// Counts turns of the event loop and runs an optional action on each.
-class FakePump final : public EventPump {
+// The event loop of the tests: counts its turns and runs the test's action on
+// each, with the number of earlier turns (a status tick, an unplug or the
+// clock running in the middle of a wait).
+class ScriptedPump final : public EventPump {
  public:
   void DoEvents() override {
-    ++turns;
+    const int turn = turns++;
     if (action) {
-      action();
+      action(turn);
     }
   }
   int turns = 0;
-  std::function<void()> action;
-};
-
-// Answers prompts from a script and records what was shown.
-class FakePrompts final : public Prompts {
- public:
-  struct Message {
-    std::string text;
-    std::string title;
-    MessageButtons buttons;
-  };
-
-  MessageAnswer ShowMessage(const std::string& text, const std::string& title,
-                            MessageButtons buttons, MessageAnswer default_answer) override {
-    messages.push_back({text, title, buttons});
-    return answer.value_or(default_answer);
-  }
-
-  std::optional<std::string> AskText(const std::string&, const std::string&) override {
-    if (entries.empty()) {
-      return std::nullopt;
-    }
-    std::optional<std::string> entry = entries.front();
-    entries.erase(entries.begin());
-    return entry;
-  }
-
-  std::vector<Message> messages;
-  std::optional<MessageAnswer> answer;
-  std::vector<std::optional<std::string>> entries;
+  std::function<void(int turn)> action;
 };
 
 // A status packet with `byte1` as its busy byte.

@@ -73,7 +73,7 @@ TEST_F(ReadTest, ModelCodeOfTheTopEntryIsMatchedToo) {
 TEST_F(ReadTest, UnknownModelCodesLeaveTheSelection) {
   for (std::uint8_t code : {std::uint8_t{0}, std::uint8_t{7}}) {
     for (int row : {0, 1}) {
-      SCOPED_TRACE(testing::Message() << "code " << int{code} << " row " << row);
+      SCOPED_TRACE(::testing::Message() << "code " << int{code} << " row " << row);
       ModelList().setCurrentRow(row);
       StoreConfiguration(code);
       window_->cmdRead_Click();

@@ -166,7 +166,7 @@ TEST_F(SetMeetsSupervisionTest, UnplugDuringTheSet) {
     }
   };
   window_->cmdWrite_Click();
-  EXPECT_EQ(pump_.calls, 79);
+  EXPECT_EQ(pump_.turns, 79);
   // The writes after the unplugging are dropped without notice.
   EXPECT_EQ(MemoryWrites().size(), 20u);
   EXPECT_EQ(Board().Cell(32), 0xCD);  // write 16
@@ -243,7 +243,7 @@ class LiveSetTest : public SupervisionTest {
  protected:
   LiveSetTest() : SupervisionTest(BusyBoard()) {}
   static sim::PlatformOptions BusyBoard() {
-    sim::PlatformOptions options = QuickBoard();
+    sim::PlatformOptions options = InstantBoard();
     options.timings.memory_write = sim::Micros{8000};
     return options;
   }

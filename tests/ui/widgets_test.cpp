@@ -12,7 +12,7 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "tests/ui/when_modal.h"
+#include "tests/support/when_modal.h"
 #include "ui/key_press.h"
 #include "ui/lamp.h"
 #include "ui/locked_combo.h"
@@ -57,7 +57,11 @@ TEST(Lamp, EveryAssignmentRepaints) {
   EXPECT_EQ(lamp.RepaintRequests(), 3);
   EXPECT_EQ(lamp.BorderWidth(), 3);
   lamp.resize(73, 33);
-  EXPECT_FALSE(lamp.grab().isNull());
+  // The key lamps' style: a hollow shape on an opaque back, which shows the back colour.
+  lamp.SetFillSolid(false);
+  lamp.SetBackOpaque(true);
+  const QImage painted = lamp.grab().toImage();
+  EXPECT_EQ(painted.pixelColor(painted.rect().center()), kLampOn);
 }
 
 TEST(SpinControl, ArrowsStepAndStopAtTheEnds) {
@@ -200,8 +204,8 @@ TEST(LockedCombo, UnlockedItFollowsTheUser) {
 }
 
 // Answers the next modal dialog with `button` once it is up.
-void AnswerModal(QMessageBox::StandardButton button) {
-  test::WhenModal([button](QWidget& modal) {
+test::WhenModal AnswerModal(QMessageBox::StandardButton button) {
+  return test::WhenModal([button](QWidget& modal) {
     auto* box = qobject_cast<QMessageBox*>(&modal);
     ASSERT_NE(box, nullptr);
     box->button(button)->click();
@@ -214,7 +218,7 @@ TEST(QtPrompts, YesNoMessageWithItsTitleAndDefault) {
   QString text;
   bool yes_default = false;
   bool no_icon = false;
-  test::WhenModal([&](QWidget& modal) {
+  const test::WhenModal answer1([&](QWidget& modal) {
     auto* box = qobject_cast<QMessageBox*>(&modal);
     ASSERT_NE(box, nullptr);
     title = box->windowTitle();
@@ -231,7 +235,7 @@ TEST(QtPrompts, YesNoMessageWithItsTitleAndDefault) {
   EXPECT_TRUE(yes_default);
   EXPECT_TRUE(no_icon);
 
-  AnswerModal(QMessageBox::Yes);
+  const test::WhenModal answer_yes = AnswerModal(QMessageBox::Yes);
   EXPECT_EQ(prompts.ShowMessage("Sure?", "t", MessageButtons::kYesNo, MessageAnswer::kYes),
             MessageAnswer::kYes);
 }
@@ -239,7 +243,7 @@ TEST(QtPrompts, YesNoMessageWithItsTitleAndDefault) {
 TEST(QtPrompts, UntitledMessageCarriesTheApplicationTitle) {
   QtPrompts prompts;
   QString title;
-  test::WhenModal([&](QWidget& modal) {
+  const test::WhenModal answer2([&](QWidget& modal) {
     auto* box = qobject_cast<QMessageBox*>(&modal);
     ASSERT_NE(box, nullptr);
     title = box->windowTitle();
@@ -255,7 +259,7 @@ TEST(QtPrompts, InputPromptEntryAndCancel) {
   QtPrompts prompts;
   QString title;
   QString label;
-  test::WhenModal([&](QWidget& modal) {
+  const test::WhenModal answer3([&](QWidget& modal) {
     auto* dialog = qobject_cast<QInputDialog*>(&modal);
     ASSERT_NE(dialog, nullptr);
     title = dialog->windowTitle();
@@ -268,7 +272,7 @@ TEST(QtPrompts, InputPromptEntryAndCancel) {
   EXPECT_EQ(title, "EEPROM WRITE - Addr");
   EXPECT_EQ(label, "Enter Address");
 
-  test::WhenModal([&](QWidget& modal) {
+  const test::WhenModal answer4([&](QWidget& modal) {
     auto* dialog = qobject_cast<QInputDialog*>(&modal);
     ASSERT_NE(dialog, nullptr);
     title = dialog->windowTitle();

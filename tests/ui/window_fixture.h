@@ -16,19 +16,11 @@
 #include <vector>
 
 #include "config/main_window.h"
-#include "device/modKT90.h"
-#include "sim/platform.h"
-#include "tests/ui/manual_timers.h"
-#include "tests/ui/scripted_ports.h"
+#include "tests/support/engraver_fixture.h"
 #include "ui/lamp.h"
 #include "ui/locked_combo.h"
 #include "ui/spin_control.h"
 #include "ui/text_box.h"
-
-// Readable QString values in test failures.
-inline void PrintTo(const QString& text, std::ostream* out) {
-  *out << '"' << text.toStdString() << '"';
-}
 
 namespace korimo::test {
 
@@ -38,22 +30,9 @@ struct MemoryWrite {
   friend bool operator==(const MemoryWrite&, const MemoryWrite&) = default;
 };
 
-inline sim::PlatformOptions QuickBoard(bool plugged = true) {
-  sim::PlatformOptions options;
-  options.catalogue.classes = 12;
-  options.catalogue.engraver_class = 7;
-  options.timings.memory_write = sim::Micros{0};
-  options.timings.memory_read = sim::Micros{0};
-  options.plugged = plugged;
-  return options;
-}
-
-class WindowTest : public ::testing::Test {
+class WindowTest : public EngraverFixture {
  protected:
-  explicit WindowTest(sim::PlatformOptions options = QuickBoard())
-      : platform_(clock_, options), kt90_(platform_.GetCatalogue(), platform_.GetFiles(), pump_) {
-    platform_.GetFiles().EnableLog();
-  }
+  explicit WindowTest(sim::PlatformOptions options = InstantBoard()) : EngraverFixture(options) {}
 
   void SetUp() override { MakeWindow(); }
 
@@ -68,12 +47,7 @@ class WindowTest : public ::testing::Test {
 
   template <typename T>
   T& Get(const char* name) {
-    T* found = window_->findChild<T*>(QString::fromLatin1(name));
-    if (found == nullptr) {
-      ADD_FAILURE() << "no control " << name;
-      throw std::runtime_error(name);
-    }
-    return *found;
+    return Find<T>(*window_, name);
   }
 
   ui::LockedCombo& Combo(const char* name) { return Get<ui::LockedCombo>(name); }
@@ -83,8 +57,6 @@ class WindowTest : public ::testing::Test {
   ui::SpinControl& Spin() { return Get<ui::SpinControl>("udSN"); }
   QListWidget& ModelList() { return Get<QListWidget>("lstModel"); }
   ui::Lamp& ConnectedLamp() { return Get<ui::Lamp>("shpConnected"); }
-
-  sim::Board& Board() { return platform_.GetBoard(); }
 
   // Every memory write command that reached the device file, in order.
   std::vector<MemoryWrite> MemoryWrites() {
@@ -119,12 +91,6 @@ class WindowTest : public ::testing::Test {
     return texts;
   }
 
-  sim::ManualClock clock_;
-  sim::SimPlatform platform_;
-  ScriptedPump pump_;
-  modKT90 kt90_;
-  ScriptedPrompts prompts_;
-  ManualTimers timers_;
   std::unique_ptr<s> window_;
   int ended_ = 0;
 };

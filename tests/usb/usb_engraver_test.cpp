@@ -106,7 +106,7 @@ class UsbEngraverTest : public ::testing::Test {
   std::vector<std::unique_ptr<UsbBoard>> boards_;
   std::vector<UsbBoard*> plugged_;
   usb::UsbEngraver usb_{usb::UsbOptions{kTestTimeout}};
-  korimo::testing::FakePump pump_;
+  korimo::testing::ScriptedPump pump_;
   modKT90 kt90_{usb_, usb_, pump_};
   std::ostringstream out_;
   std::ostringstream err_;

@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
   UsbBoard board;
   testbed.Plug(board);
   korimo::usb::UsbEngraver usb;  // the product's own transfer time limit
-  korimo::testing::FakePump pump;
+  korimo::testing::ScriptedPump pump;
   korimo::modKT90 kt90(usb, usb, pump);
   board.ResetIoctls();
   if (!kt90.IsDeviceConnected()) {

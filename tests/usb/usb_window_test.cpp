@@ -2,13 +2,11 @@
 // umockdev's bus: supervision, the automatic Read, a Set cut short by an
 // unplugging, and the status tooltip of an engraver the user may not open.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +14,7 @@
 #include "config/main_window.h"
 #include "device/modKT90.h"
 #include "tests/support/fake_ports.h"
+#include "tests/support/recording_prompts.h"
 #include "tests/usb/usb_testbed.h"
 #include "ui/lamp.h"
 #include "ui/locked_combo.h"
@@ -79,9 +78,9 @@ class UsbWindowTest : public ::testing::Test {
   UsbBoard board_{NewPlace()};
   bool plugged_ = false;
   usb::UsbEngraver usb_{usb::UsbOptions{std::chrono::milliseconds(100)}};
-  korimo::testing::FakePump pump_;
+  korimo::testing::ScriptedPump pump_;
   modKT90 kt90_{usb_, usb_, pump_};
-  korimo::testing::FakePrompts prompts_;
+  korimo::testing::RecordingPrompts prompts_;
   s window_{kt90_, prompts_};
 };
 
@@ -162,16 +161,3 @@ TEST_F(UsbWindowTest, UnprivilegedUserSeesWhyInTheStatusTooltip) {
 
 }  // namespace
 }  // namespace korimo::usbtest
-
-int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QTemporaryDir runtime_dir;
-  if (getenv("XDG_RUNTIME_DIR") == nullptr && runtime_dir.isValid()) {
-    QFile::setPermissions(runtime_dir.path(),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    setenv("XDG_RUNTIME_DIR", runtime_dir.path().toLocal8Bit().constData(), 1);
-  }
-  ::testing::InitGoogleTest(&argc, argv);
-  QApplication app(argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -33,7 +33,8 @@
 #include "memedit/mem_edit_window.h"
 #include "pipe_board.h"
 #include "registry_scratch.h"
-#include "tests/ui/scripted_ports.h"
+#include "tests/support/fake_ports.h"
+#include "tests/support/recording_prompts.h"
 #include "ui/lamp.h"
 #include "ui/locked_combo.h"
 #include "ui/text_box.h"
@@ -145,8 +146,8 @@ class MainWindowOnPipeBoard : public ::testing::Test {
   EngraverCatalogue catalogue_;
   win32::RegistryCatalogue registry_;
   win32::Win32DeviceFiles files_;
-  test::ScriptedPump pump_;
-  test::ScriptedPrompts prompts_;
+  testing::ScriptedPump pump_;
+  testing::RecordingPrompts prompts_;
   modKT90 kt90_{registry_, files_, pump_};
   std::unique_ptr<s> window_;
   std::unique_ptr<app::ServiceWindows> service_;

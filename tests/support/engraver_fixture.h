@@ -1,9 +1,8 @@
-// The simulated engraver under the service windows' tests (memory editor, jog
-// window, I/O window): a plugged-in board that answers at once unless a test
-// gives it timings, its device file with the transaction log on, and the
-// command set with scripted prompts and event pump, and window timers that
-// tick only when a test fires them. The device path is found
-// once here, as the main window's first status tick would.
+// The simulated engraver under the window tests (main window, memory editor,
+// jog window, I/O window): a plugged-in board that answers at once unless a
+// test gives it timings, its device file with the transaction log on, the
+// command set with recording prompts and a scripted event pump, and window
+// timers that tick only when a test fires them.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,14 +10,17 @@
 #include <QCoreApplication>
 #include <QString>
 #include <QWidget>
+#include <cstdint>
 #include <ostream>
 #include <stdexcept>
 #include <vector>
 
 #include "device/modKT90.h"
 #include "sim/platform.h"
-#include "tests/ui/manual_timers.h"
-#include "tests/ui/scripted_ports.h"
+#include "tests/support/fake_ports.h"
+#include "tests/support/manual_timers.h"
+#include "tests/support/recording_prompts.h"
+#include "tests/support/sim_engraver.h"
 
 // Readable QString values in test failures.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -27,21 +29,13 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 
 namespace korimo::test {
 
-inline sim::PlatformOptions InstantBoard() {
-  sim::PlatformOptions options;
-  options.catalogue.classes = 12;
-  options.catalogue.engraver_class = 7;
-  options.timings.memory_write = sim::Micros{0};
-  options.timings.memory_read = sim::Micros{0};
-  return options;
-}
+using testing::InstantBoard;
 
-class EngraverTest : public ::testing::Test {
+class EngraverFixture : public ::testing::Test {
  protected:
-  explicit EngraverTest(sim::PlatformOptions options = InstantBoard())
+  explicit EngraverFixture(sim::PlatformOptions options = InstantBoard())
       : platform_(clock_, options), kt90_(platform_.GetCatalogue(), platform_.GetFiles(), pump_) {
     platform_.GetFiles().EnableLog();
-    kt90_.IsDeviceConnected();
   }
 
   // Windows that unloaded themselves are deleted when control returns to the
@@ -66,22 +60,23 @@ class EngraverTest : public ::testing::Test {
   sim::SimDeviceFiles& Files() { return platform_.GetFiles(); }
 
   // Every packet written to the device file, in order.
-  std::vector<std::vector<std::uint8_t>> Written() {
-    std::vector<std::vector<std::uint8_t>> written;
-    for (const sim::FileLogEntry& entry : platform_.GetFiles().Log()) {
-      if (entry.kind == sim::FileEvent::kWrite) {
-        written.push_back(entry.bytes);
-      }
-    }
-    return written;
-  }
+  std::vector<std::vector<std::uint8_t>> Written() { return testing::WrittenPackets(Files()); }
 
   sim::ManualClock clock_;
   sim::SimPlatform platform_;
-  ScriptedPump pump_;
+  testing::ScriptedPump pump_;
   modKT90 kt90_;
-  ScriptedPrompts prompts_;
+  testing::RecordingPrompts prompts_;
   ManualTimers timers_;
+};
+
+// The service windows' tests: the device path is found once here, as the
+// main window's first status tick would.
+class EngraverTest : public EngraverFixture {
+ protected:
+  explicit EngraverTest(sim::PlatformOptions options = InstantBoard()) : EngraverFixture(options) {
+    kt90_.IsDeviceConnected();
+  }
 };
 
 }  // namespace korimo::test

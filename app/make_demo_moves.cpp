@@ -6,7 +6,7 @@
 #include <string>
 #include <system_error>
 
-#include "jog/demo_moves.h"
+#include "app/demo_moves.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
   std::error_code created;
   std::filesystem::create_directories(folder, created);
   std::string error;
-  if (created || !korimo::jog::WriteDemoMoveFiles(folder, error)) {
+  if (created || !korimo::app::WriteDemoMoveFiles(folder, error)) {
     std::fprintf(stderr, "korimo_make_demo_moves: %s\n",
                  created ? created.message().c_str() : error.c_str());
     return EXIT_FAILURE;

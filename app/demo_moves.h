@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace korimo::jog {
+namespace korimo::app {
 
 // Distance of one move record, thousandths of an inch.
 inline constexpr std::int16_t kOuterStep = 10;  // "JOG" buttons: four records per file
@@ -29,4 +29,4 @@ std::vector<DemoMoveFile> DemoMoveFiles();
 // false and says which file could not be written in `error`.
 bool WriteDemoMoveFiles(const std::filesystem::path& folder, std::string& error);
 
-}  // namespace korimo::jog
+}  // namespace korimo::app

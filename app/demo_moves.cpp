@@ -1,23 +1,23 @@
-#include "jog/demo_moves.h"
+#include "app/demo_moves.h"
 
 #include <fstream>
 
 #include "jog/jog_buttons.h"
 #include "sim/board.h"
 
-namespace korimo::jog {
+namespace korimo::app {
 
 std::vector<DemoMoveFile> DemoMoveFiles() {
   std::vector<DemoMoveFile> files;
-  for (const JogButtonDesign& button : kJogButtons) {
+  for (const jog::JogButtonDesign& button : jog::kJogButtons) {
     const std::int16_t step = button.outer ? kOuterStep : kInnerStep;
     const auto distance = static_cast<std::int16_t>(button.direction * step);
-    const std::int16_t dx = button.axis == JogAxis::kX ? distance : std::int16_t{0};
-    const std::int16_t dy = button.axis == JogAxis::kY ? distance : std::int16_t{0};
-    const std::int16_t dz = button.axis == JogAxis::kZ ? distance : std::int16_t{0};
+    const std::int16_t dx = button.axis == jog::JogAxis::kX ? distance : std::int16_t{0};
+    const std::int16_t dy = button.axis == jog::JogAxis::kY ? distance : std::int16_t{0};
+    const std::int16_t dz = button.axis == jog::JogAxis::kZ ? distance : std::int16_t{0};
     const auto record = sim::Board::MovePacket(dx, dy, dz);
 
-    DemoMoveFile file{std::string(button.tag) + std::string(kMoveFileExtension), {}};
+    DemoMoveFile file{std::string(button.tag) + std::string(jog::kMoveFileExtension), {}};
     for (int i = 0; i < (button.outer ? kOuterRecords : 1); ++i) {
       file.bytes.insert(file.bytes.end(), record.begin(), record.end());
     }
@@ -41,4 +41,4 @@ bool WriteDemoMoveFiles(const std::filesystem::path& folder, std::string& error)
   return true;
 }
 
-}  // namespace korimo::jog
+}  // namespace korimo::app

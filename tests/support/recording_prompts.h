@@ -1,18 +1,17 @@
-// Ports for the window tests: prompts answered from a script, and an event
-// pump that runs a test's action at every yield of the device link.
+// The prompts of every test: message boxes and input prompts answered from a
+// script, every call recorded.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "device/ports.h"
 
-namespace korimo::test {
+namespace korimo::testing {
 
 struct PromptCall {
   bool is_message = true;
@@ -22,9 +21,10 @@ struct PromptCall {
   MessageAnswer default_answer = MessageAnswer::kOk;
 };
 
-class ScriptedPrompts final : public Prompts {
+class RecordingPrompts final : public Prompts {
  public:
-  // Answers for the coming message boxes and prompts, in order.
+  // Answers for the coming message boxes and prompts, in order. A message box
+  // with no answer left gets its default; a prompt with none fails the test.
   std::deque<MessageAnswer> answers;
   std::deque<std::optional<std::string>> entries;
   std::vector<PromptCall> calls;
@@ -52,18 +52,4 @@ class ScriptedPrompts final : public Prompts {
   }
 };
 
-class ScriptedPump final : public EventPump {
- public:
-  // Runs at every yield with the number of earlier yields.
-  std::function<void(int)> action;
-  int calls = 0;
-
-  void DoEvents() override {
-    const int index = calls++;
-    if (action) {
-      action(index);
-    }
-  }
-};
-
-}  // namespace korimo::test
+}  // namespace korimo::testing
