@@ -34,6 +34,7 @@ modKT90* Session::Connect() {
       trace_ = std::make_unique<TracingDeviceFiles>(*files, streams_.err);
       files = trace_.get();
     }
+    searched_usb_ = ports->finder != nullptr;
     kt90_ = ports->finder != nullptr
                 ? std::make_unique<modKT90>(*ports->finder, *files, wait_limit_)
                 : std::make_unique<modKT90>(*ports->catalogue, *files, wait_limit_);
@@ -42,6 +43,8 @@ modKT90* Session::Connect() {
   if (!kt90_->IsDeviceConnected()) {
     if (!kt90_->DeviceTrouble().empty()) {
       streams_.err << kt90_->DeviceTrouble() << '\n';  // found, but it cannot be used
+    } else if (searched_usb_) {
+      streams_.err << "No engraver found: no USB device 7e21:0065 is connected.\n";
     } else {
       streams_.err << "No engraver found: no active engraver interface is registered.\n";
     }

@@ -45,6 +45,7 @@ class Session {
   WaitLimit wait_limit_;
   std::unique_ptr<TracingDeviceFiles> trace_;
   std::unique_ptr<modKT90> kt90_;
+  bool searched_usb_ = false;  // found through the USB finder, not the registry
 };
 
 }  // namespace korimo::cli

@@ -200,6 +200,8 @@ TEST_F(UsbEngraverTest, UnplugInTheMiddleOfASetDropsTheRestAndAReplugIsFound) {
   Unplug(board);
   EXPECT_FALSE(kt90_.IsDeviceConnected());
   EXPECT_EQ(kt90_.DeviceTrouble(), "");
+  EXPECT_EQ(RunCli({"read"}), cli::kExitNoEngraver);
+  EXPECT_EQ(err_.str(), "No engraver found: no USB device 7e21:0065 is connected.\n");
 
   testbed_->Plug(board);
   plugged_.push_back(&board);
