@@ -147,7 +147,8 @@ host_command() {  # host_command WORD: sends it and waits for the host's reply l
   local lines
   lines=$(wc -l <"$host_log")
   echo "$1" >&7
-  wait_for 10 test "$(wc -l <"$host_log")" -gt "$lines"
+  # Generous: on a machine whose cores are busy with other work Wine answers slowly.
+  wait_for 120 test "$(wc -l <"$host_log")" -gt "$lines"
 }
 host_status_reads() {
   host_command counts && awk '$1 == "counts" {n = $3} END {print n + 0}' "$host_log"
@@ -181,13 +182,15 @@ if wait_for 60 grep -q '^ready' "$shots/board-host.log"; then
     read_done=false
     for attempt in 1 2 3; do
       sleep 1
-      reads_before=$(host_status_reads)
-      host_command arrive
-      if wait_for 15 host_read_since "$reads_before"; then
+      if ! reads_before=$(host_status_reads) || ! host_command arrive; then
+        echo "korimo_board_host.exe stopped answering" >&2
+        break
+      fi
+      if wait_for 60 host_read_since "$reads_before"; then
         read_done=true
         break
       fi
-      host_command leave
+      host_command leave || break
     done
     $read_done || echo "korimo.exe did not read the engraver after its arrival" >&2
     sleep 0.5  # the fields it filled are painted
