@@ -1,13 +1,7 @@
 #include "app/demo_measure.h"
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "win32/windows_api.h"
 // After <windows.h>.
 #include <psapi.h>
 #else

@@ -1,15 +1,9 @@
 #include "win32/registry_catalogue.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-
 #include <algorithm>
 #include <array>
+
+#include "win32/windows_api.h"
 
 namespace korimo::win32 {
 namespace {

@@ -5,14 +5,7 @@
 #include <span>
 
 #include "sim/clock.h"
-
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "win32/windows_api.h"
 
 namespace korimo::win32test {
 namespace {

@@ -1,15 +1,9 @@
 #include "registry_scratch.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-
 #include <algorithm>
 #include <string>
+
+#include "win32/windows_api.h"
 
 namespace korimo::win32test {
 namespace {

@@ -1,16 +1,10 @@
 #include "run_program.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
-
 #include <array>
 #include <chrono>
 #include <vector>
+
+#include "win32/windows_api.h"
 
 namespace korimo::win32test {
 namespace {

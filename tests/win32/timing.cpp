@@ -23,13 +23,7 @@
 
 // After the project headers: <windows.h> defines macros named like some of
 // their constants.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "win32/windows_api.h"
 
 namespace korimo::win32test {
 namespace {

@@ -16,14 +16,7 @@
 #include "engraver_catalogue.h"
 #include "pipe_board.h"
 #include "registry_scratch.h"
-
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "win32/windows_api.h"
 
 namespace {
 
