@@ -5,8 +5,8 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <map>
 #include <thread>
-#include <tuple>
 
 #include "cli/backup_file.h"
 #include "tests/cli/cli_fixture.h"
@@ -25,295 +25,192 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class BackupFilesTest : public CliTest {
- protected:
-  BackupFilesTest()
-      : folder_(fs::temp_directory_path() /
-                ("korimo-files-" +
-                 std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                 std::to_string(Uid()))),
-        path_((folder_ / "memory.txt").string()),
-        victim_(folder_ / "victim.txt") {}
-  ~BackupFilesTest() override { Clear(); }
-
-  static long Uid() {
 #ifdef _WIN32
-    return 0;
+constexpr bool kRoot = false;
+const std::string kOdd = "\x7F";  // a control character a Windows name may hold
 #else
-    return static_cast<long>(::geteuid());
+const bool kRoot = ::geteuid() == 0;
+const std::string kOdd = "\x1B";
 #endif
-  }
-  void Clear() {
+
+std::string Text(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), {}};
+}
+
+// Every name below `folder` with its kind, and the text of a file or the
+// target of a link.
+std::map<std::string, std::string> Snapshot(const fs::path& folder) {
+  std::map<std::string, std::string> names;
+  for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder)) {
+    const fs::file_type type = entry.symlink_status().type();
     std::error_code error;
-    fs::permissions(folder_ / "shut", fs::perms::owner_all, error);
-    fs::remove_all(folder_, error);
+    names[entry.path().string()] =
+        std::to_string(static_cast<int>(type)) + ' ' +
+        (type == fs::file_type::symlink
+             ? fs::read_symlink(entry.path(), error).string()
+             : (type == fs::file_type::regular ? Text(entry.path()) : ""));
   }
-  static std::string Text(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-  }
-  static void Write(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-  }
-  // The target holds a backup, and only the names the case planted are beside it.
-  void ExpectBackupAmong(std::size_t names) {
-    EXPECT_EQ(fs::symlink_status(path_).type(), fs::file_type::regular);
-    EXPECT_TRUE(ParseBackup(Text(path_)).backup);
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()),
-              static_cast<std::ptrdiff_t>(names));
-    EXPECT_EQ(Text(victim_), "victim\n");
-  }
+  return names;
+}
 
-  fs::path folder_;
-  std::string path_;
-  fs::path victim_;
-};
-
-TEST_F(BackupFilesTest, PlantedNamesAreNeverWrittenThroughAndOnlyFilesAreReadOrReplaced) {
-  Clear();
-  fs::create_directories(folder_);
-  ASSERT_EQ(Run({"--sim", "backup", path_}), kExitOk) << Err();
-  const std::string good = Text(path_);
-  const std::string partial = path_ + ".partial";
-  [[maybe_unused]] const bool root = Uid() == 0;
+TEST_F(CliTest, HostileFileStatesAreNeverWrittenThroughOrWaitedOn) {
+  const fs::path folder =
+      fs::temp_directory_path() /
+      ("korimo-files-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+  const std::string path = (folder / "memory.txt").string();
+  const std::string partial = path + ".partial";
+  const auto clear = [&] {
+    std::error_code error;
+    fs::permissions(folder / "shut", fs::perms::owner_all, error);
+    fs::remove_all(folder, error);
+    fs::create_directories(folder);
+  };
+  clear();
+  ASSERT_EQ(Run({"--sim", "backup", path}), kExitOk) << Err();
+  const std::string good = Text(path);
+  const auto write = [](const fs::path& file, const std::string& text) {
+    return static_cast<bool>(std::ofstream(file, std::ios::binary) << text);
+  };
+  [[maybe_unused]] const auto link = [](const fs::path& to, const fs::path& at) {
+    fs::create_symlink(to, at);
+    return true;
+  };
+  [[maybe_unused]] const auto chmod = [](const fs::path& at, fs::perms perms) {
+    fs::permissions(at, perms);
+    return true;
+  };
+  const std::string long_name = "operator-backup-of-the-workshop-engraver" + kOdd + ".txt";
+  const std::string shown_long_name = "operator-backup-of-the-workshop-engraver\\x" +
+                                      std::string(kOdd == "\x1B" ? "1B" : "7F") + ".txt\"";
+  const std::string deep = (folder / (std::string(120, 'd') + "/" + std::string(120, 'e') + "/" +
+                                      std::string(100, 'f') + "/" + long_name))
+                               .string();
 #ifndef _WIN32
   std::thread writer;
 #endif
 
   struct State {
     std::string what;
-    std::function<std::string()> plant;  // the operand; empty when the state cannot be made here
-    std::vector<std::string> command;
+    std::string command;
+    std::string operand;
+    std::string option;
+    std::function<bool()> plant;  // false when it cannot be made as this user
     int exit;
-    std::string message;  // a part of stderr, or of stdout when the command succeeds
-    std::function<void()> check;
+    std::string message;  // a part of what the command says
   };
   const std::vector<State> states{
-      {"a file at the temporary name",
-       [&] {
-         Write(partial, "planted\n");
-         return path_;
-       },
-       {"backup"},
-       kExitOk,
-       "are in \"",
-       [&] {
-         EXPECT_EQ(Text(partial), "planted\n");
-         ExpectBackupAmong(3);
-       }},
-      {"a folder at the target",
-       [&] {
-         fs::create_directory(path_);
-         return path_;
-       },
-       {"backup", "--force"},
-       kExitRefused,
-       "memory.txt\" is a folder; --force replaces only a file (an older backup).",
-       [&] { EXPECT_TRUE(fs::is_directory(path_)); }},
-      {"a folder as the backup",
-       [&] { return folder_.string(); },
-       {"restore"},
-       kExitRefused,
-       "\" cannot be read. It is a folder, not a file.",
-       [] {}},
-      {"no file at all",
-       [&] { return path_; },
-       {"diff"},
-       kExitRefused,
-       "memory.txt\" cannot be read. There is no such file or folder.",
-       [] {}},
+      {"a file at the temporary name", "backup", path, "", [&] { return write(partial, "x\n"); },
+       kExitOk, "are in \""},
+      {"a folder at the target", "backup", path, "--force",
+       [&] { return fs::create_directory(path); }, kExitRefused,
+       "memory.txt\" is a folder; --force replaces only a file (an older backup)."},
+      {"a folder as the backup", "restore", folder.string(), "", [] { return true; }, kExitRefused,
+       "\" cannot be read. It is a folder, not a file."},
+      {"no file at all", "diff", path, "", [] { return true; }, kExitRefused,
+       "memory.txt\" cannot be read. There is no such file or folder."},
+      {"a long name with a control character", "backup", (folder / long_name).string(), "",
+       [] { return true; }, kExitOk, "/" + shown_long_name + ".\n"},
+      {"an absurdly long name", "diff", deep, "", [] { return true; }, kExitRefused,
+       std::string(10, 'd') + "..." + std::string(13, 'e') + "/" + std::string(100, 'f') + "/" +
+           shown_long_name + " cannot be read."},
 #ifndef _WIN32
-      {"a symbolic link at the temporary name",
-       [&] {
-         fs::create_symlink(victim_, partial);
-         return path_;
-       },
-       {"backup"},
-       kExitOk,
-       "are in \"",
-       [&] {
-         std::error_code error;
-         EXPECT_EQ(fs::read_symlink(partial, error), victim_);
-         ExpectBackupAmong(3);
-       }},
-      {"a dangling symbolic link at the temporary name",
-       [&] {
-         fs::create_symlink(folder_ / "elsewhere.txt", partial);
-         return path_;
-       },
-       {"backup"},
-       kExitOk,
-       "are in \"",
-       [&] {
-         EXPECT_FALSE(fs::exists(folder_ / "elsewhere.txt"));
-         EXPECT_TRUE(fs::is_symlink(partial));
-         ExpectBackupAmong(3);
-       }},
-      {"a symbolic link at the target",
-       [&] {
-         fs::create_symlink(victim_, path_);
-         return path_;
-       },
-       {"backup", "--force"},
-       kExitOk,
-       "are in \"",
-       [&] { ExpectBackupAmong(2); }},
-      // As root a device of the folder's own (a null device); as anyone else
-      // /dev/null itself, which such a user cannot replace.
-      {"a device at the target",
-       [&] {
-         if (!root) {
-           return std::string("/dev/null");
-         }
-         return ::mknod(path_.c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0 ? path_ : "";
-       },
-       {"backup", "--force"},
-       kExitRefused,
-       "\" is a device; --force replaces only a file",
-       [&] {
-         EXPECT_EQ(fs::symlink_status(root ? path_ : "/dev/null").type(), fs::file_type::character);
-       }},
-      {"a named pipe at the target",
-       [&] {
-         ::mkfifo(path_.c_str(), 0600);
-         return path_;
-       },
-       {"backup", "--force"},
-       kExitRefused,
-       "memory.txt\" is a named pipe; --force",
-       [&] { EXPECT_EQ(fs::symlink_status(path_).type(), fs::file_type::fifo); }},
-      {"a socket at the target",
+      {"a symbolic link at the temporary name", "backup", path, "",
+       [&] { return link(folder / "victim", partial); }, kExitOk, "are in \""},
+      {"a dangling symbolic link at the temporary name", "backup", path, "",
+       [&] { return link(folder / "elsewhere", partial); }, kExitOk, "are in \""},
+      {"a symbolic link at the target", "backup", path, "--force",
+       [&] { return link(folder / "victim", path); }, kExitOk, "are in \""},
+      // As root a null device of the folder's own; as anyone else /dev/null
+      // itself, which such a user cannot replace.
+      {"a device at the target", "backup", kRoot ? path : "/dev/null", "--force",
+       [&] { return !kRoot || ::mknod(path.c_str(), S_IFCHR | 0600, makedev(1, 3)) == 0; },
+       kExitRefused, "\" is a device; --force replaces only a file"},
+      {"a named pipe at the target", "backup", path, "--force",
+       [&] { return ::mkfifo(path.c_str(), 0600) == 0; }, kExitRefused,
+       "memory.txt\" is a named pipe; --force"},
+      {"a socket at the target", "backup", path, "--force",
        [&] {
          sockaddr_un address{};
          address.sun_family = AF_UNIX;
-         if (path_.size() >= sizeof address.sun_path) {
-           return std::string();
-         }
-         path_.copy(address.sun_path, path_.size());
          const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
          const bool bound =
+             path.size() < sizeof address.sun_path && path.copy(address.sun_path, path.size()) &&
              ::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
          ::close(listener);
-         return bound ? path_ : "";
+         return bound;
        },
-       {"backup", "--force"},
-       kExitRefused,
-       "memory.txt\" is a socket; --force",
-       [&] { EXPECT_EQ(fs::symlink_status(path_).type(), fs::file_type::socket); }},
+       kExitRefused, "memory.txt\" is a socket; --force"},
       // A writer stands ready with a whole backup: a reader that opened the
-      // pipe would get it and go on instead of refusing.
-      {"a named pipe as the backup",
+      // pipe would get it and go on.
+      {"a named pipe as the backup", "restore", path, "",
        [&] {
-         ::mkfifo(path_.c_str(), 0600);
+         ::mkfifo(path.c_str(), 0600);
          writer = std::thread([&] {
-           const int pipe = ::open(path_.c_str(), O_WRONLY);
+           const int pipe = ::open(path.c_str(), O_WRONLY);
            static_cast<void>(::write(pipe, good.data(), good.size()));
            ::close(pipe);
          });
-         return path_;
+         return true;
        },
-       {"restore"},
-       kExitRefused,
-       "memory.txt\" cannot be read. It is a named pipe, not a file.",
+       kExitRefused, "memory.txt\" cannot be read. It is a named pipe, not a file."},
+      {"a device as the backup", "diff", "/dev/zero", "", [] { return true; }, kExitRefused,
+       "\"/dev/zero\" cannot be read. It is a device, not a file."},
+      {"symbolic links in a loop", "diff", (folder / "a").string(), "",
+       [&] { return link(folder / "a", folder / "b") && link(folder / "b", folder / "a"); },
+       kExitRefused, "a\" cannot be read. Its symbolic links go round in a loop"},
+      {"an unreadable backup, as nobody", "restore", path, "",
+       [&] { return !kRoot && write(path, good) && chmod(path, fs::perms::none); }, kExitRefused,
+       "memory.txt\" cannot be read. Permission is denied."},
+      {"a folder that takes no new file, as nobody", "backup",
+       (folder / "shut" / "memory.txt").string(), "",
        [&] {
-         const int reader = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK);
-         writer.join();
-         ::close(reader);
-       }},
-      {"a device as the backup",
-       [] { return std::string("/dev/zero"); },
-       {"diff"},
-       kExitRefused,
-       "\"/dev/zero\" cannot be read. It is a device, not a file.",
-       [] {}},
-      {"symbolic links in a loop",
-       [&] {
-         fs::create_symlink(folder_ / "a", folder_ / "b");
-         fs::create_symlink(folder_ / "b", folder_ / "a");
-         return (folder_ / "a").string();
+         return !kRoot && fs::create_directory(folder / "shut") &&
+                chmod(folder / "shut", fs::perms::owner_read | fs::perms::owner_exec);
        },
-       {"diff"},
-       kExitRefused,
-       "a\" cannot be read. Its symbolic links go round in a loop",
-       [] {}},
-      {"an unreadable backup, as nobody",
-       [&] {
-         Write(path_, good);
-         fs::permissions(path_, fs::perms::none);
-         return root ? "" : path_;
-       },
-       {"restore"},
-       kExitRefused,
-       "memory.txt\" cannot be read. Permission is denied.",
-       [] {}},
-      {"a folder that takes no new file, as nobody",
-       [&] {
-         fs::create_directory(folder_ / "shut");
-         fs::permissions(folder_ / "shut", fs::perms::owner_read | fs::perms::owner_exec);
-         return root ? "" : (folder_ / "shut" / "memory.txt").string();
-       },
-       {"backup"},
-       kExitRefused,
-       "memory.txt\" cannot be written. Permission is denied.",
-       [&] { EXPECT_TRUE(fs::is_empty(folder_ / "shut")); }},
+       kExitRefused, "memory.txt\" cannot be written. Permission is denied."},
 #endif
   };
   for (const State& state : states) {
     SCOPED_TRACE(state.what);
-    Clear();
-    fs::create_directories(folder_);
-    Write(victim_, "victim\n");
-    const std::string operand = state.plant();
-    if (operand.empty()) {
+    clear();
+    write(folder / "victim", "victim\n");
+    if (!state.plant()) {
       std::cout << "  (" << state.what << ": not as this user)\n";
       continue;
     }
-    std::vector<std::string> args{"--sim", state.command[0], operand};
-    args.insert(args.end(), state.command.begin() + 1, state.command.end());
+    std::map<std::string, std::string> before = Snapshot(folder);
+    std::vector<std::string> args{"--sim", state.command, state.operand};
+    if (!state.option.empty()) {
+      args.push_back(state.option);
+    }
     files().ClearLog();
     EXPECT_EQ(Run(args), state.exit) << Err();
-    const std::string said = state.exit == kExitOk ? Out() : Err();
+#ifndef _WIN32
+    if (writer.joinable()) {  // a reader lets the writer's open return
+      const int reader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
+      writer.join();
+      ::close(reader);
+    }
+#endif
+    const std::string said = Out() + Err();
     EXPECT_NE(said.find(state.message), std::string::npos) << said;
-    if (state.exit != kExitOk) {
+    EXPECT_EQ(said.find(kOdd), std::string::npos);
+    // Nothing planted is touched and nothing is left behind; a backup stands
+    // at the target, or the engraver was never reached.
+    std::map<std::string, std::string> after = Snapshot(folder);
+    if (state.exit == kExitOk) {
+      EXPECT_EQ(fs::symlink_status(state.operand).type(), fs::file_type::regular);
+      EXPECT_TRUE(ParseBackup(Text(state.operand)).backup);
+      before.erase(state.operand);
+      after.erase(state.operand);
+    } else {
       EXPECT_TRUE(files().Log().empty()) << "the engraver was reached";
     }
-    state.check();
+    EXPECT_EQ(after, before);
   }
-}
-
-// Names in messages: whole and escaped, success lines included; only an absurd
-// one loses its middle, never its end.
-TEST_F(BackupFilesTest, MessagesShowTheWholeEscapedName) {
-#ifdef _WIN32
-  const std::string odd = "\x7F";  // a control character no Windows name may hold
-#else
-  const std::string odd = "\x1B";
-#endif
-  Clear();
-  fs::create_directories(folder_);
-  const std::string name = "operator-backup-of-the-workshop-engraver";
-  const std::string kept = (folder_ / (name + odd + ".txt")).string();
-  const std::string deep = (folder_ / (std::string(120, 'd') + "/" + std::string(120, 'e') + "/" +
-                                       std::string(100, 'f') + "/operator-2" + odd + ".txt"))
-                               .string();
-  const std::string shown = "\\x" + std::string(odd == "\x1B" ? "1B" : "7F") + ".txt\"";
-  const std::vector<std::tuple<std::string, std::string, std::string>> cases{
-      {"backup", kept, name + shown + ".\n"},
-      {"diff", kept,
-       name + shown + " is refused: line 2: the format line ends in a trailing blank."},
-      {"diff", deep,
-       std::string(10, 'd') + "..." + std::string(43, 'e') + "/" + std::string(100, 'f') +
-           "/operator-2" + shown + " cannot be read."},
-  };
-  for (const auto& [command, path, message] : cases) {
-    if (command == "diff") {
-      Write(kept, "# Korimo parameter memory backup\nformat 1 \n");
-    }
-    Run({"--sim", command, path});
-    const std::string said = Out() + Err();
-    EXPECT_NE(said.find(message), std::string::npos) << said;
-    EXPECT_EQ(said.find(odd), std::string::npos);
-  }
+  clear();
+  fs::remove_all(folder);
 }
 
 }  // namespace
