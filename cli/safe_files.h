@@ -64,7 +64,6 @@ class ReplacementFile {
 
   // Why the temporary file could not be created.
   const FileTrouble& Trouble() const { return trouble_; }
-  const std::string& TemporaryPath() const { return temporary_; }
 
   // Writes `text`, flushes it to the disk and renames it onto the target,
   // unless by now something other than a file or a symbolic link stands there.
