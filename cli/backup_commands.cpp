@@ -1,9 +1,6 @@
 // backup, restore and diff: the whole parameter memory against a backup file,
 // and the read-back check that set --verify and restore share.
 #include <ctime>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -11,6 +8,7 @@
 #include "cli/backup_file.h"
 #include "cli/commands.h"
 #include "cli/entries.h"
+#include "cli/safe_files.h"
 #include "config/memory_map.h"
 
 namespace korimo::cli {
@@ -54,21 +52,15 @@ bool ReadAllCells(Session& session, modKT90& kt90, Cells& cells) {
 
 // The backup in `path`, or nothing once the user has been told why.
 std::optional<Backup> LoadBackup(Session& session, const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    session.Err() << Echo(path) << " cannot be read.\n";
+  // One byte more than a backup may have, so that a larger file is known as one.
+  const FileText file = ReadFileText(path, kLargestBackup + 1);
+  if (file.trouble) {
+    session.Err() << EchoPath(path) << " cannot be read. " << Sentence(file.trouble) << '\n';
     return std::nullopt;
   }
-  std::string text(kLargestBackup + 1, '\0');
-  file.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(file.gcount()));
-  if (file.bad()) {
-    session.Err() << Echo(path) << " cannot be read.\n";
-    return std::nullopt;
-  }
-  BackupParse parsed = ParseBackup(text);
+  BackupParse parsed = ParseBackup(file.text);
   if (!parsed.backup) {
-    session.Err() << "The backup " << Echo(path) << " is refused: " << parsed.error << '\n';
+    session.Err() << "The backup " << EchoPath(path) << " is refused: " << parsed.error << '\n';
     return std::nullopt;
   }
   return std::move(parsed.backup);
@@ -130,8 +122,26 @@ int VerifyCells(Session& session, modKT90& kt90, std::span<const CellValue> want
 int RunBackup(Session& session, std::span<const std::string> operands) {
   const std::string& path = operands[0];
   std::error_code error;
-  if (std::filesystem::exists(path, error) && !session.Line().Has("--force")) {
-    session.Err() << Echo(path) << " exists; give --force to replace it.\n";
+  const PathKind standing = KindAt(path, error);
+  if (error) {
+    session.Err() << EchoPath(path) << " cannot be written. " << Sentence({error}) << '\n';
+    return kExitRefused;
+  }
+  if (!Replaceable(standing)) {
+    session.Err() << EchoPath(path) << " is " << KindName(standing)
+                  << "; --force replaces only a file (an older backup).\n";
+    return kExitRefused;
+  }
+  if (standing != PathKind::kNothing && !session.Line().Has("--force")) {
+    session.Err() << EchoPath(path) << " exists; give --force to replace it.\n";
+    return kExitRefused;
+  }
+  // Created before the engraver is read, so a folder that cannot take the
+  // file is known at once; renamed onto the target only once whole on the
+  // disk, so a failed write leaves an older backup as it was.
+  ReplacementFile file(path);
+  if (file.Trouble()) {
+    session.Err() << EchoPath(path) << " cannot be written. " << Sentence(file.Trouble()) << '\n';
     return kExitRefused;
   }
   modKT90* kt90 = session.Connect();
@@ -144,26 +154,12 @@ int RunBackup(Session& session, std::span<const std::string> operands) {
   if (!ReadAllCells(session, *kt90, backup.cells)) {
     return kExitTimedOut;
   }
-  // Written beside the target first, so a failed write leaves an older backup whole.
-  const std::string partial = path + ".partial";
-  {
-    std::ofstream file(partial, std::ios::binary | std::ios::trunc);
-    file << FormatBackup(backup);
-    file.close();
-    if (!file) {
-      std::filesystem::remove(partial, error);
-      session.Err() << Echo(path) << " cannot be written.\n";
-      return kExitRefused;
-    }
-  }
-  std::filesystem::rename(partial, path, error);
-  if (error) {
-    std::filesystem::remove(partial, error);
-    session.Err() << Echo(path) << " cannot be written.\n";
+  if (const FileTrouble trouble = file.Commit(FormatBackup(backup))) {
+    session.Err() << EchoPath(path) << " cannot be written. " << Sentence(trouble) << '\n';
     return kExitRefused;
   }
-  session.Out() << "The " << kCellCount << " cells of " << backup.device_path << " are in " << path
-                << ".\n";
+  session.Out() << "The " << kCellCount << " cells of " << EchoPath(backup.device_path)
+                << " are in " << EchoPath(path) << ".\n";
   return kExitOk;
 }
 

@@ -53,6 +53,10 @@ bool Printable(std::string_view text) {
   return true;
 }
 
+bool EndsInBlank(std::string_view text) {
+  return text.ends_with(' ') || text.ends_with('\t');
+}
+
 // The lines of `text`, each without its LF or CRLF. A final line end closes the
 // last line rather than opening an empty one.
 std::vector<std::string_view> Lines(std::string_view text) {
@@ -135,6 +139,9 @@ BackupParse ParseBackup(std::string_view text) {
   if (!format) {
     return Refused(2, "expected \"format " + std::to_string(kBackupFormat) + "\".");
   }
+  if (EndsInBlank(*format)) {
+    return Refused(2, "the format line ends in a trailing blank.");
+  }
   if (*format != std::to_string(kBackupFormat)) {
     return Refused(2, "format " + Echo(*format) + " is not one this korimo-cli reads (it reads " +
                           std::to_string(kBackupFormat) + ").");
@@ -163,12 +170,16 @@ BackupParse ParseBackup(std::string_view text) {
     for (std::size_t i = 0; i < kRowLength; ++i) {
       const std::optional<std::uint8_t> byte =
           cells.size() >= 3 && cells[0] == ' ' ? HexByteAt(cells.substr(1)) : std::nullopt;
-      if (!byte || (cells.size() > 3 && cells[3] != ' ')) {
+      const bool last = i + 1 == kRowLength;
+      if (!byte || (cells.size() > 3 && cells[3] != ' ' && !(last && cells[3] == '\t'))) {
         return Refused(number, "cell " + std::to_string(i + 1) + " of the row \"" + address +
                                    "\" is not a blank and two hexadecimal digits.");
       }
       backup.cells[row * kRowLength + i] = *byte;
       cells.remove_prefix(3);
+    }
+    if (!cells.empty() && cells.find_first_not_of(" \t") == std::string_view::npos) {
+      return Refused(number, "the row \"" + address + "\" ends in a trailing blank.");
     }
     if (!cells.empty()) {
       return Refused(number, "the row \"" + address + "\" has more than 16 cells.");
@@ -178,6 +189,9 @@ BackupParse ParseBackup(std::string_view text) {
   const std::size_t crc_line = kLines;
   const std::optional<std::string_view> crc_text =
       Field(lines.size() >= crc_line ? lines[crc_line - 1] : "", "crc32");
+  if (crc_text && EndsInBlank(*crc_text)) {
+    return Refused(crc_line, "the checksum line ends in a trailing blank.");
+  }
   std::uint32_t crc = 0;
   if (!crc_text || crc_text->size() != 8 ||
       std::from_chars(crc_text->data(), crc_text->data() + crc_text->size(), crc, 16).ptr !=

@@ -13,6 +13,21 @@ void NotANumber(std::string_view text, std::ostream& err) {
   err << Echo(text) << " is not a number (write hexadecimal as &H20, not 0x20).\n";
 }
 
+// Control characters, bytes above 0x7E, the backslash and the quote as \xNN.
+void AppendEscaped(std::string& echoed, std::string_view text) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte > 0x7E || c == '\\' || c == '"') {
+      echoed += "\\x";
+      echoed += kDigits[byte >> 4];
+      echoed += kDigits[byte & 0x0F];
+    } else {
+      echoed += c;
+    }
+  }
+}
+
 }  // namespace
 
 std::optional<std::uint8_t> EditorEntry(std::string_view text, int limit, std::string_view what,
@@ -41,20 +56,24 @@ bool IsWordEntry(std::string_view text, std::string_view option, std::ostream& e
 
 std::string Echo(std::string_view text) {
   constexpr std::size_t kLongest = 32;
-  static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string echoed = "\"";
-  for (const char c : text.substr(0, kLongest)) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte > 0x7E || c == '\\' || c == '"') {
-      echoed += "\\x";
-      echoed += kDigits[byte >> 4];
-      echoed += kDigits[byte & 0x0F];
-    } else {
-      echoed += c;
-    }
-  }
+  AppendEscaped(echoed, text.substr(0, kLongest));
   if (text.size() > kLongest) {
     echoed += "...";
+  }
+  return echoed + '"';
+}
+
+std::string EchoPath(std::string_view text) {
+  constexpr std::size_t kHead = 96;
+  constexpr std::size_t kTail = 160;
+  std::string echoed = "\"";
+  if (text.size() <= kHead + kTail) {
+    AppendEscaped(echoed, text);
+  } else {
+    AppendEscaped(echoed, text.substr(0, kHead));
+    echoed += "...";
+    AppendEscaped(echoed, text.substr(text.size() - kTail));
   }
   return echoed + '"';
 }

@@ -35,4 +35,9 @@ std::optional<double> TimeoutSeconds(std::string_view text);
 // characters, bytes above 0x7E, the backslash and the quote written \xNN.
 std::string Echo(std::string_view text);
 
+// A file or device name as a message quotes it: escaped like Echo, but whole,
+// since its end tells two files apart; only a name far longer than any real one
+// loses its middle ("..."), keeping its beginning and its end.
+std::string EchoPath(std::string_view text);
+
 }  // namespace korimo::cli

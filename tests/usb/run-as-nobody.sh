@@ -1,10 +1,11 @@
 #!/bin/sh
-# Runs a test program as nobody under umockdev's preload, for the cases about
-# access rights (root opens any device node). The program is copied to a
-# folder nobody can reach, since the build tree may lie below a private home.
+# Runs a test program as nobody under a wrapper (umockdev's preload for the USB
+# tests, env for the others), for the cases about access rights (root opens any
+# device node and any file). The program is copied to a folder nobody can
+# reach, since the build tree may lie below a private home.
 # Exit 77 (skipped) when not started as root.
 #
-#   run-as-nobody.sh SETPRIV UMOCKDEV_WRAPPER PROGRAM [ARGS...]
+#   run-as-nobody.sh SETPRIV WRAPPER PROGRAM [ARGS...]
 set -eu
 if [ "$(id -u)" -ne 0 ]; then
   echo "not root: cannot switch to nobody"
