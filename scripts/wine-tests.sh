@@ -16,12 +16,14 @@
 # With --all, every other test program of the project runs under Wine as well.
 #
 # Usage: scripts/wine-tests.sh [--all] [--update-docs] [BUILD_DIR]   (default: build/mingw)
-# It also writes the Windows bundle (build/mingw/korimo-VERSION-windows-x64.zip).
+# It also writes the Windows bundle (build/mingw/korimo-VERSION-windows-x64.zip)
+# and the Windows Installer package (.msi), which scripts/msi-tests.sh installs,
+# upgrades and removes under Wine.
 # Installs the apt packages it needs (as root, or through sudo).
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 "$source_dir/scripts/ensure-packages.sh" cmake ninja-build g++-mingw-w64-x86-64 wine64 \
-  fonts-liberation xvfb x11-utils imagemagick unzip
+  fonts-liberation xvfb x11-utils imagemagick unzip wixl msitools
 all=false
 update_docs=false
 while (($#)); do
@@ -257,5 +259,8 @@ done
 echo "   $bundle ($(du -h "$bundle" | cut -f1))"
 ls -l "$build_dir/app/korimo.exe" "$build_dir/demo/korimo-demo.exe" "$build_dir/bin/korimo-cli.exe" |
   awk '{printf "   %s %.1f MB as built\n", $NF, $5 / 1e6}'
+# In a Wine prefix and on a display of its own.
+phase "Windows Installer package: built, installed, upgraded and removed"
+"$source_dir/scripts/msi-tests.sh" "$build_dir" || status=1
 phase "done"
 exit $status
