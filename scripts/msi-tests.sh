@@ -8,7 +8,7 @@
 #     the shell reads them, the entry of "Apps and features"; the installed
 #     korimo-cli.exe --version and --sim read, and the installed korimo.exe
 #     showing its window and reading the pipe board (korimo_board_host.exe);
-#   - a package of a lower version over it is refused with its message;
+#   - a package of a lower version over it is refused;
 #   - a silent uninstall, and what remains in the prefix's files and registry
 #     compared with the prefix before the install: nothing of ours;
 #   - the lower version installed, then the upgrade to this one: one
@@ -51,6 +51,7 @@ property() {  # property MSI NAME: a value of the package's Property table
 }
 product_code=$(property "$msi" ProductCode)
 upgrade_code=$(property "$msi" UpgradeCode)
+stable_code=$(sed -n 's/^set(upgrade_code \(.*\))$/{\1}/p' "$source_dir/cmake/make-msi.cmake")
 product_name="Korimo configuration tool"
 publisher="The Korimo tool developers"
 downgrade_message="A newer version of the Korimo configuration tool is already installed."
@@ -71,6 +72,7 @@ for expected in "ProductName	$product_name" "ProductVersion	$version" "Manufactu
                 "ALLUSERS	1" "ARPPRODUCTICON	korimo.ico"; do
   grep -qxF "$expected" "$tables/Property" || fail "Property lacks ${expected/	/ = }"
 done
+[ "$upgrade_code" = "$stable_code" ] || fail "the UpgradeCode $upgrade_code is not $stable_code"
 grep -qxF "INSTALLDIR	ProgramFiles64Folder	Korimo" "$tables/Directory" ||
   fail "INSTALLDIR is not Program Files\\Korimo"
 msiinfo suminfo "$msi" | grep -qx 'Template: x64;1033' || fail "the package is not for x64"
@@ -125,8 +127,12 @@ while read -r path; do
 done <<<"$staged_files"
 msiextract -C "$tables/extracted" "$msi" >/dev/null
 diff -r "$stage" "$tables/extracted/Korimo" >&2 || fail "the cabinet differs from the staged files"
-echo "   $(wc -l <"$tables/File") files; package $(du -k "$msi" | cut -f1) KiB," \
-     "zip $( [ -f "$zip" ] && du -k "$zip" | cut -f1 || echo '(not made)') KiB"
+size_of() { if [ -f "$1" ]; then stat -c %s "$1"; else echo 0; fi; }
+awk -v n="$(wc -l <"$tables/File")" -v m="$(size_of "$msi")" -v z="$(size_of "$zip")" 'BEGIN {
+  printf "   %d files; the package %.2f MB", n, m / 1e6
+  if (z > 0) printf ", the zip %.2f MB (the package %+.1f %%)", z / 1e6, (m - z) * 100 / z
+  print ""
+}'
 
 # A lower version of the same files, for the downgrade and the upgrade.
 IFS=. read -r major minor patch <<<"$version"
