@@ -330,11 +330,12 @@ mkfifo "$fifo"
 wine "$build_dir/bin/korimo_board_host.exe" <"$fifo" >"$host_log" 2> >(wine_filter) &
 host_pid=$!
 exec 7>"$fifo"
-host_command() {  # host_command WORD [SECONDS]: sends it and waits for the host's reply line
+host_replied() { test "$(wc -l <"$host_log")" -gt "$1"; }  # counted again at each poll
+host_command() {  # host_command WORD: sends it and waits for the host's reply line
   local lines
   lines=$(wc -l <"$host_log")
   echo "$1" >&7
-  wait_for "${2:-120}" test "$(wc -l <"$host_log")" -gt "$lines"
+  wait_for 120 host_replied "$lines"
 }
 status_reads() { host_command counts && awk '$1 == "counts" {n = $3} END {print n + 0}' "$host_log"; }
 read_since() { test "$(status_reads)" -ge $(($1 + 8)); }  # a Read is eight status reads
@@ -344,16 +345,10 @@ if wait_for 60 grep -q '^ready' "$host_log"; then
     >"$tables/korimo.log" 2>&1 &
   korimo_pid=$!
   if wait_for 60 xwininfo -name "Korimo Configuration"; then
-    # The first program with windows in a fresh prefix has Wine register the
-    # fonts, and the Wine server answers no registry call meanwhile (minutes
-    # on a busy machine): a first link change, which changes nothing, waits
-    # for that.
-    host_command leave 600 || fail "korimo_board_host.exe stopped answering"
     # As in wine-tests.sh: an arrival before korimo's first tick reads nothing,
-    # so the engraver leaves and arrives again. The first tick can come a few
-    # seconds after the window is shown.
+    # so the engraver leaves and arrives again.
     for _ in 1 2 3; do
-      sleep 3
+      sleep 1
       reads=$(status_reads) && host_command arrive || break
       if wait_for 60 read_since "$reads"; then
         read_done=true

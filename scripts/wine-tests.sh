@@ -150,7 +150,10 @@ host_command() {  # host_command WORD: sends it and waits for the host's reply l
   lines=$(wc -l <"$host_log")
   echo "$1" >&7
   # Generous: on a machine whose cores are busy with other work Wine answers slowly.
-  wait_for 120 test "$(wc -l <"$host_log")" -gt "$lines"
+  wait_for 120 host_replied "$lines"
+}
+host_replied() {  # counts the host's lines at each poll, not once when the wait starts
+  test "$(wc -l <"$host_log")" -gt "$1"
 }
 host_status_reads() {
   host_command counts && awk '$1 == "counts" {n = $3} END {print n + 0}' "$host_log"
