@@ -31,7 +31,9 @@ scripts/ensure-packages.sh \
   x11-utils \
   imagemagick \
   unzip \
-  zstd
+  zstd \
+  wixl \
+  msitools
 
 jobs=$(nproc)
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"

@@ -16,12 +16,14 @@
 # With --all, every other test program of the project runs under Wine as well.
 #
 # Usage: scripts/wine-tests.sh [--all] [--update-docs] [BUILD_DIR]   (default: build/mingw)
-# It also writes the Windows bundle (build/mingw/korimo-VERSION-windows-x64.zip).
+# It also writes the Windows bundle (build/mingw/korimo-VERSION-windows-x64.zip)
+# and the Windows Installer package (.msi), which scripts/msi-tests.sh installs,
+# upgrades and removes under Wine.
 # Installs the apt packages it needs (as root, or through sudo).
 set -euo pipefail
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
 "$source_dir/scripts/ensure-packages.sh" cmake ninja-build g++-mingw-w64-x86-64 wine64 \
-  fonts-liberation xvfb x11-utils imagemagick unzip
+  fonts-liberation xvfb x11-utils imagemagick unzip wixl msitools
 all=false
 update_docs=false
 while (($#)); do
@@ -148,7 +150,10 @@ host_command() {  # host_command WORD: sends it and waits for the host's reply l
   lines=$(wc -l <"$host_log")
   echo "$1" >&7
   # Generous: on a machine whose cores are busy with other work Wine answers slowly.
-  wait_for 120 test "$(wc -l <"$host_log")" -gt "$lines"
+  wait_for 120 host_replied "$lines"
+}
+host_replied() {  # counts the host's lines at each poll, not once when the wait starts
+  test "$(wc -l <"$host_log")" -gt "$1"
 }
 host_status_reads() {
   host_command counts && awk '$1 == "counts" {n = $3} END {print n + 0}' "$host_log"
@@ -257,5 +262,8 @@ done
 echo "   $bundle ($(du -h "$bundle" | cut -f1))"
 ls -l "$build_dir/app/korimo.exe" "$build_dir/demo/korimo-demo.exe" "$build_dir/bin/korimo-cli.exe" |
   awk '{printf "   %s %.1f MB as built\n", $NF, $5 / 1e6}'
+# In a Wine prefix and on a display of its own.
+phase "Windows Installer package: built, installed, upgraded and removed"
+"$source_dir/scripts/msi-tests.sh" "$build_dir" || status=1
 phase "done"
 exit $status
