@@ -1,6 +1,5 @@
 // backup, restore and diff: the whole parameter memory against a backup file,
 // and the read-back check that set --verify and restore share.
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -20,16 +19,8 @@ constexpr std::size_t kListedMismatches = 10;
 
 using CellValue = std::pair<std::uint8_t, std::uint8_t>;
 
-std::string NowUtc() {
-  const std::time_t now = std::time(nullptr);
-  char text[32] = {};
-  if (const std::tm* utc = std::gmtime(&now)) {
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", utc);
-  }
-  return text;
-}
+}  // namespace
 
-// All 256 cells, with a progress line on a terminal; false when a wait gave up.
 bool ReadAllCells(Session& session, modKT90& kt90, Cells& cells) {
   const bool progress = session.ErrIsTerminal();
   for (std::size_t address = 0; address < kCellCount; ++address) {
@@ -51,6 +42,8 @@ bool ReadAllCells(Session& session, modKT90& kt90, Cells& cells) {
   }
   return true;
 }
+
+namespace {
 
 // The backup in `path`, or nothing once the user has been told why.
 std::optional<Backup> LoadBackup(Session& session, const std::string& path) {
@@ -90,7 +83,7 @@ int LoadAndRead(Session& session, const std::string& path, BackupAndEngraver& bo
   }
   both.kt90 = session.Connect();
   if (both.kt90 == nullptr) {
-    return kExitNoEngraver;
+    return session.ConnectFailure();
   }
   if (!ReadAllCells(session, *both.kt90, both.now)) {
     return kExitTimedOut;
@@ -136,11 +129,11 @@ int RunBackup(Session& session, std::span<const std::string> operands) {
   }
   modKT90* kt90 = session.Connect();
   if (kt90 == nullptr) {
-    return kExitNoEngraver;
+    return session.ConnectFailure();
   }
   Backup backup;
   backup.device_path = kt90->DevicePath();
-  backup.time = NowUtc();
+  backup.time = session.GetPacer().UtcNow();
   if (!ReadAllCells(session, *kt90, backup.cells)) {
     return kExitTimedOut;
   }

@@ -97,19 +97,25 @@ std::uint32_t Crc32(const Cells& cells) {
   return ~crc;
 }
 
-std::string FormatBackup(const Backup& backup) {
-  std::string text(kTitle);
-  text += "\nformat " + std::to_string(kBackupFormat) + "\ndevice " + backup.device_path +
-          "\ntime " + backup.time + '\n';
+std::string FormatRows(const Cells& cells) {
+  std::string text;
   for (std::size_t row = 0; row < kRows; ++row) {
     AppendHex(text, static_cast<std::uint8_t>(row * kRowLength));
     text += ':';
     for (std::size_t i = 0; i < kRowLength; ++i) {
       text += ' ';
-      AppendHex(text, backup.cells[row * kRowLength + i]);
+      AppendHex(text, cells[row * kRowLength + i]);
     }
     text += '\n';
   }
+  return text;
+}
+
+std::string FormatBackup(const Backup& backup) {
+  std::string text(kTitle);
+  text += "\nformat " + std::to_string(kBackupFormat) + "\ndevice " + backup.device_path +
+          "\ntime " + backup.time + '\n';
+  text += FormatRows(backup.cells);
   const std::uint32_t crc = Crc32(backup.cells);
   text += "crc32 ";
   for (int shift = 24; shift >= 0; shift -= 8) {

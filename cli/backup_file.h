@@ -39,6 +39,9 @@ std::uint32_t Crc32(const Cells& cells);
 
 std::string FormatBackup(const Backup& backup);
 
+// The cells as the backup's sixteen rows "00: 00 00 ...", each with its line end.
+std::string FormatRows(const Cells& cells);
+
 struct BackupParse {
   std::optional<Backup> backup;
   // When refused: one sentence naming the line, e.g. "line 7: expected 16

@@ -35,4 +35,7 @@ std::optional<double> TimeoutSeconds(std::string_view text);
 // characters, bytes above 0x7E, the backslash and the quote written \xNN.
 std::string Echo(std::string_view text);
 
+// `text` as a JSON string, quotes included.
+std::string JsonText(std::string_view text);
+
 }  // namespace korimo::cli
