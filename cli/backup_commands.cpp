@@ -11,6 +11,7 @@
 #include "cli/commands.h"
 #include "cli/entries.h"
 #include "config/memory_map.h"
+#include "config/numeric.h"
 
 namespace korimo::cli {
 namespace {
@@ -44,6 +45,11 @@ bool ReadAllCells(Session& session, modKT90& kt90, Cells& cells) {
 }
 
 namespace {
+
+std::uint16_t SerialOfCells(const Cells& cells) {
+  return static_cast<std::uint16_t>(cells[memory::kSerialNumber] * 256 +
+                                    cells[memory::kSerialNumber + 1u]);
+}
 
 // The backup in `path`, or nothing once the user has been told why.
 std::optional<Backup> LoadBackup(Session& session, const std::string& path) {
@@ -169,9 +175,21 @@ int RunRestore(Session& session, std::span<const std::string> operands) {
   modKT90* kt90 = both.kt90;
   const Cells& now = both.now;
   const bool identity = session.Line().Has("--include-identity");
+  // A backup of another board must not give this one the other's serial number.
+  const std::uint16_t own_serial = SerialOfCells(now);
+  const bool keep_serial =
+      own_serial != backup->SerialNumber() && !session.Line().Has("--include-serial");
+  if (keep_serial) {
+    session.Out() << "The backup's serial number " << FiveDigits(backup->SerialNumber())
+                  << " is not the engraver's (" << FiveDigits(own_serial)
+                  << "): 0x05 and 0x06 are left as they are; give --include-serial to copy it "
+                     "too.\n";
+  }
   std::vector<CellValue> changes;
   for (std::size_t address = 0; address < kCellCount; ++address) {
-    if (now[address] == backup->cells[address]) {
+    if (now[address] == backup->cells[address] ||
+        (keep_serial &&
+         (address == memory::kSerialNumber || address == memory::kSerialNumber + 1u))) {
       continue;
     }
     if (address == memory::kUsbIdentity && !identity) {
@@ -233,6 +251,11 @@ int RunDiff(Session& session, std::span<const std::string> operands) {
   if (differing == 0) {
     session.Out() << "The engraver's " << kCellCount << " cells match the backup.\n";
     return kExitOk;
+  }
+  if (SerialOfCells(now) != backup->SerialNumber()) {
+    session.Out() << "The serial numbers differ (engraver " << FiveDigits(SerialOfCells(now))
+                  << ", backup " << FiveDigits(backup->SerialNumber())
+                  << "): restore keeps the engraver's own unless --include-serial.\n";
   }
   session.Out() << differing << " of the " << kCellCount << " cells differ.\n";
   return kExitDiffers;
