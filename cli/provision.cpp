@@ -324,7 +324,9 @@ int Run::Go(std::optional<std::size_t> count, std::uint16_t next) {
         ending = Ending::kUsedUp;
         break;
       }
-      if (!IsPlaceholderSerial(carried) && !session_.Line().Has("--overwrite-serial")) {
+      const bool no_serial_yet =
+          IsPlaceholderSerial(carried) || log->OnlyFailed(static_cast<std::uint16_t>(carried));
+      if (!no_serial_yet && !session_.Line().Has("--overwrite-serial")) {
         ++left_;
         EndProgress();
         session_.Err() << "The engraver at " << *path << " already carries serial number "

@@ -74,6 +74,10 @@ std::optional<std::size_t> ProvisionLog::StoredAt(std::uint16_t serial) const {
   return found == stored.end() ? std::nullopt : std::optional(found->second);
 }
 
+bool ProvisionLog::OnlyFailed(std::uint16_t serial) const {
+  return !StoredAt(serial) && std::find(failed.begin(), failed.end(), serial) != failed.end();
+}
+
 std::optional<std::uint16_t> ProvisionLog::HighestStored() const {
   const auto highest = std::max_element(stored.begin(), stored.end());
   return highest == stored.end() ? std::nullopt : std::optional(highest->first);
@@ -84,6 +88,7 @@ ProvisionLog ParseLog(std::string_view text) {
   const auto refuse = [&](std::size_t line, const std::string& what) {
     log.error = "line " + std::to_string(line) + ": " + what;
     log.stored.clear();
+    log.failed.clear();
     return log;
   };
   if (text.size() > kLargestLog) {
@@ -128,6 +133,8 @@ ProvisionLog ParseLog(std::string_view text) {
     }
     if (result == kStored) {
       log.stored.emplace_back(*serial, number);
+    } else {
+      log.failed.push_back(*serial);
     }
   }
   log.lines = number;

@@ -15,6 +15,7 @@
 namespace korimo::cli {
 
 struct ListedEngraver {
+  std::size_t index = 0;  // 1-based, in the finder's order
   FoundEngraver found;                        // trouble set when it cannot be used
   std::optional<std::int32_t> serial_number;  // read from its status when it can
   std::uint8_t model_code = 0;
@@ -48,10 +49,14 @@ std::string FormatLogLine(const LogLine& line);
 struct ProvisionLog {
   // The line (counting the header as 1) where each stored serial number is.
   std::vector<std::pair<std::uint16_t, std::size_t>> stored;
-  std::size_t lines = 0;  // lines read, the header included
-  std::string error;      // "line 7: ..." when the log is refused
+  std::vector<std::uint16_t> failed;  // serial numbers of the failed lines
+  std::size_t lines = 0;              // lines read, the header included
+  std::string error;                  // "line 7: ..." when the log is refused
   // The line that shows `serial` as stored, or nothing.
   std::optional<std::size_t> StoredAt(std::uint16_t serial) const;
+  // True when the log shows `serial` as tried and failed but never stored: a
+  // board carrying it was cut short by this tool, so it has no serial yet.
+  bool OnlyFailed(std::uint16_t serial) const;
   // The highest serial number stored, or nothing when none is.
   std::optional<std::uint16_t> HighestStored() const;
 };

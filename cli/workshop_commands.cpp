@@ -38,8 +38,8 @@ std::string PlatformText(bool usb) {
 void PrintListed(std::ostream& out, const std::vector<ListedEngraver>& listed) {
   for (std::size_t i = 0; i < listed.size(); ++i) {
     const ListedEngraver& engraver = listed[i];
-    out << i + 1 << "  " << (engraver.found.path.empty() ? "(no path)" : engraver.found.path)
-        << "  ";
+    out << engraver.index << "  "
+        << (engraver.found.path.empty() ? "(no path)" : engraver.found.path) << "  ";
     if (engraver.serial_number) {
       out << "serial " << FiveDigits(*engraver.serial_number) << ", model "
           << ModelText(engraver.model_code) << '\n';
@@ -53,7 +53,7 @@ void PrintJson(std::ostream& out, const std::vector<ListedEngraver>& listed) {
   out << '[';
   for (std::size_t i = 0; i < listed.size(); ++i) {
     const ListedEngraver& engraver = listed[i];
-    out << (i == 0 ? "" : ", ") << "{\"index\": " << i + 1
+    out << (i == 0 ? "" : ", ") << "{\"index\": " << engraver.index
         << ", \"path\": " << JsonText(engraver.found.path);
     if (engraver.serial_number) {
       const ModelPreset* preset = FindPreset(engraver.model_code);
@@ -103,7 +103,7 @@ std::vector<ListedEngraver> ListEngravers(Session& session) {
   }
   EngraverFinder& finder = *session.Finder();
   for (FoundEngraver& found : finder.ListEngravers()) {
-    ListedEngraver engraver{std::move(found), std::nullopt, 0};
+    ListedEngraver engraver{listed.size() + 1, std::move(found), std::nullopt, 0};
     if (engraver.found.trouble.empty()) {
       finder.Choose(engraver.found.path);
       const std::string& path = engraver.found.path;
