@@ -173,11 +173,19 @@ std::string UsbEngraver::FindDevicePath() {
 std::vector<FoundEngraver> UsbEngraver::ListEngravers() {
   std::vector<FoundEngraver> found;
   libusb_device** list = nullptr;
-  for (const Candidate& engraver : Scan(list)) {
+  const std::vector<Candidate> engravers = Scan(list);
+  for (std::size_t i = 0; i < engravers.size(); ++i) {
+    const Candidate& engraver = engravers[i];
     std::string trouble;
     if (!held_ || held_->device != engraver.device) {
       if (std::unique_ptr<Held> probe = Claim(engraver, trouble)) {
-        Release(*probe);
+        // The one FindDevicePath would take stays held, so it is claimed only once.
+        const bool wanted = chosen_port_.empty() ? i == 0 : PortOf(engraver.path) == chosen_port_;
+        if (!held_ && wanted) {
+          held_ = std::move(probe);
+        } else {
+          Release(*probe);
+        }
       } else if (trouble.empty()) {
         trouble = "The engraver at " + engraver.node + " was unplugged while it was looked at.";
       }

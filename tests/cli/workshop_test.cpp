@@ -5,43 +5,17 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sstream>
 
 #include "cli/cli.h"
 #include "sim/platform.h"
+#include "tests/cli/scripted_pacer.h"
 #include "tests/support/sim_engraver.h"
 
 namespace korimo::cli {
 namespace {
-
-// Each pause runs the next step of the script; once it has run out, the user
-// asks to stop.
-class ScriptedPacer final : public Pacer {
- public:
-  void Pause(std::chrono::milliseconds duration) override {
-    EXPECT_EQ(duration, std::chrono::milliseconds{250});
-    ++pauses;
-    if (steps.empty()) {
-      stop = true;
-      return;
-    }
-    const std::function<void()> step = std::move(steps.front());
-    steps.pop_front();
-    step();
-  }
-  void CatchStop() override { caught = true; }
-  bool StopAsked() override { return stop; }
-  std::string UtcNow() override { return "2026-12-08T00:00:00Z"; }
-
-  std::deque<std::function<void()>> steps;
-  int pauses = 0;
-  bool stop = false;
-  bool caught = false;
-};
 
 class WorkshopTest : public ::testing::Test {
  protected:
