@@ -168,13 +168,18 @@ std::optional<std::string> Run::Found(const std::vector<FoundEngraver>& found, b
     if (device && ResolveDevice(*device, {found[i]}) != std::optional<std::size_t>(0)) {
       continue;
     }
-    if (!usable || found[i].trouble.empty()) {
+    if (!usable || session_.Usable(found[i])) {
       return found[i].path;
     }
-    if (std::find(told_.begin(), told_.end(), found[i].trouble) == told_.end()) {
+    const std::string trouble =
+        !found[i].trouble.empty()
+            ? found[i].trouble
+            : "The engraver at " + found[i].path +
+                  " cannot be opened: another program has it open, or it was just unplugged.";
+    if (std::find(told_.begin(), told_.end(), trouble) == told_.end()) {
       EndProgress();
-      session_.Err() << found[i].trouble << '\n';
-      told_.push_back(found[i].trouble);
+      session_.Err() << trouble << '\n';
+      told_.push_back(trouble);
     }
   }
   return std::nullopt;

@@ -109,15 +109,38 @@ bool Session::ChooseEngraver() {
     finder_->Choose(found[*index].path);
     return true;
   }
-  if (found.size() > 1 && writes_) {
-    streams_.err << "Several engravers are connected (" << EngraverListText(found)
+  // Only engravers that can be used count: one that cannot be opened takes no
+  // write anyway.
+  std::size_t usable = 0;
+  std::string usable_text;
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    if (Usable(found[i])) {
+      usable_text += (usable++ == 0 ? "" : ", ") + std::to_string(i + 1) + " " + found[i].path;
+    }
+  }
+  if (usable > 1 && writes_) {
+    streams_.err << "Several engravers are connected (" << usable_text
                  << "); give --device PATH or INDEX to choose the one to change. Nothing was "
                     "written.\n";
     connect_failure_ = kExitSeveral;
     return false;
   }
-  several_ = found.size() > 1;
+  several_ = usable > 1;
   return true;
+}
+
+bool Session::Usable(const FoundEngraver& engraver) {
+  if (!engraver.trouble.empty() || engraver.path.empty()) {
+    return false;
+  }
+  if (searched_usb_) {
+    return true;  // the USB finder has opened and claimed it to list it
+  }
+  const std::optional<FileHandle> file = files_->Open(engraver.path, kReadOpen);
+  if (file) {
+    files_->Close(*file);
+  }
+  return file.has_value();
 }
 
 modKT90* Session::Connect() {

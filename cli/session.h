@@ -44,8 +44,10 @@ class Session {
   modKT90* Link();
   EngraverFinder* Finder() { return finder_; }
   DeviceFiles* Files() { return files_; }
-  // "USB" or "registry": how engravers are found.
+  // True when engravers are found on the USB bus, not in the registry.
   bool FindsUsb() const { return searched_usb_; }
+  // Whether the engraver listed can be used: no trouble, and its device file opens.
+  bool Usable(const FoundEngraver& engraver);
   // The sentence for no engraver at all.
   std::string NoEngraverSentence() const;
 

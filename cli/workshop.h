@@ -15,7 +15,7 @@
 namespace korimo::cli {
 
 struct ListedEngraver {
-  std::size_t index = 0;  // 1-based, in the finder's order
+  std::size_t index = 0;                      // 1-based, in the finder's order
   FoundEngraver found;                        // trouble set when it cannot be used
   std::optional<std::int32_t> serial_number;  // read from its status when it can
   std::uint8_t model_code = 0;

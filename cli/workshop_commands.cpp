@@ -112,8 +112,7 @@ std::vector<ListedEngraver> ListEngravers(Session& session) {
                                                                 : "The engraver at " + path +
                                                                       " was unplugged while it was "
                                                                       "looked at.";
-      } else if (const std::optional<FileHandle> file = session.Files()->Open(path, kReadOpen)) {
-        session.Files()->Close(*file);
+      } else if (session.Usable({path, ""})) {
         engraver.serial_number = kt90->GetSerialNumber();
         engraver.model_code = kt90->GetModelCode();
       } else {

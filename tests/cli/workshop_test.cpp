@@ -81,6 +81,12 @@ TEST_F(WorkshopTest, ListShowsEveryEngraverAndWhyOneCannotBeUsed) {
                             "unplugged.\n3  " +
                             Path(2) + "  serial 04661, model 1 (Korimo KX2)\n");
   EXPECT_EQ(Run({"list", "--json", "--device", "3"}), kExitOk);
+  // Only engravers that can be used count among several.
+  platform_.Unplug(2);
+  EXPECT_EQ(Run({"eeprom", "write", "33", "7"}), kExitOk) << err_.str();
+  EXPECT_EQ(Writes(0), 1u);
+  platform_.Plug(2);
+  EXPECT_EQ(Run({"list", "--json", "--device", "3"}), kExitOk);
   EXPECT_EQ(out_.str(), "[{\"index\": 3, \"path\": \"\\\\\\\\?\\\\" + Path(2).substr(4) +
                             "\", \"serial_number\": 4661, \"model_code\": 1, \"model\": \"Korimo "
                             "KX2\"}]\n");
