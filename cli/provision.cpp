@@ -164,8 +164,10 @@ void Run::EndProgress() {
 // The engraver that --device names (or the first one) among those found.
 std::optional<std::string> Run::Found(const std::vector<FoundEngraver>& found, bool usable) {
   const std::optional<std::string> device = session_.Line().Value("--device");
+  const std::optional<std::size_t> chosen =
+      device ? ResolveDevice(*device, found) : std::optional<std::size_t>();
   for (std::size_t i = 0; i < found.size(); ++i) {
-    if (device && ResolveDevice(*device, {found[i]}) != std::optional<std::size_t>(0)) {
+    if (device && chosen != i) {
       continue;
     }
     if (!usable || session_.Usable(found[i])) {

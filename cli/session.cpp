@@ -72,6 +72,7 @@ modKT90* Session::Link() {
       return nullptr;
     }
     files_ = ports->files;
+    untraced_files_ = ports->files;
     if (line_.Has("--trace")) {
       trace_ = std::make_unique<TracingDeviceFiles>(*files_, streams_.err);
       files_ = trace_.get();
@@ -113,7 +114,7 @@ bool Session::ChooseEngraver() {
   // write anyway.
   std::size_t usable = 0;
   std::string usable_text;
-  for (std::size_t i = 0; i < found.size(); ++i) {
+  for (std::size_t i = 0; i < found.size() && found.size() > 1; ++i) {
     if (Usable(found[i])) {
       usable_text += (usable++ == 0 ? "" : ", ") + std::to_string(i + 1) + " " + found[i].path;
     }
@@ -136,9 +137,10 @@ bool Session::Usable(const FoundEngraver& engraver) {
   if (searched_usb_) {
     return true;  // the USB finder has opened and claimed it to list it
   }
-  const std::optional<FileHandle> file = files_->Open(engraver.path, kReadOpen);
+  // A look, as the search is, not a transfer of the command: the trace leaves it out.
+  const std::optional<FileHandle> file = untraced_files_->Open(engraver.path, kReadOpen);
   if (file) {
-    files_->Close(*file);
+    untraced_files_->Close(*file);
   }
   return file.has_value();
 }

@@ -71,6 +71,7 @@ class Session {
   std::unique_ptr<EngraverFinder> own_finder_;
   EngraverFinder* finder_ = nullptr;
   DeviceFiles* files_ = nullptr;
+  DeviceFiles* untraced_files_ = nullptr;
   std::unique_ptr<modKT90> kt90_;
   bool searched_usb_ = false;  // found through the USB finder, not the registry
   bool chosen_ = false;

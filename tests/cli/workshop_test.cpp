@@ -218,6 +218,29 @@ TEST_F(WorkshopTest, ProvisionResumesFromTheLog) {
   EXPECT_NE(out_.str().find("(the serial numbers 00090-00105 are used up)"), std::string::npos);
 }
 
+// The report reads and writes nothing to any engraver; with several it uses
+// the first and says so in the report.
+TEST_F(WorkshopTest, ReportForSupportWritesToNoEngraver) {
+  platform_.GetFiles(1).FailOpens(sim::FaultSpan::ForGood());
+  const std::filesystem::path report = log_.string() + ".txt";
+  ASSERT_EQ(Run({"report", report.string()}), kExitOk) << err_.str();
+  EXPECT_EQ(Writes(0) + Writes(1) + Writes(2), 0u);
+  std::ifstream file(report);
+  const std::string text((std::istreambuf_iterator<char>(file)), {});
+  for (const std::string& part : std::vector<std::string>{
+           "Korimo support report\nProgram: korimo-cli ", "\nEngravers found:\n1  " + Path(0),
+           "\n2  " + Path(1) + "  The engraver at " + Path(1) + " cannot be opened",
+           "Several engravers are connected; using " + Path(0),
+           "Status packet: 00 00 00 00 FF 12 34 01 ", "  serial number 04660; model code 1",
+           "\n00: FF FF FF FF FF 12 34 01 ",
+           "\nF0: FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF FF\n"}) {
+    EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+  }
+  EXPECT_EQ(Run({"report", report.string()}), kExitRefused);
+  EXPECT_NE(err_.str().find("exists; give --force to replace it."), std::string::npos);
+  std::filesystem::remove(report);
+}
+
 TEST(ProvisionLog, LinesReadBackAndDamageIsRefusedWithItsLine) {
   const std::string header = std::string(kLogHeader) + "\n";
   const std::string quoted = FormatLogLine({"t", "a,\"b\"", 7, "KX2", true, 0});
