@@ -225,8 +225,10 @@ TEST_F(WorkshopTest, ReportForSupportWritesToNoEngraver) {
   const std::filesystem::path report = log_.string() + ".txt";
   ASSERT_EQ(Run({"report", report.string()}), kExitOk) << err_.str();
   EXPECT_EQ(Writes(0) + Writes(1) + Writes(2), 0u);
-  std::ifstream file(report);
-  const std::string text((std::istreambuf_iterator<char>(file)), {});
+  const std::string text = [&] {
+    std::ifstream file(report);  // closed again before the file is removed
+    return std::string(std::istreambuf_iterator<char>(file), {});
+  }();
   for (const std::string& part : std::vector<std::string>{
            "Korimo support report\nProgram: korimo-cli ", "\nEngravers found:\n1  " + Path(0),
            "\n2  " + Path(1) + "  The engraver at " + Path(1) + " cannot be opened",
