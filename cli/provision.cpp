@@ -64,11 +64,14 @@ std::optional<ProvisionLog> ReadLog(Session& session, const std::string& path) {
   if (!std::filesystem::exists(path, error)) {
     return ProvisionLog{};
   }
+  // Read again before every board, as far as the file reached a moment ago: a
+  // line that another station appends meanwhile is left for the next board.
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
   std::ifstream file(path, std::ios::binary);
-  std::string text(kLargestLog + 1, '\0');
+  std::string text(error ? 0 : size > kLargestLog ? kLargestLog + 1 : size, '\0');
   file.read(text.data(), static_cast<std::streamsize>(text.size()));
   text.resize(static_cast<std::size_t>(file.gcount()));
-  if (!file.is_open() || file.bad()) {
+  if (error || !file.is_open() || file.bad()) {
     session.Err() << "The log " << Echo(path) << " cannot be read.\n";
     return std::nullopt;
   }
