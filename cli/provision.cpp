@@ -131,7 +131,9 @@ class Run {
   void EndProgress();
   // Sets, verifies and logs one board; false when the log could not be written.
   bool Provision(const std::string& path);
-  std::optional<std::string> Found(const std::vector<FoundEngraver>& found, bool usable);
+  // The engraver that can be used (the one of --device, or the first); says
+  // once why another one cannot.
+  std::optional<std::string> Found(const std::vector<FoundEngraver>& found);
 
   Session& session_;
   const ModelPreset& preset_;
@@ -146,26 +148,25 @@ class Run {
   std::size_t left_ = 0;  // boards that already carried a serial number
   std::optional<std::uint16_t> first_used_;
   std::optional<std::uint16_t> last_used_;
-  std::vector<std::string> told_;  // troubles already said
-  bool progress_shown_ = false;
+  std::vector<std::string> told_;    // troubles already said
+  std::size_t progress_length_ = 0;  // of the longest progress line shown, 0 when none is
 };
 
 void Run::Progress(const std::string& text) {
   if (session_.ErrIsTerminal()) {
     session_.Err() << '\r' << text << std::flush;
-    progress_shown_ = true;
+    progress_length_ = std::max(progress_length_, text.size());
   }
 }
 
 void Run::EndProgress() {
-  if (progress_shown_) {
-    session_.Err() << '\r' << std::string(60, ' ') << '\r' << std::flush;
-    progress_shown_ = false;
+  if (progress_length_ > 0) {
+    session_.Err() << '\r' << std::string(progress_length_, ' ') << '\r' << std::flush;
+    progress_length_ = 0;
   }
 }
 
-// The engraver that --device names (or the first one) among those found.
-std::optional<std::string> Run::Found(const std::vector<FoundEngraver>& found, bool usable) {
+std::optional<std::string> Run::Found(const std::vector<FoundEngraver>& found) {
   const std::optional<std::string> device = session_.Line().Value("--device");
   const std::optional<std::size_t> chosen =
       device ? ResolveDevice(*device, found) : std::optional<std::size_t>();
@@ -173,7 +174,7 @@ std::optional<std::string> Run::Found(const std::vector<FoundEngraver>& found, b
     if (device && chosen != i) {
       continue;
     }
-    if (!usable || session_.Usable(found[i])) {
+    if (session_.Usable(found[i])) {
       return found[i].path;
     }
     const std::string trouble =
@@ -195,7 +196,7 @@ std::optional<std::string> Run::WaitForArrival() {
     if (pacer_.StopAsked()) {
       return std::nullopt;
     }
-    if (std::optional<std::string> path = Found(finder_.ListEngravers(), true)) {
+    if (std::optional<std::string> path = Found(finder_.ListEngravers())) {
       return path;
     }
     Progress("Waiting for an engraver to be plugged in (serial number " + FiveDigits(next_) +

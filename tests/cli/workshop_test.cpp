@@ -37,7 +37,7 @@ class WorkshopTest : public ::testing::Test {
     const PortsProvider ports = [this](bool, std::ostream&) -> std::optional<EngraverPorts> {
       return EngraverPorts{&platform_.GetCatalogue(), &platform_.AllFiles()};
     };
-    return RunCli(args, {in, out_, err_, false}, ports, pacer_);
+    return RunCli(args, {in, out_, err_, terminal_}, ports, pacer_);
   }
 
   std::string Path(std::size_t index) const { return platform_.DevicePath(index); }
@@ -66,6 +66,7 @@ class WorkshopTest : public ::testing::Test {
   sim::ManualClock clock_;
   sim::SimPlatform platform_{clock_, korimo::testing::InstantBoard(true, 9)};
   ScriptedPacer pacer_;
+  bool terminal_ = false;
   std::filesystem::path log_;
   std::ostringstream out_;
   std::ostringstream err_;
@@ -213,8 +214,13 @@ TEST_F(WorkshopTest, ProvisionResumesFromTheLog) {
   pacer_.stop = false;
   platform_.Unplug(0);
   pacer_.steps = {[&] { platform_.Plug(0); }, [&] { platform_.Unplug(0); }};
+  terminal_ = true;
   EXPECT_EQ(Run(Provision({"--serials", "90-105", "--overwrite-serial"})), kExitOk);
   EXPECT_EQ(Serial(0), 105);
+  EXPECT_TRUE(err_.str().starts_with(
+      "\rWaiting for an engraver to be plugged in (serial number 00105 is next)   "))
+      << err_.str();
+  EXPECT_NE(err_.str().find("\rUnplug the engraver at " + Path(0) + ".   "), std::string::npos);
   EXPECT_NE(out_.str().find("(the serial numbers 00090-00105 are used up)"), std::string::npos);
 }
 
