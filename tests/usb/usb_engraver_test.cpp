@@ -281,8 +281,9 @@ TEST_F(UsbEngraverTest, ProvisionAcrossArrivalUnplugAndReplug) {
   const std::filesystem::path log = std::filesystem::temp_directory_path() /
                                     ("korimo-usb-provision-" + std::to_string(::getpid()) + ".csv");
   std::filesystem::remove(log);
-  auto a = std::make_unique<UsbBoard>(NewPlace(3, "2"));
-  auto b = std::make_unique<UsbBoard>(NewPlace(3, "3"));
+  // Kept by the fixture: the back end may still hold one when the test ends.
+  UsbBoard* a = boards_.emplace_back(std::make_unique<UsbBoard>(NewPlace(3, "2"))).get();
+  UsbBoard* b = boards_.emplace_back(std::make_unique<UsbBoard>(NewPlace(3, "3"))).get();
   pacer_.steps = {
       [&] { testbed_->Plug(*a); },
       [&] { testbed_->Unplug(*a); },
@@ -310,7 +311,7 @@ TEST_F(UsbEngraverTest, ProvisionAcrossArrivalUnplugAndReplug) {
   const std::string text((std::istreambuf_iterator<char>(file)), {});
   EXPECT_NE(text.find(b->Place().DevicePath() + ",00501,KX2,failed,78\n"), std::string::npos);
   EXPECT_NE(text.find(b->Place().DevicePath() + ",00501,KX2,stored,0\n"), std::string::npos);
-  for (UsbBoard* board : {a.get(), b.get()}) {
+  for (UsbBoard* board : {a, b}) {
     auto lock = board->Lock();
     EXPECT_EQ(board->Board().Cell(7), 1);
   }
