@@ -43,7 +43,6 @@ class Session {
   // commands that look at every engraver; nullptr when there are no ports.
   modKT90* Link();
   EngraverFinder* Finder() { return finder_; }
-  DeviceFiles* Files() { return files_; }
   // True when engravers are found on the USB bus, not in the registry.
   bool FindsUsb() const { return searched_usb_; }
   // Whether the engraver listed can be used: no trouble, and its device file opens.
