@@ -22,6 +22,8 @@ class NoFinder final : public EngraverFinder {
  public:
   std::string FindDevicePath() override { return {}; }
   std::string Trouble() const override { return {}; }
+  std::vector<FoundEngraver> ListEngravers() override { return {}; }
+  void Choose(const std::string& /*path*/) override {}
 };
 
 class NoDeviceFiles final : public DeviceFiles {

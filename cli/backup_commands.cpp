@@ -1,6 +1,5 @@
 // backup, restore and diff: the whole parameter memory against a backup file,
 // and the read-back check that set --verify and restore share.
-#include <ctime>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -10,6 +9,7 @@
 #include "cli/entries.h"
 #include "cli/safe_files.h"
 #include "config/memory_map.h"
+#include "config/numeric.h"
 
 namespace korimo::cli {
 namespace {
@@ -18,16 +18,8 @@ constexpr std::size_t kListedMismatches = 10;
 
 using CellValue = std::pair<std::uint8_t, std::uint8_t>;
 
-std::string NowUtc() {
-  const std::time_t now = std::time(nullptr);
-  char text[32] = {};
-  if (const std::tm* utc = std::gmtime(&now)) {
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", utc);
-  }
-  return text;
-}
+}  // namespace
 
-// All 256 cells, with a progress line on a terminal; false when a wait gave up.
 bool ReadAllCells(Session& session, modKT90& kt90, Cells& cells) {
   const bool progress = session.ErrIsTerminal();
   for (std::size_t address = 0; address < kCellCount; ++address) {
@@ -48,6 +40,13 @@ bool ReadAllCells(Session& session, modKT90& kt90, Cells& cells) {
     session.Err() << "\r" << std::string(48, ' ') << '\r' << std::flush;
   }
   return true;
+}
+
+namespace {
+
+std::uint16_t SerialOfCells(const Cells& cells) {
+  return static_cast<std::uint16_t>(cells[memory::kSerialNumber] * 256 +
+                                    cells[memory::kSerialNumber + 1u]);
 }
 
 // The backup in `path`, or nothing once the user has been told why.
@@ -82,7 +81,7 @@ int LoadAndRead(Session& session, const std::string& path, BackupAndEngraver& bo
   }
   both.kt90 = session.Connect();
   if (both.kt90 == nullptr) {
-    return kExitNoEngraver;
+    return session.ConnectFailure();
   }
   if (!ReadAllCells(session, *both.kt90, both.now)) {
     return kExitTimedOut;
@@ -146,11 +145,11 @@ int RunBackup(Session& session, std::span<const std::string> operands) {
   }
   modKT90* kt90 = session.Connect();
   if (kt90 == nullptr) {
-    return kExitNoEngraver;
+    return session.ConnectFailure();
   }
   Backup backup;
   backup.device_path = kt90->DevicePath();
-  backup.time = NowUtc();
+  backup.time = session.GetPacer().UtcNow();
   if (!ReadAllCells(session, *kt90, backup.cells)) {
     return kExitTimedOut;
   }
@@ -172,9 +171,21 @@ int RunRestore(Session& session, std::span<const std::string> operands) {
   modKT90* kt90 = both.kt90;
   const Cells& now = both.now;
   const bool identity = session.Line().Has("--include-identity");
+  // A backup of another board must not give this one the other's serial number.
+  const std::uint16_t own_serial = SerialOfCells(now);
+  const bool keep_serial =
+      own_serial != backup->SerialNumber() && !session.Line().Has("--include-serial");
+  if (keep_serial) {
+    session.Out() << "The backup's serial number " << FiveDigits(backup->SerialNumber())
+                  << " is not the engraver's (" << FiveDigits(own_serial)
+                  << "): 0x05 and 0x06 are left as they are; give --include-serial to copy it "
+                     "too.\n";
+  }
   std::vector<CellValue> changes;
   for (std::size_t address = 0; address < kCellCount; ++address) {
-    if (now[address] == backup->cells[address]) {
+    if (now[address] == backup->cells[address] ||
+        (keep_serial &&
+         (address == memory::kSerialNumber || address == memory::kSerialNumber + 1u))) {
       continue;
     }
     if (address == memory::kUsbIdentity && !identity) {
@@ -236,6 +247,11 @@ int RunDiff(Session& session, std::span<const std::string> operands) {
   if (differing == 0) {
     session.Out() << "The engraver's " << kCellCount << " cells match the backup.\n";
     return kExitOk;
+  }
+  if (SerialOfCells(now) != backup->SerialNumber()) {
+    session.Out() << "The serial numbers differ (engraver " << FiveDigits(SerialOfCells(now))
+                  << ", backup " << FiveDigits(backup->SerialNumber())
+                  << "): restore keeps the engraver's own unless --include-serial.\n";
   }
   session.Out() << differing << " of the " << kCellCount << " cells differ.\n";
   return kExitDiffers;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/entries.h"
+#include "config/numeric.h"
 
 namespace korimo::cli {
 namespace {
@@ -101,19 +102,26 @@ std::uint32_t Crc32(const Cells& cells) {
   return ~crc;
 }
 
-std::string FormatBackup(const Backup& backup) {
-  std::string text(kTitle);
-  text += "\nformat " + std::to_string(kBackupFormat) + "\ndevice " + backup.device_path +
-          "\ntime " + backup.time + '\n';
+std::string FormatRows(const Cells& cells) {
+  std::string text;
   for (std::size_t row = 0; row < kRows; ++row) {
     AppendHex(text, static_cast<std::uint8_t>(row * kRowLength));
     text += ':';
     for (std::size_t i = 0; i < kRowLength; ++i) {
       text += ' ';
-      AppendHex(text, backup.cells[row * kRowLength + i]);
+      AppendHex(text, cells[row * kRowLength + i]);
     }
     text += '\n';
   }
+  return text;
+}
+
+std::string FormatBackup(const Backup& backup) {
+  std::string text(kTitle);
+  text += "\nformat " + std::to_string(kBackupFormat) + "\ndevice " + backup.device_path +
+          "\nserial " + FiveDigits(backup.SerialNumber()) + "\nmodel " +
+          std::to_string(backup.ModelCode()) + "\ntime " + backup.time + '\n';
+  text += FormatRows(backup.cells);
   const std::uint32_t crc = Crc32(backup.cells);
   text += "crc32 ";
   for (int shift = 24; shift >= 0; shift -= 8) {
@@ -128,8 +136,6 @@ BackupParse ParseBackup(std::string_view text) {
                               std::to_string(kLargestBackup / 1024) + " KB)."};
   }
   const std::vector<std::string_view> lines = Lines(text);
-  constexpr std::size_t kHeaderLines = 4;
-  constexpr std::size_t kLines = kHeaderLines + kRows + 1;
   if (lines.empty() || lines[0] != kTitle) {
     return Refused(1, "this is not a Korimo memory backup (it does not begin with \"" +
                           std::string(kTitle) + "\").");
@@ -142,24 +148,40 @@ BackupParse ParseBackup(std::string_view text) {
   if (EndsInBlank(*format)) {
     return Refused(2, "the format line ends in a trailing blank.");
   }
-  if (*format != std::to_string(kBackupFormat)) {
-    return Refused(2, "format " + Echo(*format) + " is not one this korimo-cli reads (it reads " +
+  if (*format != "1" && *format != std::to_string(kBackupFormat)) {
+    return Refused(2, "format " + Echo(*format) +
+                          " is not one this korimo-cli reads (it reads 1 "
+                          "and " +
                           std::to_string(kBackupFormat) + ").");
   }
+  // Format 2 names the board: the serial and model lines after the device.
+  const bool names_board = *format != "1";
+  const std::size_t header_lines = names_board ? 6 : 4;
+  const std::size_t line_count = header_lines + kRows + 1;
+  const auto line_at = [&](std::size_t number) {
+    return number <= lines.size() ? lines[number - 1] : std::string_view();
+  };
   const std::optional<std::string_view> device = Field(lines.size() > 2 ? lines[2] : "", "device");
   if (!device || !Printable(*device)) {
     return Refused(3, "expected \"device\" and the device path.");
   }
   backup.device_path = std::string(*device);
-  const std::optional<std::string_view> time = Field(lines.size() > 3 ? lines[3] : "", "time");
+  if (names_board && !Field(line_at(4), "serial")) {
+    return Refused(4, "expected \"serial\" and the board's serial number.");
+  }
+  if (names_board && !Field(line_at(5), "model")) {
+    return Refused(5, "expected \"model\" and the board's model code.");
+  }
+  const std::size_t time_line = header_lines;
+  const std::optional<std::string_view> time = Field(line_at(time_line), "time");
   if (!time || !Printable(*time)) {
-    return Refused(4, "expected \"time\" and the time of the backup.");
+    return Refused(time_line, "expected \"time\" and the time of the backup.");
   }
   backup.time = std::string(*time);
 
   for (std::size_t row = 0; row < kRows; ++row) {
-    const std::size_t number = kHeaderLines + row + 1;
-    const std::string_view line = number <= lines.size() ? lines[number - 1] : "";
+    const std::size_t number = header_lines + row + 1;
+    const std::string_view line = line_at(number);
     std::string address;
     AppendHex(address, static_cast<std::uint8_t>(row * kRowLength));
     address += ':';
@@ -186,9 +208,8 @@ BackupParse ParseBackup(std::string_view text) {
     }
   }
 
-  const std::size_t crc_line = kLines;
-  const std::optional<std::string_view> crc_text =
-      Field(lines.size() >= crc_line ? lines[crc_line - 1] : "", "crc32");
+  const std::size_t crc_line = line_count;
+  const std::optional<std::string_view> crc_text = Field(line_at(crc_line), "crc32");
   if (crc_text && EndsInBlank(*crc_text)) {
     return Refused(crc_line, "the checksum line ends in a trailing blank.");
   }
@@ -202,8 +223,19 @@ BackupParse ParseBackup(std::string_view text) {
     return Refused(crc_line,
                    "the checksum does not match the cells: the file is damaged or was edited.");
   }
-  if (lines.size() > kLines) {
-    return Refused(kLines + 1, "nothing may follow the checksum line.");
+  if (lines.size() > line_count) {
+    return Refused(line_count + 1, "nothing may follow the checksum line.");
+  }
+  if (names_board) {
+    // The checksum covers the cells only; the lines that name the board must agree with them.
+    if (Field(line_at(4), "serial") != FiveDigits(backup.SerialNumber())) {
+      return Refused(4, "expected \"serial " + FiveDigits(backup.SerialNumber()) +
+                            "\", the serial number that cells 05 and 06 hold.");
+    }
+    if (Field(line_at(5), "model") != std::to_string(backup.ModelCode())) {
+      return Refused(5, "expected \"model " + std::to_string(backup.ModelCode()) +
+                            "\", the model code that cell 07 holds.");
+    }
   }
   return {backup, {}};
 }

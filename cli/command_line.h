@@ -21,13 +21,31 @@ struct KnownOption {
 
 // Every option the tool knows.
 inline constexpr KnownOption kKnownOptions[] = {
-    {"--help", ""},     {"--version", ""}, {"--verify", ""},
-    {"--force", ""},    {"--dry-run", ""}, {"--include-identity", ""},
-    {"--sim", ""},      {"--trace", ""},   {"--timeout", "S"},
-    {"--json", ""},     {"--yes", ""},     {"--model", "KX2|KX3|none"},
-    {"--serial", "N"},  {"--max-x", "N"},  {"--max-y", "N"},
-    {"--max-z", "N"},   {"--raster", "N"}, {"--vector", "N"},
+    {"--help", ""},
+    {"--version", ""},
+    {"--verify", ""},
+    {"--force", ""},
+    {"--dry-run", ""},
+    {"--include-identity", ""},
+    {"--sim", ""},
+    {"--trace", ""},
+    {"--timeout", "S"},
+    {"--json", ""},
+    {"--yes", ""},
+    {"--model", "KX2|KX3|none"},
+    {"--serial", "N"},
+    {"--max-x", "N"},
+    {"--max-y", "N"},
+    {"--max-z", "N"},
+    {"--raster", "N"},
+    {"--vector", "N"},
     {"--z-speed", "N"},
+    {"--device", "PATH|INDEX"},
+    {"--include-serial", ""},
+    {"--serials", "FIRST[-LAST]"},
+    {"--log", "FILE"},
+    {"--count", "N"},
+    {"--overwrite-serial", ""},
 };
 
 struct CommandLine {

@@ -2,7 +2,9 @@
 // handler. The usage text and the dispatch are both read from it.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <ostream>
 #include <span>
 #include <string>
@@ -22,10 +24,13 @@ struct Command {
   std::string_view synopsis;  // for the usage text, one line each
   std::string_view help;
   Handler run;
+  bool writes;            // changes the engraver: with several connected it needs --device
+  bool optional_operand;  // the last operand may be left out
 };
 
 // Options every command takes.
-inline constexpr std::string_view kCommonOptions = "--sim --trace --timeout --help --version";
+inline constexpr std::string_view kCommonOptions =
+    "--sim --trace --timeout --device --help --version";
 
 std::span<const Command> Commands();
 
@@ -37,7 +42,17 @@ void PrintUsage(std::ostream& out);
 int VerifyCells(Session& session, modKT90& kt90,
                 std::span<const std::pair<std::uint8_t, std::uint8_t>> wanted);
 
+// "1 (Korimo KX2)", or the bare code of no known model.
+std::string ModelText(std::uint8_t code);
+
+// All 256 memory cells, with a progress line on a terminal; false once a wait
+// gave up (the user has been told).
+bool ReadAllCells(Session& session, modKT90& kt90, std::array<std::uint8_t, 256>& cells);
+
 // The handlers, grouped by what they reach.
+int RunList(Session& session, std::span<const std::string> operands);
+int RunReport(Session& session, std::span<const std::string> operands);
+int RunProvision(Session& session, std::span<const std::string> operands);
 int RunFind(Session& session, std::span<const std::string> operands);
 int RunRead(Session& session, std::span<const std::string> operands);
 int RunSet(Session& session, std::span<const std::string> operands);

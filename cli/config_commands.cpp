@@ -41,14 +41,6 @@ void PrintField(std::ostream& out, std::string_view label, std::string_view text
       << '\n';
 }
 
-std::string ModelText(std::uint8_t code) {
-  std::string text = std::to_string(code);
-  if (const ModelPreset* preset = FindPreset(code)) {
-    text += " (" + std::string(preset->name) + ")";
-  }
-  return text;
-}
-
 // The model of --model: "KX2", "KX3" (either case) or "none".
 std::optional<std::uint8_t> ModelCodeOf(const std::string& text) {
   std::string upper = text;
@@ -124,10 +116,18 @@ std::optional<SetFieldTexts> SetTexts(Session& session, std::uint8_t& model_code
 
 }  // namespace
 
+std::string ModelText(std::uint8_t code) {
+  std::string text = std::to_string(code);
+  if (const ModelPreset* preset = FindPreset(code)) {
+    text += " (" + std::string(preset->name) + ")";
+  }
+  return text;
+}
+
 int RunFind(Session& session, std::span<const std::string>) {
   modKT90* kt90 = session.Connect();
   if (kt90 == nullptr) {
-    return kExitNoEngraver;
+    return session.ConnectFailure();
   }
   session.Out() << kt90->DevicePath() << '\n';
   return kExitOk;
@@ -136,7 +136,7 @@ int RunFind(Session& session, std::span<const std::string>) {
 int RunRead(Session& session, std::span<const std::string>) {
   modKT90* kt90 = session.Connect();
   if (kt90 == nullptr) {
-    return kExitNoEngraver;
+    return session.ConnectFailure();
   }
   // The window's order: serial number, the six fields, then the model code;
   // every value from a status packet of its own.
@@ -181,7 +181,7 @@ int RunSet(Session& session, std::span<const std::string>) {
 
   modKT90* kt90 = session.Connect();
   if (kt90 == nullptr) {
-    return kExitNoEngraver;
+    return session.ConnectFailure();
   }
   std::size_t delivered = 0;
   for (std::size_t i = 0; i < plan.writes.size(); ++i) {

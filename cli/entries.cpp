@@ -89,4 +89,23 @@ std::optional<double> TimeoutSeconds(std::string_view text) {
   return seconds;
 }
 
+std::string JsonText(std::string_view text) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string json = "\"";
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      json += '\\';
+      json += c;
+    } else if (byte < 0x20) {
+      json += "\\u00";
+      json += kDigits[byte >> 4];
+      json += kDigits[byte & 0x0F];
+    } else {
+      json += c;
+    }
+  }
+  return json + '"';
+}
+
 }  // namespace korimo::cli

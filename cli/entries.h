@@ -40,4 +40,7 @@ std::string Echo(std::string_view text);
 // loses its middle ("..."), keeping its beginning and its end.
 std::string EchoPath(std::string_view text);
 
+// `text` as a JSON string, quotes included.
+std::string JsonText(std::string_view text);
+
 }  // namespace korimo::cli

@@ -1,6 +1,7 @@
 // korimo-cli's entry point: supplies the ports the commands reach the engraver
 // through (the Windows registry and device file, on Linux the USB back end, or
 // the simulated engraver with --sim) and runs the command line.
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -15,8 +16,11 @@
 
 #include "win32/device_files.h"
 #include "win32/registry_catalogue.h"
+#include "win32/windows_api.h"
 #else
 #include <unistd.h>
+
+#include <thread>
 #ifdef KORIMO_HAVE_USB
 #include "usb/usb_engraver.h"
 #endif
@@ -31,6 +35,43 @@ korimo::sim::PlatformOptions SimulatedEngraver() {
   options.timings.memory_read = korimo::sim::Micros{100};
   return options;
 }
+
+volatile std::sig_atomic_t stop_asked = 0;
+
+extern "C" void AskToStop(int) {
+  stop_asked = 1;
+}
+
+// Real time, and Ctrl+C once a command catches it. The handler only sets the
+// flag, so a log line being written is never cut.
+class TerminalPacer final : public korimo::cli::Pacer {
+ public:
+  void Pause(std::chrono::milliseconds duration) override {
+#ifdef _WIN32
+    Sleep(static_cast<DWORD>(duration.count()));
+#else
+    std::this_thread::sleep_for(duration);
+#endif
+  }
+  void CatchStop() override {
+#ifdef _WIN32
+    std::signal(SIGINT, AskToStop);
+#else
+    struct sigaction action {};
+    action.sa_handler = AskToStop;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+#endif
+  }
+  bool StopAsked() override {
+    return stop_asked != 0;
+  }
+  std::string UtcNow() override {
+    return korimo::cli::UtcText();
+  }
+};
 
 }  // namespace
 
@@ -68,5 +109,6 @@ int main(int argc, char** argv) {
 #else
   const bool terminal = isatty(fileno(stderr)) != 0;
 #endif
-  return korimo::cli::RunCli(args, {std::cin, std::cout, std::cerr, terminal}, ports);
+  TerminalPacer pacer;
+  return korimo::cli::RunCli(args, {std::cin, std::cout, std::cerr, terminal}, ports, pacer);
 }

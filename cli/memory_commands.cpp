@@ -44,7 +44,7 @@ bool IsYes(std::string answer) {
 int RunEEPromDump(Session& session, std::span<const std::string>) {
   modKT90* kt90 = session.Connect();
   if (kt90 == nullptr) {
-    return kExitNoEngraver;
+    return session.ConnectFailure();
   }
   return DumpRows(session, *kt90) ? kExitOk : kExitTimedOut;
 }
@@ -62,7 +62,7 @@ int RunEEPromWrite(Session& session, std::span<const std::string> operands) {
   }
   modKT90* kt90 = session.Connect();
   if (kt90 == nullptr) {
-    return kExitNoEngraver;
+    return session.ConnectFailure();
   }
   const bool delivered = kt90->WriteEEPromByte(*address, *value);
   if (session.TimedOut("nothing was written")) {
@@ -80,7 +80,7 @@ int RunEEPromWrite(Session& session, std::span<const std::string> operands) {
 int RunEEPromClear(Session& session, std::span<const std::string>) {
   modKT90* kt90 = session.Connect();
   if (kt90 == nullptr) {
-    return kExitNoEngraver;
+    return session.ConnectFailure();
   }
   unsigned delivered = 0;
   for (unsigned address = memory::kFixedBlockFirst; address <= memory::kFixedBlockLast; ++address) {
@@ -103,7 +103,7 @@ int RunEEPromClear(Session& session, std::span<const std::string>) {
 int RunClearId(Session& session, std::span<const std::string>) {
   modKT90* kt90 = session.Connect();
   if (kt90 == nullptr) {
-    return kExitNoEngraver;
+    return session.ConnectFailure();
   }
   if (!session.Line().Has("--yes")) {
     session.Out() << kClearIdQuestion << " [y/N] " << std::flush;

@@ -16,7 +16,7 @@ constexpr std::size_t kNameWidth = 9;
 int RunHome(Session& session, std::span<const std::string>) {
   modKT90* kt90 = session.Connect();
   if (kt90 == nullptr) {
-    return kExitNoEngraver;
+    return session.ConnectFailure();
   }
   kt90->HomeXY();
   session.Out() << "The home command was sent.\n";
@@ -26,7 +26,7 @@ int RunHome(Session& session, std::span<const std::string>) {
 int RunInputs(Session& session, std::span<const std::string>) {
   modKT90* kt90 = session.Connect();
   if (kt90 == nullptr) {
-    return kExitNoEngraver;
+    return session.ConnectFailure();
   }
   const std::uint8_t bits = kt90->GetStatusByte(status::kInputs);
   for (const inputs::NamedInput& input : inputs::kNamed) {
@@ -39,7 +39,7 @@ int RunInputs(Session& session, std::span<const std::string>) {
 int RunPositions(Session& session, std::span<const std::string>) {
   modKT90* kt90 = session.Connect();
   if (kt90 == nullptr) {
-    return kExitNoEngraver;
+    return session.ConnectFailure();
   }
   const std::int32_t x = kt90->GetPositionX();
   const std::int32_t y = kt90->GetPositionY();

@@ -65,6 +65,43 @@ std::string SEnumValue::FindDevicePath() {
   return result;
 }
 
+std::vector<std::string> SEnumValue::ListDevicePaths() {
+  std::vector<std::string> paths;
+  const std::optional<KeyHandle> catalogue =
+      catalogue_.OpenKey(kDeviceClassesKey, kKeyEnumerateSubKeys);
+  if (!catalogue) {
+    return paths;
+  }
+  for (std::uint32_t i = 0;; ++i) {
+    const std::optional<std::string> class_name = catalogue_.EnumKey(*catalogue, i);
+    if (!class_name) {
+      break;
+    }
+    const std::string class_path = std::string(kDeviceClassesKey) + "\\" + CutAtNul(*class_name);
+    const std::optional<KeyHandle> class_key = catalogue_.OpenKey(class_path, kKeyEnumerateSubKeys);
+    if (!class_key) {
+      continue;
+    }
+    for (std::uint32_t j = 0;; ++j) {
+      const std::optional<std::string> instance = catalogue_.EnumKey(*class_key, j);
+      if (!instance) {
+        break;
+      }
+      const std::string instance_name = CutAtNul(*instance);
+      if (instance_name.find(kEngraverMatch) == std::string::npos) {
+        continue;
+      }
+      const std::string instance_path = class_path + "\\" + instance_name;
+      if (ReadRegDword(instance_path + "\\#\\Control\\", kLinkedValue) == 1) {
+        paths.push_back(ReadRegString(instance_path + "\\#\\", kSymbolicLinkValue));
+      }
+    }
+    catalogue_.CloseKey(*class_key);
+  }
+  catalogue_.CloseKey(*catalogue);
+  return paths;
+}
+
 std::uint32_t SEnumValue::ReadRegDword(std::string_view key_path, std::string_view value_name) {
   const std::optional<KeyHandle> key = catalogue_.OpenKey(key_path, kKeyRead);
   if (!key) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "device/ports.h"
 
@@ -25,6 +26,11 @@ class SEnumValue {
   // The SymbolicLink of the first active engraver interface in enumeration
   // order, or the empty string. Every key it opens is closed before it returns.
   std::string FindDevicePath();
+
+  // The SymbolicLink of every active engraver interface, by the same rules and
+  // in the same order as FindDevicePath, which finds the first of them. An
+  // active instance whose link cannot be read gives an empty path.
+  std::vector<std::string> ListDevicePaths();
 
   // The first four bytes of the value as a little-endian number (a shorter
   // value fills the low bytes); 0 when the key or value cannot be read, or

@@ -100,6 +100,8 @@ class modKT90 {
 
   // Each query reads one fresh status packet; with no board every value is 0.
   bool IsControllerBusy();
+  // One fresh status packet, whole; all zeros with no board.
+  StatusPacket ReadStatusPacket() { return ReadStatus(); }
   std::uint8_t GetStatusByte(std::uint8_t offset);
   std::int32_t GetStatusWord(std::uint8_t offset);  // 0..65535, high byte first
 

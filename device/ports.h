@@ -47,6 +47,15 @@ class DeviceCatalogue {
   virtual void CloseKey(KeyHandle key) = 0;
 };
 
+// One engraver as a finder lists it: the path the device files open and, when
+// it cannot be used, one sentence why (empty when it can).
+struct FoundEngraver {
+  std::string path;
+  std::string trouble;
+
+  friend bool operator==(const FoundEngraver&, const FoundEngraver&) = default;
+};
+
 // Finding the engraver: the platform seam of discovery. Every call looks afresh.
 class EngraverFinder {
  public:
@@ -60,6 +69,14 @@ class EngraverFinder {
   // open it), as one sentence for the user; empty when there is no such
   // engraver. Valid after FindDevicePath.
   virtual std::string Trouble() const = 0;
+
+  // Every engraver present, in the same stable order, the first one being the
+  // one FindDevicePath finds when nothing was chosen.
+  virtual std::vector<FoundEngraver> ListEngravers() = 0;
+
+  // From now on FindDevicePath finds only the engraver listed at `path` (and
+  // nothing while it is absent); an empty path goes back to the first one.
+  virtual void Choose(const std::string& path) = 0;
 };
 
 // The parameters of one open of the device file, as handed to CreateFileA.

@@ -1,24 +1,34 @@
 // The Windows side of discovery: the registry walk of SEnumValue behind the
 // EngraverFinder port. The walk never knows why an engraver would be unusable,
-// so there is never any trouble to report.
+// so the only trouble it reports is an active interface without a readable
+// link.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "device/SEnumValue.h"
 #include "device/ports.h"
 
 namespace korimo {
 
+inline constexpr std::string_view kNoLinkTrouble =
+    "An active engraver interface is registered without a readable SymbolicLink, so it cannot "
+    "be opened.";
+
 class RegistryFinder final : public EngraverFinder {
  public:
   explicit RegistryFinder(DeviceCatalogue& catalogue) : walk_(catalogue) {}
 
-  std::string FindDevicePath() override { return walk_.FindDevicePath(); }
+  // With nothing chosen this is the walk itself, exactly as the windows use it.
+  std::string FindDevicePath() override;
   std::string Trouble() const override { return {}; }
+  std::vector<FoundEngraver> ListEngravers() override;
+  void Choose(const std::string& path) override { chosen_ = path; }
 
  private:
   SEnumValue walk_;
+  std::string chosen_;
 };
 
 }  // namespace korimo

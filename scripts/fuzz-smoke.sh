@@ -17,7 +17,7 @@ fi
 build_dir=$(realpath -m "$1")
 seconds=${2:-20}
 root=$(cd "$(dirname "$0")/.." && pwd)
-targets=(fuzz_numeric fuzz_move_file fuzz_backup_file)
+targets=(fuzz_numeric fuzz_move_file fuzz_backup_file fuzz_provision_log)
 
 cd "$root"
 cmake --preset fuzz -B "$build_dir" >/dev/null

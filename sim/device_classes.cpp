@@ -104,6 +104,17 @@ std::string AddInstance(MemoryCatalogue& catalogue, const std::string& class_key
 
 }  // namespace
 
+EngraverEntry AddEngraverEntry(MemoryCatalogue& catalogue, const std::string& class_key,
+                               std::string_view instance_id) {
+  EngraverEntry entry;
+  entry.class_key = class_key;
+  entry.instance_key =
+      AddInstance(catalogue, class_key, {"USB", "Vid_7e21&Pid_0065", std::string(instance_id)},
+                  class_key.substr(class_key.rfind('\\') + 1), true);
+  entry.device_path = "\\\\?\\" + entry.instance_key.substr(class_key.size() + 1 + 4);
+  return entry;
+}
+
 void SetLinked(MemoryCatalogue& catalogue, std::string_view instance_key, bool linked) {
   catalogue.SetDword(std::string(instance_key) + "\\#\\Control", "Linked", linked ? 1 : 0);
 }
@@ -139,11 +150,7 @@ EngraverEntry FillDeviceClasses(MemoryCatalogue& catalogue, const CatalogueShape
         AddInstance(catalogue, class_key, {"USB", "Vid_7e21&Pid_0065", "6&1c3f4e2&0&3"}, guid,
                     false);
       }
-      entry.class_key = class_key;
-      entry.instance_key =
-          AddInstance(catalogue, class_key,
-                      {"USB", "Vid_7e21&Pid_0065", std::string(kEngraverInstanceId)}, guid, true);
-      entry.device_path = "\\\\?\\" + entry.instance_key.substr(class_key.size() + 1 + 4);
+      entry = AddEngraverEntry(catalogue, class_key, kEngraverInstanceId);
     }
   }
   return entry;

@@ -50,6 +50,11 @@ struct EngraverEntry {
 // tells where the engraver's entry is.
 EngraverEntry FillDeviceClasses(MemoryCatalogue& catalogue, const CatalogueShape& shape);
 
+// Adds one more engraver interface, active, at the end of the engraver's class
+// `class_key` (as a second board on another port registers), and tells where.
+EngraverEntry AddEngraverEntry(MemoryCatalogue& catalogue, const std::string& class_key,
+                               std::string_view instance_id);
+
 // The "Linked" flag of an instance key: 1 active, 0 registered but not present.
 void SetLinked(MemoryCatalogue& catalogue, std::string_view instance_key, bool linked);
 

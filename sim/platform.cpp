@@ -1,32 +1,98 @@
 #include "sim/platform.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace korimo::sim {
+namespace {
+
+bool SamePath(const std::string& a, const std::string& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+}  // namespace
+
+std::optional<FileHandle> RoutedFiles::Open(const std::string& path, const OpenParameters& params) {
+  const auto route = std::find_if(routes_.begin(), routes_.end(),
+                                  [&](const Route& r) { return SamePath(r.first, path); });
+  // A path that names no engraver fails where the first one's opens are counted.
+  SimDeviceFiles* files = route != routes_.end() ? route->second : routes_.front().second;
+  const std::optional<FileHandle> inner = files->Open(path, params);
+  if (!inner) {
+    return std::nullopt;
+  }
+  const FileHandle handle = next_handle_++;
+  open_[handle] = {files, *inner};
+  return handle;
+}
+
+std::optional<std::size_t> RoutedFiles::Read(FileHandle file, std::span<std::uint8_t> buffer) {
+  const auto found = open_.find(file);
+  return found == open_.end() ? std::nullopt
+                              : found->second.first->Read(found->second.second, buffer);
+}
+
+bool RoutedFiles::Write(FileHandle file, std::span<const std::uint8_t> bytes) {
+  const auto found = open_.find(file);
+  return found != open_.end() && found->second.first->Write(found->second.second, bytes);
+}
+
+bool RoutedFiles::Flush(FileHandle file) {
+  const auto found = open_.find(file);
+  return found != open_.end() && found->second.first->Flush(found->second.second);
+}
+
+void RoutedFiles::Close(FileHandle file) {
+  if (const auto found = open_.find(file); found != open_.end()) {
+    found->second.first->Close(found->second.second);
+    open_.erase(found);
+  }
+}
 
 SimPlatform::SimPlatform(PlatformOptions options)
-    : own_clock_(std::make_unique<SteadyClock>()),
-      clock_(*own_clock_),
-      board_(clock_, options.timings),
-      files_(clock_) {
-  engraver_ = FillDeviceClasses(catalogue_, options.catalogue);
+    : own_clock_(std::make_unique<SteadyClock>()), clock_(*own_clock_) {
+  Start(options);
+}
+
+SimPlatform::SimPlatform(Clock& clock, PlatformOptions options) : clock_(clock) {
+  Start(options);
+}
+
+void SimPlatform::Start(const PlatformOptions& options) {
+  auto first = std::make_unique<SimEngraver>(clock_, options.timings);
+  first->entry = FillDeviceClasses(catalogue_, options.catalogue);
+  routed_.Add({first->entry.device_path, &first->files});
+  engravers_.push_back(std::move(first));
   options.plugged ? Plug() : Unplug();
 }
 
-SimPlatform::SimPlatform(Clock& clock, PlatformOptions options)
-    : clock_(clock), board_(clock_, options.timings), files_(clock_) {
-  engraver_ = FillDeviceClasses(catalogue_, options.catalogue);
-  options.plugged ? Plug() : Unplug();
+std::size_t SimPlatform::AddEngraver(bool plugged) {
+  const std::size_t index = engravers_.size();
+  auto engraver = std::make_unique<SimEngraver>(clock_, At(0).board.Timings());
+  // Ports of their own: the first engraver has instance 1, its stale entry 3.
+  engraver->entry = AddEngraverEntry(catalogue_, At(0).entry.class_key,
+                                     "6&1c3f4e2&0&" + std::to_string(index + 3));
+  routed_.Add({engraver->entry.device_path, &engraver->files});
+  engravers_.push_back(std::move(engraver));
+  plugged ? Plug(index) : Unplug(index);
+  return index;
 }
 
-void SimPlatform::Plug() {
-  SetLinked(catalogue_, engraver_.instance_key, true);
-  files_.Attach(board_, engraver_.device_path);
-  plugged_ = true;
+void SimPlatform::Plug(std::size_t index) {
+  SimEngraver& engraver = At(index);
+  SetLinked(catalogue_, engraver.entry.instance_key, true);
+  engraver.files.Attach(engraver.board, engraver.entry.device_path);
+  engraver.plugged = true;
 }
 
-void SimPlatform::Unplug() {
-  SetLinked(catalogue_, engraver_.instance_key, false);
-  files_.Detach();
-  plugged_ = false;
+void SimPlatform::Unplug(std::size_t index) {
+  SimEngraver& engraver = At(index);
+  SetLinked(catalogue_, engraver.entry.instance_key, false);
+  engraver.files.Detach();
+  engraver.plugged = false;
 }
 
 }  // namespace korimo::sim

@@ -73,6 +73,11 @@ std::optional<Endpoints> BulkEndpoints(libusb_device* device) {
   return found;
 }
 
+// "usb:3-2" of "usb:3-2 (/dev/bus/usb/003/007)".
+std::string PortOf(const std::string& path) {
+  return path.substr(0, path.find(" ("));
+}
+
 }  // namespace
 
 struct UsbEngraver::Candidate {
@@ -109,14 +114,13 @@ UsbEngraver::~UsbEngraver() {
   }
 }
 
-std::string UsbEngraver::FindDevicePath() {
-  trouble_ = start_trouble_;
-  if (context_ == nullptr) {
-    return {};
-  }
-  libusb_device** list = nullptr;
-  const ssize_t count = libusb_get_device_list(context_, &list);
+std::vector<UsbEngraver::Candidate> UsbEngraver::Scan(libusb_device**& list) {
+  list = nullptr;
   std::vector<Candidate> engravers;
+  if (context_ == nullptr) {
+    return engravers;
+  }
+  const ssize_t count = libusb_get_device_list(context_, &list);
   for (ssize_t i = 0; i < count; ++i) {
     libusb_device_descriptor descriptor{};
     if (libusb_get_device_descriptor(list[i], &descriptor) != LIBUSB_SUCCESS ||
@@ -134,15 +138,28 @@ std::string UsbEngraver::FindDevicePath() {
   std::sort(engravers.begin(), engravers.end(), [](const Candidate& a, const Candidate& b) {
     return std::tie(a.bus, a.ports, a.node) < std::tie(b.bus, b.ports, b.node);
   });
+  return engravers;
+}
+
+std::string UsbEngraver::FindDevicePath() {
+  trouble_ = start_trouble_;
+  if (context_ == nullptr) {
+    return {};
+  }
+  libusb_device** list = nullptr;
+  const std::vector<Candidate> engravers = Scan(list);
+  const auto wanted = std::find_if(engravers.begin(), engravers.end(), [&](const Candidate& c) {
+    return chosen_port_.empty() || PortOf(c.path) == chosen_port_;
+  });
 
   std::string path;
-  if (engravers.empty()) {
+  if (wanted == engravers.end()) {
     Drop();
-  } else if (held_ && held_->device == engravers.front().device) {
+  } else if (held_ && held_->device == wanted->device) {
     path = held_->path;
   } else {
     Drop();
-    TakeHold(engravers.front());
+    TakeHold(*wanted);
     if (held_) {
       path = held_->path;
     }
@@ -153,25 +170,62 @@ std::string UsbEngraver::FindDevicePath() {
   return path;
 }
 
+std::vector<FoundEngraver> UsbEngraver::ListEngravers() {
+  std::vector<FoundEngraver> found;
+  libusb_device** list = nullptr;
+  const std::vector<Candidate> engravers = Scan(list);
+  for (std::size_t i = 0; i < engravers.size(); ++i) {
+    const Candidate& engraver = engravers[i];
+    std::string trouble;
+    if (!held_ || held_->device != engraver.device) {
+      if (std::unique_ptr<Held> probe = Claim(engraver, trouble)) {
+        // The one FindDevicePath would take stays held, so it is claimed only once.
+        const bool wanted = chosen_port_.empty() ? i == 0 : PortOf(engraver.path) == chosen_port_;
+        if (!held_ && wanted) {
+          held_ = std::move(probe);
+        } else {
+          Release(*probe);
+        }
+      } else if (trouble.empty()) {
+        trouble = "The engraver at " + engraver.node + " was unplugged while it was looked at.";
+      }
+    }
+    found.push_back({engraver.path, trouble});
+  }
+  if (list != nullptr) {
+    libusb_free_device_list(list, 1);
+  }
+  return found;
+}
+
+void UsbEngraver::Choose(const std::string& path) {
+  chosen_port_ = PortOf(path);
+}
+
 void UsbEngraver::TakeHold(const Candidate& engraver) {
+  held_ = Claim(engraver, trouble_);
+}
+
+std::unique_ptr<UsbEngraver::Held> UsbEngraver::Claim(const Candidate& engraver,
+                                                      std::string& trouble) {
   const std::string& node = engraver.node;
   const std::optional<Endpoints> endpoints = BulkEndpoints(engraver.device);
   if (!endpoints) {
-    trouble_ = "The engraver at " + node +
-               " cannot be used: its interface 0 offers no bulk IN and bulk OUT endpoint.";
-    return;
+    trouble = "The engraver at " + node +
+              " cannot be used: its interface 0 offers no bulk IN and bulk OUT endpoint.";
+    return nullptr;
   }
   libusb_device_handle* handle = nullptr;
   if (const int result = libusb_open(engraver.device, &handle); result != LIBUSB_SUCCESS) {
     if (result == LIBUSB_ERROR_ACCESS) {
-      trouble_ = "The engraver at " + node + " cannot be opened: no permission; install " +
-                 std::string(kRuleFile) + " into " + std::string(kRuleFolder) +
-                 " (packaging/linux/ in the source), then run \"udevadm control --reload && "
-                 "udevadm trigger\" as root or plug the engraver in again.";
+      trouble = "The engraver at " + node + " cannot be opened: no permission; install " +
+                std::string(kRuleFile) + " into " + std::string(kRuleFolder) +
+                " (packaging/linux/ in the source), then run \"udevadm control --reload && "
+                "udevadm trigger\" as root or plug the engraver in again.";
     } else if (result != LIBUSB_ERROR_NO_DEVICE) {
-      trouble_ = "The engraver at " + node + " cannot be opened (" + Describe(result) + ").";
+      trouble = "The engraver at " + node + " cannot be opened (" + Describe(result) + ").";
     }
-    return;
+    return nullptr;
   }
   bool detached = false;
   if (libusb_kernel_driver_active(handle, kEngraverInterface) == 1) {
@@ -180,31 +234,35 @@ void UsbEngraver::TakeHold(const Candidate& engraver) {
   if (const int result = libusb_claim_interface(handle, kEngraverInterface);
       result != LIBUSB_SUCCESS) {
     if (result == LIBUSB_ERROR_BUSY) {
-      trouble_ = "The engraver at " + node +
-                 " is in use by another program (its interface 0 is claimed); close that "
-                 "program first.";
+      trouble = "The engraver at " + node +
+                " is in use by another program (its interface 0 is claimed); close that "
+                "program first.";
     } else if (result != LIBUSB_ERROR_NO_DEVICE) {
-      trouble_ = "The engraver at " + node + " cannot be claimed (" + Describe(result) + ").";
+      trouble = "The engraver at " + node + " cannot be claimed (" + Describe(result) + ").";
     }
     if (detached) {
       (void)libusb_attach_kernel_driver(handle, kEngraverInterface);
     }
     libusb_close(handle);
-    return;
+    return nullptr;
   }
-  held_ = std::make_unique<Held>(
+  return std::make_unique<Held>(
       Held{engraver.device, handle, *endpoints, detached, engraver.path, ++generation_});
+}
+
+void UsbEngraver::Release(Held& held) {
+  (void)libusb_release_interface(held.handle, kEngraverInterface);
+  if (held.driver_detached) {
+    (void)libusb_attach_kernel_driver(held.handle, kEngraverInterface);
+  }
+  libusb_close(held.handle);
 }
 
 void UsbEngraver::Drop() {
   if (!held_) {
     return;
   }
-  (void)libusb_release_interface(held_->handle, kEngraverInterface);
-  if (held_->driver_detached) {
-    (void)libusb_attach_kernel_driver(held_->handle, kEngraverInterface);
-  }
-  libusb_close(held_->handle);
+  Release(*held_);
   held_.reset();
 }
 

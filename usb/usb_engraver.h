@@ -1,8 +1,10 @@
 // The engraver on Linux: found and driven over USB with libusb.
 //
 // Discovery scans the bus for vendor 0x7e21 / product 0x0065 and takes the
-// first engraver by bus number, then port path. Its device path names it as a
-// technician finds it: "usb:3-2 (/dev/bus/usb/003/007)".
+// first engraver by bus number, then port path (or the chosen one). Its device
+// path names it as a technician finds it: "usb:3-2 (/dev/bus/usb/003/007)"; a
+// choice names the port ("usb:3-2"), so it survives a replug, which gives the
+// engraver a new device node.
 //
 // The device files keep the core's per-call open/close, but a USB open and the
 // claim of interface 0 happen once, when discovery first finds the engraver:
@@ -21,10 +23,12 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "device/ports.h"
 
 struct libusb_context;
+struct libusb_device;
 
 namespace korimo::usb {
 
@@ -54,6 +58,10 @@ class UsbEngraver final : public EngraverFinder, public DeviceFiles {
   // EngraverFinder.
   std::string FindDevicePath() override;
   std::string Trouble() const override { return trouble_; }
+  // Every engraver is opened and claimed once to learn whether it can be used;
+  // the one held stays held.
+  std::vector<FoundEngraver> ListEngravers() override;
+  void Choose(const std::string& path) override;
 
   // DeviceFiles. The open parameters mean nothing to USB and are not looked at.
   std::optional<FileHandle> Open(const std::string& path, const OpenParameters& params) override;
@@ -69,7 +77,12 @@ class UsbEngraver final : public EngraverFinder, public DeviceFiles {
   struct Held;
   struct Candidate;
 
+  // The engravers on the bus, sorted; `list` must be freed by the caller.
+  std::vector<Candidate> Scan(libusb_device**& list);
+  // Opens and claims the engraver; nothing, with `trouble` set, when it cannot.
+  std::unique_ptr<Held> Claim(const Candidate& engraver, std::string& trouble);
   void TakeHold(const Candidate& engraver);
+  void Release(Held& held);
   void Drop();
   Held* Live(FileHandle file);
 
@@ -77,6 +90,7 @@ class UsbEngraver final : public EngraverFinder, public DeviceFiles {
   libusb_context* context_ = nullptr;
   std::string start_trouble_;  // why libusb could not start
   std::string trouble_;
+  std::string chosen_port_;  // "usb:3-2"; empty for the first engraver
   std::unique_ptr<Held> held_;
   std::uint64_t generation_ = 0;  // one per hold; tokens of an older hold are dead
   std::map<FileHandle, std::uint64_t> tokens_;

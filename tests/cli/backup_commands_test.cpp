@@ -69,7 +69,7 @@ TEST_F(BackupTest, BackupReadsAllCellsIntoAFileAndRefusesToOverwrite) {
 
 TEST_F(BackupTest, RestoreWritesOnlyTheDifferingCellsButNeverTheIdentityUnlessAsked) {
   ASSERT_EQ(Run({"--sim", "backup", path_}), kExitOk) << Err();
-  board().SetCell(0x05, 0x00);
+  board().SetCell(0x08, 0x00);
   board().SetCell(0x40, 0x77);
   board().SetCell(0xE0, 0x00);  // a Clear ID since the backup
   files().ClearLog();
@@ -78,13 +78,13 @@ TEST_F(BackupTest, RestoreWritesOnlyTheDifferingCellsButNeverTheIdentityUnlessAs
   EXPECT_EQ(Out(),
             "0xE0 (the USB identity) differs and is left as it is; give --include-identity to "
             "restore it too.\n"
-            "0x05: 0x00 -> 0x12\n0x40: 0x77 -> 0x00\n2 cells would change; nothing was written.\n");
+            "0x08: 0x00 -> 0xFF\n0x40: 0x77 -> 0x00\n2 cells would change; nothing was written.\n");
   EXPECT_EQ(Written().size(), kCellCount);  // the read requests only
-  EXPECT_EQ(board().Cell(0x05), 0x00);
+  EXPECT_EQ(board().Cell(0x08), 0x00);
 
   files().ClearLog();
   EXPECT_EQ(Run({"--sim", "restore", path_}), kExitOk) << Err();
-  EXPECT_EQ(board().Cell(0x05), 0x12);
+  EXPECT_EQ(board().Cell(0x08), 0xFF);
   EXPECT_EQ(board().Cell(0x40), 0x00);
   EXPECT_EQ(board().Cell(0xE0), 0x00);
   const std::vector<Bytes> written = Written();
@@ -98,6 +98,55 @@ TEST_F(BackupTest, RestoreWritesOnlyTheDifferingCellsButNeverTheIdentityUnlessAs
   EXPECT_EQ(board().Cell(0xE0), 0xFF);
   EXPECT_EQ(Run({"--sim", "restore", path_}), kExitOk);
   EXPECT_EQ(Out(), "Nothing to restore: the engraver holds the backup's cells.\n");
+}
+
+// Restoring one board's backup onto another keeps the other's serial number
+// unless asked; diff and --dry-run say so, and a board with the backup's own
+// serial gets its cells back whole.
+TEST_F(BackupTest, RestoreOntoAnotherBoardKeepsItsSerialNumberUnlessAsked) {
+  ASSERT_EQ(Run({"--sim", "backup", path_}), kExitOk) << Err();
+  EXPECT_NE(FileText().find("\nserial 04660\nmodel 1\n"), std::string::npos);
+  const std::string kept =
+      "The backup's serial number 04660 is not the engraver's (00066): 0x05 and 0x06 are left "
+      "as they are; give --include-serial to copy it too.\n";
+  struct Case {
+    std::vector<std::string> args;
+    int exit_code;
+    std::string out;
+    std::uint8_t serial_low_after;
+  };
+  const std::vector<Case> cases{
+      {{"diff"},
+       kExitDiffers,
+       "0x05: engraver 0x00, backup 0x12\n0x06: engraver 0x42, backup 0x34\n0x40: engraver 0x77, "
+       "backup 0x00\nThe serial numbers differ (engraver 00066, backup 04660): restore keeps the "
+       "engraver's own unless --include-serial.\n3 of the 256 cells differ.\n",
+       0x42},
+      {{"restore", "--dry-run"},
+       kExitOk,
+       kept + "0x40: 0x77 -> 0x00\n1 cells would change; nothing was written.\n",
+       0x42},
+      {{"restore"},
+       kExitOk,
+       kept + "0x40: 0x77 -> 0x00\nRestored 1 cells.\nVerified: the 1 cells read back as "
+              "written.\n",
+       0x42},
+      {{"restore", "--include-serial"},
+       kExitOk,
+       "0x05: 0x00 -> 0x12\n0x06: 0x42 -> 0x34\n0x40: 0x77 -> 0x00\nRestored 3 cells.\n"
+       "Verified: the 3 cells read back as written.\n",
+       0x34},
+  };
+  for (const Case& test : cases) {
+    board().SetCell(0x05, 0x00);  // another board: serial number 66
+    board().SetCell(0x06, 0x42);
+    board().SetCell(0x40, 0x77);
+    std::vector<std::string> args{"--sim", test.args[0], path_};
+    args.insert(args.end(), test.args.begin() + 1, test.args.end());
+    EXPECT_EQ(Run(args), test.exit_code) << test.args[0] << Err();
+    EXPECT_EQ(Out(), test.out) << test.args.back();
+    EXPECT_EQ(board().Cell(0x06), test.serial_low_after) << test.args.back();
+  }
 }
 
 TEST_F(BackupTest, RestoreReportsWritesThatDoNotArriveOrDoNotStay) {
@@ -141,7 +190,7 @@ TEST_F(BackupTest, ADamagedBackupIsRefusedNamingTheLineAndNothingIsRead) {
   files().ClearLog();
   for (const char* command : {"restore", "diff"}) {
     EXPECT_EQ(Run({"--sim", command, path_}), kExitRefused);
-    EXPECT_NE(Err().find("is refused: line 21: the checksum does not match the cells"),
+    EXPECT_NE(Err().find("is refused: line 23: the checksum does not match the cells"),
               std::string::npos)
         << Err();
   }

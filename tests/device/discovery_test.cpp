@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "device/SEnumValue.h"
+#include "device/registry_finder.h"
 #include "support/fake_ports.h"
 
 namespace korimo {
@@ -152,6 +153,35 @@ TEST(RegistryValues, DwordReadsLittleEndianAndRejectsOversizedData) {
   EXPECT_EQ(search.ReadRegDword("missing", "four"), 0u);
   EXPECT_EQ(search.ReadRegString("missing", "four"), "");
   EXPECT_EQ(registry.StillOpen(), 0u);
+}
+
+// The list keeps every active engraver, by the walk's rules and in its order:
+// the walk's own result comes first, inactive and wrongly cased ones are left
+// out, an active one without a readable link is listed with its trouble, and a
+// choice narrows the walk to one of them.
+TEST_F(DiscoveryTest, ListsEveryActiveEngraverInWalkOrder) {
+  AddInstance(registry, "{class-a}", "##?#USB#VID_7E21&PID_0065#9#{a}", 1, "\\\\?\\capitals");
+  AddInstance(registry, "{class-a}", "##?#USB#Vid_7e21&Pid_0065#1#{a}", 0, "\\\\?\\stale");
+  AddInstance(registry, "{class-a}", "##?#USB#Vid_7e21&Pid_0065#2#{a}", 1, "\\\\?\\first");
+  AddInstance(registry, "{class-a}", "##?#USB#Vid_7e21&Pid_0065#3#{a}", 1, std::nullopt);
+  AddInstance(registry, "{class-b}", "##?#USB#Vid_7e21&Pid_0065#4#{b}", 1, "\\\\?\\second");
+  RegistryFinder finder(registry);
+  const std::vector<FoundEngraver> expected{
+      {"\\\\?\\first", ""}, {"", std::string(kNoLinkTrouble)}, {"\\\\?\\second", ""}};
+  EXPECT_EQ(finder.ListEngravers(), expected);
+  EXPECT_EQ(registry.StillOpen(), 0u);
+  EXPECT_EQ(finder.FindDevicePath(), Find());
+  EXPECT_EQ(Find(), "\\\\?\\first");
+
+  struct Choice {
+    std::string chosen;
+    std::string found;
+  };
+  for (const Choice& choice : {Choice{"\\\\?\\SECOND", "\\\\?\\second"}, Choice{"\\\\?\\stale", ""},
+                               Choice{"", "\\\\?\\first"}}) {
+    finder.Choose(choice.chosen);
+    EXPECT_EQ(finder.FindDevicePath(), choice.found) << choice.chosen;
+  }
 }
 
 }  // namespace

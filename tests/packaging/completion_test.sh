@@ -23,10 +23,14 @@ expect() {
   fi
 }
 expect "eeprom" korimo-cli e
-expect "find read set backup restore diff eeprom clear-id home inputs positions help" korimo-cli ""
+expect "list find read set provision backup restore diff report eeprom clear-id home inputs positions help" korimo-cli ""
+expect "KX2 KX3" korimo-cli provision --model K
+expect "--overwrite-serial" korimo-cli provision --serials 100-199 --o
+expect "--include-identity --include-serial" korimo-cli restore --inc
+expect "" korimo-cli --device 2 list --device ""
 expect "eeprom" korimo-cli --sim e
-expect "read restore" korimo-cli --timeout 3 r
-expect "read restore" korimo-cli --timeout = 3 r
+expect "read restore report" korimo-cli --timeout 3 r
+expect "read restore report" korimo-cli --timeout = 3 r
 expect "write" korimo-cli eeprom w
 expect "" korimo-cli eeprom write ""
 expect "" korimo-cli positions ""
@@ -34,13 +38,13 @@ expect "KX2 KX3" korimo-cli set --model K
 expect "KX2 KX3" korimo-cli set --model = K
 expect "none" korimo-cli set --serial 12 --model n
 expect "--version --vector --verify" korimo-cli set --v
-expect "--dry-run" korimo-cli restore --d
-expect "--include-identity" korimo-cli --sim restore --inc
+expect "--device --dry-run" korimo-cli restore --d
+expect "--include-identity --include-serial" korimo-cli --sim restore --inc
 expect "--force" korimo-cli backup --f
 expect "--json" korimo-cli read --j
 expect "--yes" korimo-cli clear-id --y
 expect "" korimo-cli home --y
-expect "--sim --trace --timeout --help --version" korimo-cli --
+expect "--sim --trace --timeout --device --help --version" korimo-cli --
 expect "" korimo-cli read --timeout ""
 
 # A file operand: the folder's entries, once.
@@ -49,6 +53,8 @@ touch "$folder/board-4661.txt" "$folder/board-4662.txt"
 expect "$folder/board-4661.txt" korimo-cli backup "$folder/board-4661"
 expect "$folder/board-4661.txt $folder/board-4662.txt" korimo-cli --sim diff "$folder/board"
 expect "" korimo-cli diff "$folder/board-4661.txt" ""
+expect "$folder/board-4662.txt" korimo-cli provision --log "$folder/board-4662"
+expect "$folder/board-4661.txt" korimo-cli report "$folder/board-4661"
 rm -rf "$folder"
 
 if ((failures)); then

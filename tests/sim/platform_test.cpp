@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "device/SEnumValue.h"
@@ -151,6 +153,36 @@ TEST(PlatformOptionsTest, ASingleClassStillHoldsTheEngraver) {
   EXPECT_EQ(Subkeys(platform.GetCatalogue(), kDeviceClassesKey),
             (std::vector<std::string>{std::string(kEngraverClass)}));
   EXPECT_EQ(SEnumValue(platform.GetCatalogue()).FindDevicePath(), platform.DevicePath());
+}
+
+// Engravers added later register after the first, answer at their own paths
+// through AllFiles, and come and go one by one.
+TEST_F(PlatformTest, SeveralEngraversEachAnswerAtTheirOwnPath) {
+  const std::size_t second = platform_.AddEngraver();
+  const std::size_t third = platform_.AddEngraver(false);
+  ASSERT_EQ(platform_.EngraverCount(), 3u);
+  platform_.GetBoard(second).SetCell(0x05, 0x22);
+  EXPECT_EQ(SEnumValue(catalogue_).ListDevicePaths(),
+            (std::vector<std::string>{platform_.DevicePath(), platform_.DevicePath(second)}));
+  EXPECT_EQ(SEnumValue(catalogue_).FindDevicePath(), platform_.DevicePath());
+
+  DeviceFiles& files = platform_.AllFiles();
+  using Expected = std::pair<std::size_t, int>;
+  for (const auto& [index, serial_high] : {Expected{0, 0x12}, Expected{second, 0x22}}) {
+    const auto handle = files.Open(platform_.DevicePath(index), kReadOpen);
+    ASSERT_TRUE(handle) << index;
+    std::array<std::uint8_t, kStatusSize> status{};
+    EXPECT_EQ(files.Read(*handle, status), kStatusSize);
+    EXPECT_EQ(status[5], serial_high) << index;
+    files.Close(*handle);
+  }
+  EXPECT_FALSE(files.Open(platform_.DevicePath(third), kReadOpen)) << "not plugged in";
+  platform_.Plug(third);
+  platform_.Unplug(0);
+  EXPECT_EQ(SEnumValue(catalogue_).ListDevicePaths(),
+            (std::vector<std::string>{platform_.DevicePath(second), platform_.DevicePath(third)}));
+  EXPECT_TRUE(files.Open(platform_.DevicePath(third), kWriteOpen));
+  EXPECT_EQ(platform_.GetFiles(0).Counts().opens, 1u);
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -18,6 +20,7 @@
 #include "config/set_plan.h"
 #include "device/modKT90.h"
 #include "sim/platform.h"
+#include "tests/cli/scripted_pacer.h"
 #include "tests/support/fake_ports.h"
 #include "tests/usb/usb_testbed.h"
 
@@ -74,7 +77,7 @@ class UsbEngraverTest : public ::testing::Test {
     const cli::PortsProvider ports = [this](bool, std::ostream&) {
       return std::optional<cli::EngraverPorts>(cli::EngraverPorts{nullptr, &usb_, &usb_});
     };
-    return cli::RunCli(args, {in, out_, err_}, ports);
+    return cli::RunCli(args, {in, out_, err_}, ports, pacer_);
   }
 
   // The packets korimo-cli writes for `args` through the simulated device files.
@@ -107,6 +110,7 @@ class UsbEngraverTest : public ::testing::Test {
   std::vector<UsbBoard*> plugged_;
   usb::UsbEngraver usb_{usb::UsbOptions{kTestTimeout}};
   korimo::testing::ScriptedPump pump_;
+  cli::ScriptedPacer pacer_;
   modKT90 kt90_{usb_, usb_, pump_};
   std::ostringstream out_;
   std::ostringstream err_;
@@ -248,6 +252,86 @@ TEST_F(UsbEngraverTest, UnprivilegedUserIsToldWhichRuleToInstall) {
   EXPECT_EQ(err_.str(), sentence + "\n");
   EXPECT_EQ(out_.str(), "");
   EXPECT_EQ(board.TotalIoctls(), 0u);
+}
+
+// Three engravers: listed by bus and port, chosen by port, and a command that
+// writes refuses to guess among them.
+TEST_F(UsbEngraverTest, ThreeEngraversAreListedAndOneIsChosenByItsPort) {
+  UsbBoard& second = PlugBoard(NewPlace(3, "4"));
+  UsbBoard& third = PlugBoard(NewPlace(3, "4.1"));
+  UsbBoard& first = PlugBoard(NewPlace(1, "5"));
+  ASSERT_EQ(RunCli({"list"}), cli::kExitOk) << err_.str();
+  EXPECT_EQ(out_.str(),
+            "1  " + first.Place().DevicePath() + "  serial 04660, model 1 (Korimo KX2)\n2  " +
+                second.Place().DevicePath() + "  serial 04660, model 1 (Korimo KX2)\n3  " +
+                third.Place().DevicePath() + "  serial 04660, model 1 (Korimo KX2)\n");
+
+  EXPECT_EQ(RunCli({"eeprom", "write", "33", "7"}), cli::kExitSeveral);
+  EXPECT_EQ(first.Packets().size() + second.Packets().size() + third.Packets().size(), 0u);
+  ASSERT_EQ(RunCli({"eeprom", "write", "33", "7", "--device", "usb:3-4.1"}), cli::kExitOk)
+      << err_.str();
+  const auto packet = MemoryWritePacket(33, 7);
+  EXPECT_EQ(third.Packets(), std::vector<Bytes>{Bytes(packet.begin(), packet.end())});
+  EXPECT_EQ(second.Packets().size(), 0u);
+}
+
+// A production run on the bus: arrival, an engraver unplugged in the middle of
+// its Set, the same engraver plugged in again.
+TEST_F(UsbEngraverTest, ProvisionAcrossArrivalUnplugAndReplug) {
+  const std::filesystem::path log = std::filesystem::temp_directory_path() /
+                                    ("korimo-usb-provision-" + std::to_string(::getpid()) + ".csv");
+  std::filesystem::remove(log);
+  // Kept by the fixture: the back end may still hold one when the test ends.
+  UsbBoard* a = boards_.emplace_back(std::make_unique<UsbBoard>(NewPlace(3, "2"))).get();
+  UsbBoard* b = boards_.emplace_back(std::make_unique<UsbBoard>(NewPlace(3, "3"))).get();
+  pacer_.steps = {
+      [&] { testbed_->Plug(*a); },
+      [&] { testbed_->Unplug(*a); },
+      [&] {
+        b->GoneAtPacket(30);
+        testbed_->Plug(*b);
+      },
+      [&] { testbed_->Unplug(*b); },
+      [&] {
+        b->SetFault(UsbFault::kNone);
+        testbed_->Plug(*b);
+      },
+      [&] { testbed_->Unplug(*b); },
+  };
+  EXPECT_EQ(RunCli({"provision", "--model", "KX2", "--serials", "500-599", "--log", log.string()}),
+            cli::kExitSomeFailed);
+  EXPECT_EQ(err_.str(), "The engraver at " + b->Place().DevicePath() +
+                            " was lost during the Set; serial number 00501 is logged as not "
+                            "stored and goes to the next board.\n");
+  EXPECT_NE(out_.str().find("2 done, 1 failed, 0 left as they were; serial numbers used: 00500 "
+                            "to 00501."),
+            std::string::npos)
+      << out_.str();
+  std::ifstream file(log);
+  const std::string text((std::istreambuf_iterator<char>(file)), {});
+  EXPECT_NE(text.find(b->Place().DevicePath() + ",00501,KX2,failed,78\n"), std::string::npos);
+  EXPECT_NE(text.find(b->Place().DevicePath() + ",00501,KX2,stored,0\n"), std::string::npos);
+  for (UsbBoard* board : {a, b}) {
+    auto lock = board->Lock();
+    EXPECT_EQ(board->Board().Cell(7), 1);
+  }
+  std::filesystem::remove(log);
+}
+
+// Run as nobody by the usb_tests_unprivileged entry.
+TEST_F(UsbEngraverTest, UnprivilegedListSaysWhichEngraverCannotBeOpened) {
+  if (::geteuid() == 0) {
+    GTEST_SKIP() << "root may open any device node; usb_tests_unprivileged runs this as nobody";
+  }
+  PlugBoard(NewPlace(2, "1"));
+  UsbBoard& locked = PlugBoard(NewPlace(2, "2"));
+  testbed_->ChangeMode(locked, 0444);
+  ASSERT_EQ(RunCli({"list"}), cli::kExitOk) << err_.str();
+  EXPECT_NE(out_.str().find("\n2  " + locked.Place().DevicePath() + "  The engraver at " +
+                            locked.Place().Node() + " cannot be opened: no permission;"),
+            std::string::npos)
+      << out_.str();
+  EXPECT_NE(out_.str().find("1  usb:2-1 ("), std::string::npos);
 }
 
 }  // namespace

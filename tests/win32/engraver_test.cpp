@@ -6,6 +6,7 @@
 #include "config/memory_map.h"
 #include "config/set_plan.h"
 #include "device/modStream.h"
+#include "device/registry_finder.h"
 #include "engraver_fixture.h"
 #include "run_program.h"
 
@@ -217,6 +218,40 @@ TEST_F(CliProgramTest, TheSimulatedEngraverWorksOnWindowsToo) {
   EXPECT_EQ(set.exit_code, 0u) << set.err;
   EXPECT_NE(set.out.find("Serial number                 00042"), std::string::npos);
   EXPECT_EQ(board_.Counts().connections, 0u);
+}
+
+// Two boards behind two registered interfaces: list shows every active one by
+// the walk's rules, a command that writes needs --device, and the windows'
+// walk still takes the first.
+TEST_F(CliProgramTest, TwoBoardsAreListedAndAWriteNeedsTheDevice) {
+  PipeBoard second(catalogue_.second_path, QuickBoard());
+  ASSERT_TRUE(second.Start()) << "cannot create the pipe " << second.Path();
+  second.WithBoard([](sim::Board& board) { board.SetCell(6, 0x35); });
+  const ProgramResult list = Cli("list");
+  EXPECT_EQ(list.exit_code, 0u) << list.err;
+  EXPECT_EQ(list.out, "1  (no path)  " + std::string(kNoLinkTrouble) +
+                          "\n2  \\\\.\\pipe\\korimo-unreached  The engraver at "
+                          "\\\\.\\pipe\\korimo-unreached cannot be opened: another program "
+                          "has it open, or it was just unplugged.\n3  " +
+                          board_.Path() + "  serial 04660, model 1 (Korimo KX2)\n4  " +
+                          second.Path() + "  serial 04661, model 1 (Korimo KX2)\n");
+
+  Settle();
+  board_.ResetLog();
+  second.ResetLog();
+  const ProgramResult refused = Cli("eeprom write 33 7");
+  EXPECT_EQ(refused.exit_code, 7u);
+  EXPECT_NE(refused.err.find("(3 " + board_.Path() + ", 4 " + second.Path() + ")"),
+            std::string::npos)
+      << refused.err;
+  const ProgramResult chosen = Cli("eeprom write 33 7 --device 4");
+  EXPECT_EQ(chosen.exit_code, 0u) << chosen.err;
+  EXPECT_TRUE(second.WaitUntilQuiet());
+  EXPECT_EQ(second.Received(), std::vector<Bytes>{WritePacketOf(33, 7)});
+  EXPECT_TRUE(board_.Received().empty());
+
+  ASSERT_TRUE(kt90_.IsDeviceConnected());
+  EXPECT_EQ(kt90_.DevicePath(), board_.Path());
 }
 
 }  // namespace

@@ -1,0 +1,453 @@
+// provision: a production run. Each engraver that arrives is Set to the model
+// with the next serial number, every written cell is read back, one line goes
+// to the log, and the run waits until the engraver is unplugged.
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/entries.h"
+#include "cli/workshop.h"
+#include "config/presets.h"
+#include "config/set_plan.h"
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace korimo::cli {
+namespace {
+
+// As the window's supervision looks: four times a second.
+constexpr std::chrono::milliseconds kLookEvery{250};
+
+struct Range {
+  std::uint16_t first = 0;
+  std::uint16_t last = 0;
+};
+
+std::optional<std::uint16_t> SerialOf(std::string_view text) {
+  if (text.empty() || text.size() > 5 ||
+      !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return std::nullopt;
+  }
+  const unsigned long value = std::stoul(std::string(text));
+  return value <= 65535 ? std::optional(static_cast<std::uint16_t>(value)) : std::nullopt;
+}
+
+// "FIRST" (up to 65535) or "FIRST-LAST".
+std::optional<Range> RangeOf(std::string_view text) {
+  const std::size_t dash = text.find('-');
+  const std::optional<std::uint16_t> first = SerialOf(text.substr(0, dash));
+  const std::optional<std::uint16_t> last = dash == std::string_view::npos
+                                                ? std::optional<std::uint16_t>(65535)
+                                                : SerialOf(text.substr(dash + 1));
+  if (!first || !last || *first > *last) {
+    return std::nullopt;
+  }
+  return Range{*first, *last};
+}
+
+// The log's text, or nothing once the user has been told why it cannot be read.
+std::optional<ProvisionLog> ReadLog(Session& session, const std::string& path) {
+  std::error_code error;
+  if (!std::filesystem::exists(path, error)) {
+    return ProvisionLog{};
+  }
+  // Read again before every board, as far as the file reached a moment ago: a
+  // line that another station appends meanwhile is left for the next board.
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  std::ifstream file(path, std::ios::binary);
+  std::string text(error ? 0 : size > kLargestLog ? kLargestLog + 1 : size, '\0');
+  file.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<std::size_t>(file.gcount()));
+  if (error || !file.is_open() || file.bad()) {
+    session.Err() << "The log " << Echo(path) << " cannot be read.\n";
+    return std::nullopt;
+  }
+  ProvisionLog log = ParseLog(text);
+  if (!log.error.empty()) {
+    session.Err() << "The log " << Echo(path) << " is refused: " << log.error << '\n';
+    return std::nullopt;
+  }
+  return log;
+}
+
+// Appends `text` in one write and flushes it to the disk; false when it failed.
+bool AppendToLog(const std::string& path, const std::string& text) {
+#ifdef _WIN32
+  const int file =
+      _open(path.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
+  if (file < 0) {
+    return false;
+  }
+  const bool whole = _write(file, text.data(), static_cast<unsigned>(text.size())) ==
+                         static_cast<int>(text.size()) &&
+                     _commit(file) == 0;
+  return _close(file) == 0 && whole;
+#else
+  const int file = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (file < 0) {
+    return false;
+  }
+  const bool whole = write(file, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
+                     fsync(file) == 0;
+  return close(file) == 0 && whole;
+#endif
+}
+
+class Run {
+ public:
+  Run(Session& session, const ModelPreset& preset, Range range, std::string log_path)
+      : session_(session),
+        preset_(preset),
+        range_(range),
+        log_path_(std::move(log_path)),
+        kt90_(*session.Link()),
+        finder_(*session.Finder()),
+        pacer_(session.GetPacer()) {}
+
+  int Go(std::optional<std::size_t> count, std::uint16_t next);
+
+ private:
+  enum class Ending { kCount, kUsedUp, kStopped, kLogLost };
+
+  // The first engraver that can be used, once one is there; nothing once the
+  // user asked to stop.
+  std::optional<std::string> WaitForArrival();
+  // False once the user asked to stop.
+  bool WaitUntilGone(const std::string& path);
+  void Progress(const std::string& text);
+  void EndProgress();
+  // Sets, verifies and logs one board; false when the log could not be written.
+  bool Provision(const std::string& path);
+  // The engraver that can be used (the one of --device, or the first); says
+  // once why another one cannot.
+  std::optional<std::string> Found(const std::vector<FoundEngraver>& found);
+
+  Session& session_;
+  const ModelPreset& preset_;
+  Range range_;
+  std::string log_path_;
+  modKT90& kt90_;
+  EngraverFinder& finder_;
+  Pacer& pacer_;
+  std::uint32_t next_ = 0;  // may pass 65535: the range is then used up
+  std::size_t done_ = 0;
+  std::size_t failed_ = 0;
+  std::size_t left_ = 0;  // boards that already carried a serial number
+  std::optional<std::uint16_t> first_used_;
+  std::optional<std::uint16_t> last_used_;
+  std::vector<std::string> told_;    // troubles already said
+  std::size_t progress_length_ = 0;  // of the longest progress line shown, 0 when none is
+};
+
+void Run::Progress(const std::string& text) {
+  if (session_.ErrIsTerminal()) {
+    session_.Err() << '\r' << text << std::flush;
+    progress_length_ = std::max(progress_length_, text.size());
+  }
+}
+
+void Run::EndProgress() {
+  if (progress_length_ > 0) {
+    session_.Err() << '\r' << std::string(progress_length_, ' ') << '\r' << std::flush;
+    progress_length_ = 0;
+  }
+}
+
+std::optional<std::string> Run::Found(const std::vector<FoundEngraver>& found) {
+  const std::optional<std::string> device = session_.Line().Value("--device");
+  const std::optional<std::size_t> chosen =
+      device ? ResolveDevice(*device, found) : std::optional<std::size_t>();
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    if (device && chosen != i) {
+      continue;
+    }
+    if (session_.Usable(found[i])) {
+      return found[i].path;
+    }
+    const std::string trouble =
+        !found[i].trouble.empty()
+            ? found[i].trouble
+            : "The engraver at " + found[i].path +
+                  " cannot be opened: another program has it open, or it was just unplugged.";
+    if (std::find(told_.begin(), told_.end(), trouble) == told_.end()) {
+      EndProgress();
+      session_.Err() << trouble << '\n';
+      told_.push_back(trouble);
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> Run::WaitForArrival() {
+  for (std::size_t looks = 0;; ++looks) {
+    if (pacer_.StopAsked()) {
+      return std::nullopt;
+    }
+    if (std::optional<std::string> path = Found(finder_.ListEngravers())) {
+      return path;
+    }
+    Progress("Waiting for an engraver to be plugged in (serial number " + FiveDigits(next_) +
+             " is next)" + std::string(looks % 4, '.') + "   ");
+    pacer_.Pause(kLookEvery);
+  }
+}
+
+bool Run::WaitUntilGone(const std::string& path) {
+  for (;;) {
+    const std::vector<FoundEngraver> found = finder_.ListEngravers();
+    if (std::none_of(found.begin(), found.end(),
+                     [&](const FoundEngraver& engraver) { return engraver.path == path; })) {
+      told_.clear();
+      return true;
+    }
+    if (pacer_.StopAsked()) {
+      return false;
+    }
+    Progress("Unplug the engraver at " + path + ".   ");
+    pacer_.Pause(kLookEvery);
+  }
+}
+
+bool Run::Provision(const std::string& path) {
+  std::ostream& err = session_.Err();
+  const auto serial = static_cast<std::uint16_t>(next_);
+  SetFieldTexts texts;
+  texts.serial_number = std::to_string(serial);
+  for (std::size_t i = 0; i < texts.parameters.size(); ++i) {
+    texts.parameters[i] = std::string(preset_.texts[i]);
+  }
+  const SetPlan plan = PlanSet(texts, preset_.code);
+  std::vector<std::pair<std::uint8_t, std::uint8_t>> wanted;
+  for (const SetWrite& write : plan.writes) {
+    const auto same = std::find_if(wanted.begin(), wanted.end(),
+                                   [&](const auto& cell) { return cell.first == write.address; });
+    if (same != wanted.end()) {
+      same->second = write.value;
+    } else {
+      wanted.emplace_back(write.address, write.value);
+    }
+  }
+
+  bool lost = false;
+  for (const SetWrite& write : plan.writes) {
+    if (!kt90_.WriteEEPromByte(write.address, write.value)) {
+      lost = true;
+      break;
+    }
+  }
+  const bool stayed_busy = kt90_.WaitGaveUp();
+  kt90_.ClearWaitGaveUp();
+  std::uint32_t differing = static_cast<std::uint32_t>(wanted.size());
+  if (!lost) {
+    differing = 0;
+    for (const auto& [address, value] : wanted) {
+      differing += kt90_.ReadEEPromByte(address) != value ? 1u : 0u;
+    }
+  }
+  const bool stored = !lost && differing == 0 && !kt90_.WaitGaveUp();
+  kt90_.ClearWaitGaveUp();
+
+  const LogLine line{pacer_.UtcNow(), path,     serial, std::string(preset_.name).substr(7),
+                     stored,          differing};
+  std::string text = FormatLogLine(line);
+  std::error_code error;
+  if (!std::filesystem::exists(log_path_, error) ||
+      std::filesystem::file_size(log_path_, error) == 0) {
+    text = std::string(kLogHeader) + '\n' + text;
+  }
+  EndProgress();
+  if (!AppendToLog(log_path_, text)) {
+    err << "The log " << Echo(log_path_) << " cannot be written, so the run stops: serial number "
+        << FiveDigits(serial) << (stored ? " is stored on " : " was tried on ") << path
+        << " and is not in the log.\n";
+    return false;
+  }
+  if (stored) {
+    ++done_;
+    first_used_ = first_used_.value_or(serial);
+    last_used_ = serial;
+    ++next_;
+    session_.Out() << "Stored serial number " << FiveDigits(serial) << " (" << preset_.name
+                   << ") on " << path << " and verified its " << wanted.size()
+                   << " cells; unplug it.\n";
+  } else {
+    ++failed_;
+    const std::string why = lost ? "was lost during the Set"
+                            : stayed_busy
+                                ? "stayed busy during the Set"
+                                : "failed verification (" + std::to_string(differing) + " of " +
+                                      std::to_string(wanted.size()) + " cells differ)";
+    err << "The engraver at " << path << " " << why << "; serial number " << FiveDigits(serial)
+        << " is logged as not stored and goes to the next board.\n";
+  }
+  return true;
+}
+
+int Run::Go(std::optional<std::size_t> count, std::uint16_t next) {
+  next_ = next;
+  Ending ending = Ending::kStopped;
+  for (;;) {
+    if (count && done_ >= *count) {
+      ending = Ending::kCount;
+      break;
+    }
+    if (next_ > range_.last) {
+      ending = Ending::kUsedUp;
+      break;
+    }
+    const std::optional<std::string> path = WaitForArrival();
+    if (!path) {
+      break;
+    }
+    finder_.Choose(*path);
+    if (kt90_.IsDeviceConnected()) {
+      const std::int32_t carried = kt90_.GetSerialNumber();
+      const std::optional<ProvisionLog> log = ReadLog(session_, log_path_);
+      if (!log) {
+        ending = Ending::kLogLost;
+        break;
+      }
+      // Another station may share the log: a serial number it stored is never written again.
+      while (next_ <= range_.last) {
+        const std::optional<std::size_t> at = log->StoredAt(static_cast<std::uint16_t>(next_));
+        if (!at) {
+          break;
+        }
+        session_.Err() << "Serial number " << FiveDigits(next_) << " is already stored (line "
+                       << *at << " of the log); it is not written again.\n";
+        ++next_;
+      }
+      if (next_ > range_.last) {
+        finder_.Choose("");
+        ending = Ending::kUsedUp;
+        break;
+      }
+      const bool no_serial_yet =
+          IsPlaceholderSerial(carried) || log->OnlyFailed(static_cast<std::uint16_t>(carried));
+      if (!no_serial_yet && !session_.Line().Has("--overwrite-serial")) {
+        ++left_;
+        EndProgress();
+        session_.Err() << "The engraver at " << *path << " already carries serial number "
+                       << FiveDigits(carried)
+                       << "; it is left as it is (give --overwrite-serial to replace it). Unplug "
+                          "it.\n";
+      } else if (!Provision(*path)) {
+        finder_.Choose("");
+        ending = Ending::kLogLost;
+        break;
+      }
+    }
+    finder_.Choose("");
+    const bool stop = pacer_.StopAsked();
+    if (stop || !WaitUntilGone(*path)) {
+      break;
+    }
+  }
+  EndProgress();
+  std::ostream& out = session_.Out();
+  out << "Provision ended";
+  switch (ending) {
+    case Ending::kCount:
+      out << " (" << done_ << " boards done, as --count asked)";
+      break;
+    case Ending::kUsedUp:
+      out << " (the serial numbers " << FiveDigits(range_.first) << "-" << FiveDigits(range_.last)
+          << " are used up)";
+      break;
+    case Ending::kStopped:
+      out << " (stopped by Ctrl+C)";
+      break;
+    case Ending::kLogLost:
+      out << " (the log could not be used)";
+      break;
+  }
+  out << ": " << done_ << " done, " << failed_ << " failed, " << left_
+      << " left as they were; serial numbers used: ";
+  if (first_used_) {
+    out << FiveDigits(*first_used_) << (done_ > 1 ? " to " + FiveDigits(*last_used_) : "");
+  } else {
+    out << "none";
+  }
+  out << ".\n";
+  if (ending == Ending::kLogLost) {
+    return kExitRefused;
+  }
+  if (failed_ > 0) {
+    return kExitSomeFailed;
+  }
+  return ending == Ending::kStopped ? kExitInterrupted : kExitOk;
+}
+
+}  // namespace
+
+int RunProvision(Session& session, std::span<const std::string>) {
+  const CommandLine& line = session.Line();
+  std::ostream& err = session.Err();
+  const std::optional<std::string> model = line.Value("--model");
+  const std::optional<std::string> serials = line.Value("--serials");
+  const std::optional<std::string> log_path = line.Value("--log");
+  if (!model || !serials || !log_path) {
+    err << "provision needs --model KX2 or KX3, --serials FIRST[-LAST] and --log FILE.\n";
+    return kExitUsage;
+  }
+  std::string upper = *model;
+  std::transform(upper.begin(), upper.end(), upper.begin(),
+                 [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
+  const ModelPreset* preset = FindPreset("Korimo " + upper);
+  if (preset == nullptr) {
+    err << "--model must be KX2 or KX3 for provision (" << Echo(*model) << " given).\n";
+    return kExitUsage;
+  }
+  const std::optional<Range> range = RangeOf(*serials);
+  if (!range) {
+    err << "--serials needs FIRST or FIRST-LAST, whole numbers of 0 to 65535 with FIRST not "
+           "above LAST ("
+        << Echo(*serials) << " given).\n";
+    return kExitUsage;
+  }
+  std::optional<std::size_t> count;
+  if (const std::optional<std::string> text = line.Value("--count")) {
+    const std::optional<std::uint16_t> number = SerialOf(*text);
+    if (!number || *number == 0) {
+      err << "--count needs a whole number of boards of 1 to 65535 (" << Echo(*text)
+          << " given).\n";
+      return kExitUsage;
+    }
+    count = *number;
+  }
+  const std::optional<ProvisionLog> log = ReadLog(session, *log_path);
+  if (!log) {
+    return kExitRefused;
+  }
+  std::uint32_t next = range->first;
+  if (const std::optional<std::uint16_t> highest = log->HighestStored()) {
+    next = std::max<std::uint32_t>(next, *highest + 1u);
+  }
+  if (next > range->last) {
+    err << "The serial numbers " << FiveDigits(range->first) << "-" << FiveDigits(range->last)
+        << " are used up: the log shows " << FiveDigits(*log->HighestStored())
+        << " as stored (line " << *log->StoredAt(*log->HighestStored())
+        << "). Nothing was written.\n";
+    return kExitRefused;
+  }
+  if (session.Link() == nullptr) {
+    return kExitNoEngraver;
+  }
+  session.GetPacer().CatchStop();
+  return Run(session, *preset, *range, *log_path).Go(count, static_cast<std::uint16_t>(next));
+}
+
+}  // namespace korimo::cli

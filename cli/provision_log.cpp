@@ -1,0 +1,148 @@
+#include <algorithm>
+#include <charconv>
+
+#include "cli/entries.h"
+#include "cli/workshop.h"
+
+namespace korimo::cli {
+namespace {
+
+constexpr std::size_t kFields = 6;
+
+std::string CsvField(std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+    return std::string(text);
+  }
+  std::string quoted = "\"";
+  for (const char c : text) {
+    quoted += c == '"' ? "\"\"" : std::string(1, c);
+  }
+  return quoted + '"';
+}
+
+// The fields of one line, or nothing when its quotes do not close.
+std::optional<std::vector<std::string>> CsvFields(std::string_view line) {
+  std::vector<std::string> fields(1);
+  bool quoted = false;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    const char c = line[i];
+    if (quoted) {
+      if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+        fields.back() += '"';
+        ++i;
+      } else if (c == '"') {
+        quoted = false;
+      } else {
+        fields.back() += c;
+      }
+    } else if (c == '"' && fields.back().empty()) {
+      quoted = true;
+    } else if (c == ',') {
+      fields.emplace_back();
+    } else {
+      fields.back() += c;
+    }
+  }
+  if (quoted) {
+    return std::nullopt;
+  }
+  return fields;
+}
+
+template <typename Number>
+std::optional<Number> WholeNumber(std::string_view text, Number largest) {
+  Number value{};
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc{} || end != text.data() + text.size() || value > largest) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+}  // namespace
+
+std::string FormatLogLine(const LogLine& line) {
+  return CsvField(line.time) + ',' + CsvField(line.device_path) + ',' +
+         FiveDigits(line.serial_number) + ',' + CsvField(line.model) + ',' +
+         std::string(line.stored ? kStored : kFailed) + ',' + std::to_string(line.cells_differed) +
+         '\n';
+}
+
+std::optional<std::size_t> ProvisionLog::StoredAt(std::uint16_t serial) const {
+  const auto found = std::find_if(stored.begin(), stored.end(),
+                                  [&](const auto& entry) { return entry.first == serial; });
+  return found == stored.end() ? std::nullopt : std::optional(found->second);
+}
+
+bool ProvisionLog::OnlyFailed(std::uint16_t serial) const {
+  return !StoredAt(serial) && std::find(failed.begin(), failed.end(), serial) != failed.end();
+}
+
+std::optional<std::uint16_t> ProvisionLog::HighestStored() const {
+  const auto highest = std::max_element(stored.begin(), stored.end());
+  return highest == stored.end() ? std::nullopt : std::optional(highest->first);
+}
+
+ProvisionLog ParseLog(std::string_view text) {
+  ProvisionLog log;
+  const auto refuse = [&](std::size_t line, const std::string& what) {
+    log.error = "line " + std::to_string(line) + ": " + what;
+    log.stored.clear();
+    log.failed.clear();
+    return log;
+  };
+  if (text.size() > kLargestLog) {
+    return refuse(1, "the file is larger than a provision log can be.");
+  }
+  std::size_t number = 0;
+  while (!text.empty()) {
+    ++number;
+    const std::size_t end = text.find('\n');
+    if (end == std::string_view::npos) {
+      return refuse(number,
+                    "the line has no line end: it was cut short; check the log by "
+                    "hand before going on.");
+    }
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(end + 1);
+    if (line.ends_with('\r')) {
+      line.remove_suffix(1);
+    }
+    if (number == 1) {
+      if (line != kLogHeader) {
+        return refuse(1, "this is not a provision log (its header is not \"" +
+                             std::string(kLogHeader) + "\").");
+      }
+      continue;
+    }
+    const std::optional<std::vector<std::string>> fields = CsvFields(line);
+    if (!fields || fields->size() != kFields) {
+      return refuse(number, "expected six comma-separated fields.");
+    }
+    const std::optional<std::uint16_t> serial = WholeNumber<std::uint16_t>((*fields)[2], 65535);
+    if (!serial) {
+      return refuse(number, "the serial number " + Echo((*fields)[2]) +
+                                " is not a whole number of 0 to 65535.");
+    }
+    const std::string& result = (*fields)[4];
+    if (result != kStored && result != kFailed) {
+      return refuse(number, "the result " + Echo(result) + " is neither stored nor failed.");
+    }
+    if (!WholeNumber<std::uint32_t>((*fields)[5], 256)) {
+      return refuse(number, "the count of cells that differed is not a number of 0 to 256.");
+    }
+    if (result == kStored) {
+      log.stored.emplace_back(*serial, number);
+    } else {
+      log.failed.push_back(*serial);
+    }
+  }
+  log.lines = number;
+  return log;
+}
+
+bool IsPlaceholderSerial(std::int32_t serial) {
+  return serial == 0 || serial == 0x1234 || serial == 0xFFFF;
+}
+
+}  // namespace korimo::cli
