@@ -1,5 +1,6 @@
 // backup, restore and diff: the whole parameter memory against a backup file,
 // and the read-back check that set --verify and restore share.
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -118,29 +119,38 @@ int VerifyCells(Session& session, modKT90& kt90, std::span<const CellValue> want
   return kExitDiffers;
 }
 
-int RunBackup(Session& session, std::span<const std::string> operands) {
-  const std::string& path = operands[0];
+std::unique_ptr<ReplacementFile> NewFileFor(Session& session, const std::string& path,
+                                            std::string_view what) {
   std::error_code error;
   const PathKind standing = KindAt(path, error);
   if (error) {
     session.Err() << EchoPath(path) << " cannot be written. " << Sentence({error}) << '\n';
-    return kExitRefused;
+    return nullptr;
   }
   if (!Replaceable(standing)) {
     session.Err() << EchoPath(path) << " is " << KindName(standing)
-                  << "; --force replaces only a file (an older backup).\n";
-    return kExitRefused;
+                  << "; --force replaces only a file (" << what << ").\n";
+    return nullptr;
   }
   if (standing != PathKind::kNothing && !session.Line().Has("--force")) {
     session.Err() << EchoPath(path) << " exists; give --force to replace it.\n";
-    return kExitRefused;
+    return nullptr;
   }
+  auto file = std::make_unique<ReplacementFile>(path);
+  if (file->Trouble()) {
+    session.Err() << EchoPath(path) << " cannot be written. " << Sentence(file->Trouble()) << '\n';
+    return nullptr;
+  }
+  return file;
+}
+
+int RunBackup(Session& session, std::span<const std::string> operands) {
+  const std::string& path = operands[0];
   // Created before the engraver is read, so a folder that cannot take the
   // file is known at once; renamed onto the target only once whole on the
   // disk, so a failed write leaves an older backup as it was.
-  ReplacementFile file(path);
-  if (file.Trouble()) {
-    session.Err() << EchoPath(path) << " cannot be written. " << Sentence(file.Trouble()) << '\n';
+  const std::unique_ptr<ReplacementFile> file = NewFileFor(session, path, "an older backup");
+  if (!file) {
     return kExitRefused;
   }
   modKT90* kt90 = session.Connect();
@@ -153,7 +163,7 @@ int RunBackup(Session& session, std::span<const std::string> operands) {
   if (!ReadAllCells(session, *kt90, backup.cells)) {
     return kExitTimedOut;
   }
-  if (const FileTrouble trouble = file.Commit(FormatBackup(backup))) {
+  if (const FileTrouble trouble = file->Commit(FormatBackup(backup))) {
     session.Err() << EchoPath(path) << " cannot be written. " << Sentence(trouble) << '\n';
     return kExitRefused;
   }

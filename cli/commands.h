@@ -5,12 +5,14 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <ostream>
 #include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "cli/safe_files.h"
 #include "cli/session.h"
 
 namespace korimo::cli {
@@ -48,6 +50,12 @@ std::string ModelText(std::uint8_t code);
 // All 256 memory cells, with a progress line on a terminal; false once a wait
 // gave up (the user has been told).
 bool ReadAllCells(Session& session, modKT90& kt90, std::array<std::uint8_t, 256>& cells);
+
+// The new file that will take the place of `path` once written, or nothing once
+// the user has been told why not: anything standing there needs --force, and
+// only a file (`what` says which) or a symbolic link may be replaced.
+std::unique_ptr<ReplacementFile> NewFileFor(Session& session, const std::string& path,
+                                            std::string_view what);
 
 // The handlers, grouped by what they reach.
 int RunList(Session& session, std::span<const std::string> operands);

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -15,6 +14,7 @@
 
 #include "cli/commands.h"
 #include "cli/entries.h"
+#include "cli/safe_files.h"
 #include "cli/workshop.h"
 #include "config/presets.h"
 #include "config/set_plan.h"
@@ -60,24 +60,22 @@ std::optional<Range> RangeOf(std::string_view text) {
 
 // The log's text, or nothing once the user has been told why it cannot be read.
 std::optional<ProvisionLog> ReadLog(Session& session, const std::string& path) {
-  std::error_code error;
-  if (!std::filesystem::exists(path, error)) {
-    return ProvisionLog{};
-  }
   // Read again before every board, as far as the file reached a moment ago: a
   // line that another station appends meanwhile is left for the next board.
-  const std::uintmax_t size = std::filesystem::file_size(path, error);
-  std::ifstream file(path, std::ios::binary);
-  std::string text(error ? 0 : size > kLargestLog ? kLargestLog + 1 : size, '\0');
-  file.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(file.gcount()));
-  if (error || !file.is_open() || file.bad()) {
-    session.Err() << "The log " << Echo(path) << " cannot be read.\n";
+  // One byte more than a log may have, so that a larger file is known as one.
+  const FileText file = ReadFileText(path, kLargestLog + 1);
+  if (file.trouble.error == std::errc::no_such_file_or_directory) {
+    return ProvisionLog{};
+  }
+  if (file.trouble) {
+    session.Err() << "The log " << EchoPath(path) << " cannot be read. " << Sentence(file.trouble)
+                  << '\n';
     return std::nullopt;
   }
+  const std::string& text = file.text;
   ProvisionLog log = ParseLog(text);
   if (!log.error.empty()) {
-    session.Err() << "The log " << Echo(path) << " is refused: " << log.error << '\n';
+    session.Err() << "The log " << EchoPath(path) << " is refused: " << log.error << '\n';
     return std::nullopt;
   }
   return log;
@@ -270,9 +268,9 @@ bool Run::Provision(const std::string& path) {
   }
   EndProgress();
   if (!AppendToLog(log_path_, text)) {
-    err << "The log " << Echo(log_path_) << " cannot be written, so the run stops: serial number "
-        << FiveDigits(serial) << (stored ? " is stored on " : " was tried on ") << path
-        << " and is not in the log.\n";
+    err << "The log " << EchoPath(log_path_)
+        << " cannot be written, so the run stops: serial number " << FiveDigits(serial)
+        << (stored ? " is stored on " : " was tried on ") << path << " and is not in the log.\n";
     return false;
   }
   if (stored) {

@@ -1,6 +1,4 @@
 // list and report: every engraver found, and the read-only report for support.
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <ostream>
 #include <sstream>
@@ -157,11 +155,13 @@ int RunList(Session& session, std::span<const std::string>) {
 }
 
 int RunReport(Session& session, std::span<const std::string> operands) {
-  std::error_code error;
-  if (!operands.empty() && std::filesystem::exists(operands[0], error) &&
-      !session.Line().Has("--force")) {
-    session.Err() << Echo(operands[0]) << " exists; give --force to replace it.\n";
-    return kExitRefused;
+  // The file is settled before any engraver is reached, as for a backup.
+  std::unique_ptr<ReplacementFile> file;
+  if (!operands.empty()) {
+    file = NewFileFor(session, operands[0], "an older report");
+    if (!file) {
+      return kExitRefused;
+    }
   }
   std::ostringstream report;
   report << "Korimo support report\nProgram: korimo-cli " << kVersion
@@ -195,14 +195,11 @@ int RunReport(Session& session, std::span<const std::string> operands) {
     session.Out() << report.str();
     return kExitOk;
   }
-  std::ofstream file(operands[0], std::ios::binary | std::ios::trunc);
-  file << report.str();
-  file.close();
-  if (!file) {
-    session.Err() << Echo(operands[0]) << " cannot be written.\n";
+  if (const FileTrouble trouble = file->Commit(report.str())) {
+    session.Err() << EchoPath(operands[0]) << " cannot be written. " << Sentence(trouble) << '\n';
     return kExitRefused;
   }
-  session.Out() << "The report is in " << operands[0] << ".\n";
+  session.Out() << "The report is in " << EchoPath(operands[0]) << ".\n";
   return kExitOk;
 }
 

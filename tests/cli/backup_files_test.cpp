@@ -129,6 +129,9 @@ TEST_F(CliTest, HostileFileStatesAreNeverWrittenThroughOrWaitedOn) {
       {"a named pipe at the target", "backup", path, "--force",
        [&] { return ::mkfifo(path.c_str(), 0600) == 0; }, kExitRefused,
        "memory.txt\" is a named pipe; --force"},
+      {"a named pipe at the report's name", "report", path, "--force",
+       [&] { return ::mkfifo(path.c_str(), 0600) == 0; }, kExitRefused,
+       "memory.txt\" is a named pipe; --force replaces only a file (an older report)."},
       {"a socket at the target", "backup", path, "--force",
        [&] {
          sockaddr_un address{};
