@@ -52,7 +52,7 @@ bool IsNormalFile(const std::string& path) {
   if (path.find_first_of("*?") != std::string::npos) {
     return false;
   }
-  _finddata64_t found{};
+  __finddata64_t found{};
   const intptr_t search = _findfirst64(path.c_str(), &found);
   if (search == -1) {
     return false;
