@@ -235,8 +235,8 @@ QString Misfit(QWidget& widget, const QString& text) {
     option.lineWidth = 1;
     const QRect caption = frame->style()->subControlRect(QStyle::CC_GroupBox, &option,
                                                          QStyle::SC_GroupBoxLabel, frame);
-    room =
-        QRect(caption.left(), caption.top(), frame->width() - 2 * caption.left(), caption.height());
+    // The caption is cut off only where it runs past the frame's right edge.
+    room = QRect(caption.left(), caption.top(), frame->width() - caption.left(), caption.height());
   } else if (auto* edit = qobject_cast<QLineEdit*>(&widget)) {
     // QLineEdit keeps two pixels on each side inside its frame.
     const int border =
