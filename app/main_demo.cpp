@@ -36,7 +36,6 @@ int main(int argc, char** argv) {
   since_main.start();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("korimo-demo"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Korimo Configuration"));
   QApplication::setWindowIcon(korimo::app::KorimoIcon());
 
   QCommandLineParser parser;

@@ -25,7 +25,6 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("korimo"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Korimo Configuration"));
   QApplication::setWindowIcon(korimo::app::KorimoIcon());
 
   korimo::app::RealPlatform platform = korimo::app::MakeRealPlatform();

@@ -157,6 +157,19 @@ void s::PlaceControls() {
   PlaceTwips(*cmdDone, 5040, 3960, 1215, 375);
   PlaceTwips(*shpConnected, 120, 4440, 195, 195);
   PlaceTwips(*lblStatus, 480, 4440, 780, 195);
+
+  // Five labels are drawn narrower than their texts in Arial: they keep
+  // their places and sizes and condense the face as far as their texts need.
+  QStringList bytes;
+  for (int value = 0; value <= 0xFF; ++value) {
+    bytes << QString::fromStdString(HexByte(static_cast<std::uint8_t>(value)));
+  }
+  lblSN_High->setFont(ui::NarrowedToFit(font(), bytes, lblSN_High->width()));
+  lblSN_Low->setFont(ui::NarrowedToFit(font(), bytes, lblSN_Low->width()));
+  lblGenHigh->setFont(ui::NarrowedToFit(font(), {lblGenHigh->text()}, lblGenHigh->width()));
+  lblGenLow->setFont(ui::NarrowedToFit(font(), {lblGenLow->text()}, lblGenLow->width()));
+  lblStatus->setFont(ui::NarrowedToFit(
+      font(), {QStringLiteral("Connected"), QStringLiteral("Searching...")}, lblStatus->width()));
 }
 
 }  // namespace korimo

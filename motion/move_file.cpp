@@ -6,6 +6,10 @@
 #include <system_error>
 #include <vector>
 
+#ifdef _WIN32
+#include <io.h>  // the C runtime's directory lookup, with the entry's attributes
+#endif
+
 namespace korimo {
 namespace {
 
@@ -35,6 +39,31 @@ Peek ReadExactly(std::FILE* file, std::vector<std::uint8_t>& buffer) {
   return std::ferror(file) ? Peek::kError : Peek::kEnd;
 }
 
+// A normal file stands at `path`: no directory, device or other special entry,
+// and on Windows neither a hidden nor a system file. Linux has no such marks;
+// a name starting with a dot is an ordinary file there.
+bool IsNormalFile(const std::string& path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) {
+    return false;
+  }
+#ifdef _WIN32
+  // The lookup takes wildcards; a path holding one names no single file.
+  if (path.find_first_of("*?") != std::string::npos) {
+    return false;
+  }
+  __finddata64_t found{};
+  const intptr_t search = _findfirst64(path.c_str(), &found);
+  if (search == -1) {
+    return false;
+  }
+  _findclose(search);
+  return (found.attrib & (_A_HIDDEN | _A_SYSTEM | _A_SUBDIR)) == 0;
+#else
+  return true;
+#endif
+}
+
 MoveFileResult Report(Prompts& prompts, std::string_view message, MoveFileResult result) {
   prompts.ShowMessage(std::string(message), "", MessageButtons::kOk, MessageAnswer::kOk);
   return result;
@@ -43,8 +72,7 @@ MoveFileResult Report(Prompts& prompts, std::string_view message, MoveFileResult
 }  // namespace
 
 MoveFileResult PlayMoveFile(const std::string& path, modKT90& board, Prompts& prompts) {
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) {
+  if (!IsNormalFile(path)) {
     return Report(prompts, kMoveFileMissing, MoveFileResult::kMissing);
   }
   File file(std::fopen(path.c_str(), "rb"));

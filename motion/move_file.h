@@ -19,7 +19,8 @@ inline constexpr std::string_view kMoveFileUnreadable = "Movement File cannot be
 
 enum class MoveFileResult {
   kWalked,      // every record sent (an empty file sends none)
-  kMissing,     // no normal file at the path; reported
+  kMissing,     // no normal file at the path (a directory, on Windows a hidden or system
+                //   file does not count); reported
   kUnreadable,  // exists but could not be opened or read; reported
   kDamaged,     // ends inside a record; the whole records before it were sent; reported
 };

@@ -29,6 +29,7 @@ scripts/ensure-packages.sh \
   umockdev \
   libumockdev-dev \
   x11-utils \
+  xdotool \
   imagemagick \
   unzip \
   zstd \

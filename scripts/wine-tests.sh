@@ -7,6 +7,11 @@
 #     the timing figures of the real calls;
 #   - the window suites and the main window end to end on the real Win32 calls
 #     (korimo_window_tests.exe, offscreen);
+#   - what a person sees (korimo_desktop_tests.exe): the four windows and their
+#     prompts on Qt's windows platform under Xvfb, read back with
+#     GetWindowText, GetClientRect and ClientToScreen against the twips
+#     designs, at 96 and at 144 DPI; their screenshots are kept in the build
+#     folder (--update-docs copies them to docs/);
 #   - korimo.exe started as a program under Xvfb with the windows platform,
 #     against the pipe board (korimo_board_host.exe): it must show its window,
 #     find the engraver and read it; the screenshot is kept in the build folder
@@ -73,7 +78,7 @@ display_number=$((90 + RANDOM % 100))
 while [ -e "/tmp/.X$display_number-lock" ]; do
   display_number=$((display_number + 1))
 done
-Xvfb ":$display_number" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb ":$display_number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 export DISPLAY=:$display_number
 for _ in $(seq 100); do
@@ -104,8 +109,8 @@ if $all; then
   cmake --build "$build_dir" -j "$jobs"
 else
   cmake --build "$build_dir" -j "$jobs" --target korimo-cli win32_backend_tests \
-    win32_engraver_tests cli_tests win32_timing korimo korimo-demo korimo_window_tests \
-    korimo_board_host
+    win32_engraver_tests cli_tests motion_tests win32_timing korimo korimo-demo \
+    korimo_window_tests korimo_board_host korimo_desktop_tests
 fi
 
 phase "icon and version resources of the programs"
@@ -123,7 +128,8 @@ phase "Win32 back ends and korimo-cli"
 run "$build_dir/bin/win32_backend_tests.exe" --gtest_brief=1
 run "$build_dir/bin/win32_engraver_tests.exe" --gtest_brief=1
 for program in "$build_dir"/tests/*/*_tests.exe; do
-  if $all || [ "$(basename "$program")" = cli_tests.exe ]; then
+  if $all || [ "$(basename "$program")" = cli_tests.exe ] ||
+     [ "$(basename "$program")" = motion_tests.exe ]; then
     run "$program" --gtest_brief=1
   fi
 done
@@ -134,6 +140,28 @@ export WINEQT_QPA_FONTDIR='Z:\usr\share\fonts\truetype\liberation'
 phase "the windows, offscreen"
 run "$build_dir/bin/korimo_window_tests.exe" --gtest_brief=1
 unset WINEQT_QPA_FONTDIR
+
+phase "what a person sees: the windows on the windows platform under Xvfb"
+desktop_shots=$build_dir/screenshots/desktop
+rm -rf "$desktop_shots"
+mkdir -p "$desktop_shots"
+KORIMO_DESKTOP_SHOTS=$(winepath -w "$desktop_shots" 2>/dev/null)
+export KORIMO_DESKTOP_SHOTS
+# Wine's own font engine leaves the text of line edits unpainted; FreeType paints it.
+run "$build_dir/bin/korimo_desktop_tests.exe" -platform windows:fontengine=freetype --gtest_brief=1
+# A display set to 150 %: the system DPI comes from LogPixels when a program starts.
+wine_quiet wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null
+run "$build_dir/bin/korimo_desktop_tests.exe" -platform windows:fontengine=freetype --gtest_brief=1
+wine_quiet wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null
+unset KORIMO_DESKTOP_SHOTS
+ls "$desktop_shots" | sed 's/^/   screenshot: /'
+if $update_docs; then
+  for shot in main-window memory-editor jog-window io-window; do
+    [ ! -f "$desktop_shots/$shot@1.png" ] || cp "$desktop_shots/$shot@1.png" "$source_dir/docs/$shot-wine.png"
+  done
+  [ ! -f "$desktop_shots/main-window@1.5.png" ] ||
+    cp "$desktop_shots/main-window@1.5.png" "$source_dir/docs/main-window-wine-150.png"
+fi
 
 phase "korimo.exe under Xvfb on the pipe board"
 shots=$build_dir/screenshots

@@ -8,6 +8,10 @@
 #include "support/fake_ports.h"
 #include "support/recording_prompts.h"
 
+#ifdef _WIN32
+#include "win32/windows_api.h"
+#endif
+
 namespace korimo {
 namespace {
 
@@ -111,10 +115,52 @@ TEST_F(MoveFileTest, MissingFileIsReportedOnceAndQueriesNothing) {
   EXPECT_TRUE(files.calls.empty());
 }
 
-TEST_F(MoveFileTest, DirectoryDoesNotCountAsAMovementFile) {
-  fs::create_directory(dir / "CRLPOSY.mov");
-  EXPECT_EQ(Play((dir / "CRLPOSY.mov").string()), MoveFileResult::kMissing);
-  EXPECT_TRUE(files.calls.empty());
+// Only a normal file counts: not a directory, and on Windows not a file marked
+// hidden or system (a read-only one does count). Linux has no such marks.
+TEST_F(MoveFileTest, OnlyANormalFileCountsAsAMovementFile) {
+  struct Entry {
+    const char* name;
+    bool directory;
+    unsigned long attributes;  // Windows file attributes set on the file; 0: none
+    bool counts;
+  };
+  const std::vector<Entry> entries{
+      {"CRLPOSY.mov", true, 0, false},
+      {"JOGPOSY.mov", false, 0, true},
+#ifdef _WIN32
+      {"JOGNEGY.mov", false, FILE_ATTRIBUTE_READONLY, true},
+      {"JOGPOSZ.mov", false, FILE_ATTRIBUTE_HIDDEN, false},
+      {"JOGNEGZ.mov", false, FILE_ATTRIBUTE_SYSTEM, false},
+      {"CRLNEGZ.mov", false, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY, false},
+#else
+      {".JOGNEGY.mov", false, 0, true},
+#endif
+  };
+  for (const Entry& entry : entries) {
+    SCOPED_TRACE(entry.name);
+    files.calls.clear();
+    prompts.calls.clear();
+    const fs::path path = dir / entry.name;
+    if (entry.directory) {
+      fs::create_directory(path);
+    } else {
+      Write(entry.name, Record(4, 1));
+    }
+#ifdef _WIN32
+    if (entry.attributes != 0) {
+      ASSERT_TRUE(SetFileAttributesA(path.string().c_str(), entry.attributes));
+      ASSERT_EQ(GetFileAttributesA(path.string().c_str()) & entry.attributes, entry.attributes)
+          << "the file system keeps no attributes";
+    }
+#endif
+    EXPECT_EQ(Play(path.string()),
+              entry.counts ? MoveFileResult::kWalked : MoveFileResult::kMissing);
+    EXPECT_EQ(files.Written().size(), entry.counts ? 1u : 0u);
+    EXPECT_EQ(prompts.calls.size(), entry.counts ? 0u : 1u);
+#ifdef _WIN32
+    SetFileAttributesA(path.string().c_str(), FILE_ATTRIBUTE_NORMAL);  // removable again
+#endif
+  }
 }
 
 TEST_F(MoveFileTest, EmptyFileQueriesNothing) {
