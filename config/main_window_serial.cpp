@@ -8,7 +8,6 @@
 #include "ui/text_box.h"
 
 namespace korimo {
-namespace {}  // namespace
 
 void s::txtSN_KeyPress(int& KeyAscii) {
   if (KeyAscii == 13) {
