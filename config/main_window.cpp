@@ -93,7 +93,7 @@ void s::Form_Load() {
 
 void s::cmdRead_Click() {
   txtSN->setText(Five(kt90_.GetSerialNumber()));
-  field_shows_start_ = false;
+  serial_.Read();
   for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
     fields_[i]->SetText(Five(kt90_.GetStatusWord(kParameterFields[i].status_word)));
   }

@@ -134,8 +134,7 @@ class s : public QMainWindow {
   std::vector<HeldControl> held_;
   std::string shown_trouble_;  // the DeviceTrouble the status tooltip shows
 
-  bool spin_given_ = false;         // udSN holds a number read or entered
-  bool field_shows_start_ = false;  // txtSN shows udSN's starting value, put back by a commit
+  SerialNumberEntry serial_;  // whether txtSN holds a serial number Set may store
 
   // Controls, named as the window names them.
   QWidget* client_ = nullptr;
