@@ -45,55 +45,5 @@ TEST(SetState, EndsWithWhatSupervisionFoundMeanwhile) {
   }
 }
 
-// A Read asked for by one Set is not run again at the end of the next.
-TEST(SetState, EachSetStartsAfresh) {
-  SetState state;
-  state.Start(false);
-  state.Arrival();
-  EXPECT_TRUE(state.Finish().read);
-  state.Start(true);
-  const SetState::Ending ending = state.Finish();
-  EXPECT_FALSE(ending.read);
-  EXPECT_FALSE(ending.switched);
-}
-
-// What happened to the serial field, in order: 'r' Read, 'e' typed into, 's'
-// spin stepped, 'n' a number committed, 'x' no number committed (the field is
-// then given the spin's value, a number).
-TEST(SerialNumberEntry, OnlyANumberReadOrEnteredIsGiven) {
-  struct Case {
-    const char* events;
-    bool given;
-  };
-  const std::vector<Case> cases{
-      {"x", false},   // the placeholder replaced by the starting value
-      {"xn", false},  // ... and committed again on leaving the field once more
-      {"xe", true},   {"xs", true},
-      {"rn", true},   {"rnx", true},  // an emptied field given back the number read
-      {"xnen", true},                 // 0 typed on purpose
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.events);
-    SerialNumberEntry entry;
-    for (const char* event = c.events; *event != '\0'; ++event) {
-      switch (*event) {
-        case 'r':
-          entry.Read();
-          break;
-        case 'e':
-          entry.Edited();
-          break;
-        case 's':
-          entry.SpinChanged();
-          break;
-        default:
-          entry.Committed(*event == 'n');
-      }
-    }
-    EXPECT_EQ(entry.Given(true), c.given);
-    EXPECT_FALSE(entry.Given(false));  // the placeholder or an emptied field
-  }
-}
-
 }  // namespace
 }  // namespace korimo
