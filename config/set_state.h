@@ -1,10 +1,10 @@
 // The configuration window's Set as state, and what its serial field holds.
 //
-// The Set. From its first to its last write a
-// Set holds Read, Set and Clear ID, the model list, the serial field and the
-// spin control, so that nothing it reads can change under it. Supervision keeps
-// watching meanwhile: what it finds is kept here and applied when the Set ends,
-// together with the Read that an arrival asks for.
+// From its first to its last write a Set holds Read, Set and Clear ID, the
+// model list, the serial field and the spin control, so that nothing it reads
+// can change under it. Supervision keeps watching meanwhile: what it finds is
+// kept here and applied when the Set ends, together with the Read that an
+// arrival asks for.
 #pragma once
 
 namespace korimo {
