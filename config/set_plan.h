@@ -63,7 +63,11 @@ struct SetPlan {
   std::optional<SetEntry> refused;
 };
 
-inline constexpr std::size_t kSetWriteCount = 79;
+// The serial number, the model marker, each parameter word, the model code and
+// the fixed block.
+inline constexpr std::size_t kSetWriteCount = 2 + 1 + 2 * kParameterFieldCount + 1 +
+                                              4 * memory::FixedParameters.singles.size() +
+                                              memory::FixedParameters.bytes.size();
 
 SetPlan PlanSet(const SetFieldTexts& texts, std::uint8_t model_code);
 
