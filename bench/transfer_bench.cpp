@@ -26,12 +26,7 @@ class IdlePump final : public korimo::EventPump {
 
 korimo::SetPlan PlanKX2() {
   const korimo::ModelPreset* kx2 = korimo::FindPreset("Korimo KX2");
-  korimo::SetFieldTexts texts;
-  texts.serial_number = "4660";
-  for (std::size_t i = 0; i < texts.parameters.size(); ++i) {
-    texts.parameters[i] = std::string(kx2->texts[i]);
-  }
-  return korimo::PlanSet(texts, kx2->code);
+  return korimo::PlanSet(korimo::PresetFieldTexts(*kx2, "4660"), kx2->code);
 }
 
 struct Rig {

@@ -11,6 +11,7 @@
 #include "cli/safe_files.h"
 #include "config/memory_map.h"
 #include "config/numeric.h"
+#include "config/service_texts.h"
 
 namespace korimo::cli {
 namespace {
@@ -229,9 +230,7 @@ int RunRestore(Session& session, std::span<const std::string> operands) {
     }
   }
   if (delivered != changes.size()) {
-    session.Err() << (delivered == 0 ? "None" : "Only " + std::to_string(delivered)) << " of the "
-                  << changes.size()
-                  << " cells reached the engraver; restore again once it is connected.\n";
+    session.Err() << NotDeliveredMessage(delivered, changes.size(), "cells", "Restore") << '\n';
     return kExitCutShort;
   }
   session.Out() << "Restored " << changes.size() << " cells.\n";

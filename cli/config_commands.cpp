@@ -11,34 +11,33 @@
 #include "cli/commands.h"
 #include "cli/entries.h"
 #include "config/numeric.h"
+#include "config/parameter_fields.h"
 #include "config/presets.h"
+#include "config/service_texts.h"
 #include "config/set_plan.h"
 
 namespace korimo::cli {
 namespace {
-
-struct ParameterOption {
-  ParameterField field;
-  std::string_view option;
-  std::string_view label;
-  std::string_view json_name;
-};
-
-// In kParameterFields order.
-constexpr std::array<ParameterOption, 6> kParameterOptions{{
-    {ParameterField::kMaxX, "--max-x", "Maximum X travel (0.001 in)", "max_x"},
-    {ParameterField::kMaxY, "--max-y", "Maximum Y travel (0.001 in)", "max_y"},
-    {ParameterField::kMaxZ, "--max-z", "Maximum Z travel (0.001 in)", "max_z"},
-    {ParameterField::kRasterSpeed, "--raster", "Raster speed (0.001 in/sec)", "raster_speed"},
-    {ParameterField::kVectorSpeed, "--vector", "Vector speed (0.001 in/sec)", "vector_speed"},
-    {ParameterField::kZSpeed, "--z-speed", "Z speed (0.001 in/sec)", "z_speed"},
-}};
 
 constexpr int kLabelWidth = 30;
 
 void PrintField(std::ostream& out, std::string_view label, std::string_view text) {
   out << label << std::string(static_cast<std::size_t>(kLabelWidth) - label.size(), ' ') << text
       << '\n';
+}
+
+void PrintField(std::ostream& out, const ParameterFieldRecord& field, std::string_view text) {
+  PrintField(out, std::string(field.label) + " (" + std::string(field.unit) + ")", text);
+}
+
+// " --max-x --max-y ...": every parameter option.
+std::string AllOptions() {
+  std::string options;
+  for (const ParameterFieldRecord& field : kParameterFields) {
+    options += " ";
+    options += field.option;
+  }
+  return options;
 }
 
 // The model of --model: "KX2", "KX3" (either case) or "none".
@@ -56,14 +55,8 @@ std::optional<std::uint8_t> ModelCodeOf(const std::string& text) {
   return std::nullopt;
 }
 
-std::string_view OptionOfStep(SetStep step) {
-  const std::optional<ParameterField> field = FieldOfStep(step);
-  for (const ParameterOption& parameter : kParameterOptions) {
-    if (field == parameter.field) {
-      return parameter.option;
-    }
-  }
-  return "--serial";
+std::string_view OptionOf(const SetEntry& entry) {
+  return entry.step == SetStep::kParameter ? kParameterFields[entry.field].option : "--serial";
 }
 
 // The texts the Set takes its values from, checked; nothing when the command
@@ -87,27 +80,26 @@ std::optional<SetFieldTexts> SetTexts(Session& session, std::uint8_t& model_code
   SetFieldTexts texts;
   texts.serial_number = *serial;
   const ModelPreset* preset = FindPreset(*code);
-  for (std::size_t i = 0; i < kParameterOptions.size(); ++i) {
-    const std::optional<std::string> value = line.Value(kParameterOptions[i].option);
+  for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
+    const std::string_view option = kParameterFields[i].option;
+    const std::optional<std::string> value = line.Value(option);
     if (preset != nullptr && value) {
-      err << kParameterOptions[i].option << " cannot be given with --model " << Echo(*model)
-          << ": the model's presets fix the six parameters.\n";
+      err << option << " cannot be given with --model " << Echo(*model)
+          << ": the model's presets fix the parameters.\n";
       return std::nullopt;
     }
     if (preset == nullptr && !value) {
-      err << "--model none needs all six of --max-x --max-y --max-z --raster --vector "
-             "--z-speed; "
-          << kParameterOptions[i].option << " is missing.\n";
+      err << "--model none needs all of" << AllOptions() << "; " << option << " is missing.\n";
       return std::nullopt;
     }
-    texts.parameters[i] = preset != nullptr ? std::string(preset->texts[i]) : *value;
+    texts.parameters[i] = preset != nullptr ? std::string(PresetText(*preset, i)) : *value;
   }
   exit_code = kExitRefused;
   if (!IsWordEntry(texts.serial_number, "--serial", err)) {
     return std::nullopt;
   }
-  for (std::size_t i = 0; i < kParameterOptions.size(); ++i) {
-    if (!IsWordEntry(texts.parameters[i], kParameterOptions[i].option, err)) {
+  for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
+    if (!IsWordEntry(texts.parameters[i], kParameterFields[i].option, err)) {
       return std::nullopt;
     }
   }
@@ -138,12 +130,13 @@ int RunRead(Session& session, std::span<const std::string>) {
   if (kt90 == nullptr) {
     return session.ConnectFailure();
   }
-  // The window's order: serial number, the six fields, then the model code;
-  // every value from a status packet of its own.
+  // The window's order: serial number, the parameter fields, then the model
+  // code; every value from a status packet of its own.
   const std::int32_t serial = kt90->GetSerialNumber();
-  const std::array<std::int32_t, 6> values{kt90->GetMaxX(),        kt90->GetMaxY(),
-                                           kt90->GetMaxZ(),        kt90->GetRasterSpeed(),
-                                           kt90->GetVectorSpeed(), kt90->GetZSpeed()};
+  std::array<std::int32_t, kParameterFieldCount> values{};
+  for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
+    values[i] = kt90->GetStatusWord(kParameterFields[i].status_word);
+  }
   const std::uint8_t model = kt90->GetModelCode();
 
   std::ostream& out = session.Out();
@@ -152,7 +145,7 @@ int RunRead(Session& session, std::span<const std::string>) {
     out << "{\"serial_number\": " << serial << ", \"model_code\": " << int{model} << ", \"model\": "
         << (preset != nullptr ? "\"" + std::string(preset->name) + "\"" : std::string("null"));
     for (std::size_t i = 0; i < values.size(); ++i) {
-      out << ", \"" << kParameterOptions[i].json_name << "\": " << values[i];
+      out << ", \"" << kParameterFields[i].json_name << "\": " << values[i];
     }
     out << "}\n";
     return kExitOk;
@@ -160,7 +153,7 @@ int RunRead(Session& session, std::span<const std::string>) {
   PrintField(out, "Serial number", FiveDigits(serial));
   PrintField(out, "Model code", ModelText(model));
   for (std::size_t i = 0; i < values.size(); ++i) {
-    PrintField(out, kParameterOptions[i].label, FiveDigits(values[i]));
+    PrintField(out, kParameterFields[i], FiveDigits(values[i]));
   }
   return kExitOk;
 }
@@ -174,7 +167,7 @@ int RunSet(Session& session, std::span<const std::string>) {
   }
   const SetPlan plan = PlanSet(*texts, model_code);
   if (plan.refused) {
-    session.Err() << OptionOfStep(*plan.refused)
+    session.Err() << OptionOf(*plan.refused)
                   << ": the value has no place in a word of 0 to 65535; nothing was written.\n";
     return kExitRefused;
   }
@@ -194,17 +187,15 @@ int RunSet(Session& session, std::span<const std::string>) {
     }
   }
   if (delivered != plan.writes.size()) {
-    session.Err() << (delivered == 0 ? "None" : "Only " + std::to_string(delivered)) << " of the "
-                  << plan.writes.size()
-                  << " values reached the engraver; set again once it is connected.\n";
+    session.Err() << NotDeliveredMessage(delivered, plan.writes.size(), "values", "Set") << '\n';
     return kExitCutShort;
   }
 
   std::ostream& out = session.Out();
   PrintField(out, "Serial number", plan.rewritten.serial_number);
   PrintField(out, "Model code", ModelText(model_code));
-  for (std::size_t i = 0; i < kParameterOptions.size(); ++i) {
-    PrintField(out, kParameterOptions[i].label, plan.rewritten.parameters[i]);
+  for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
+    PrintField(out, kParameterFields[i], plan.rewritten.parameters[i]);
   }
   out << plan.writes.size() << " bytes written to the parameter memory.\n";
   if (!session.Line().Has("--verify")) {

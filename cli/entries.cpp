@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "config/numeric.h"
+#include "config/service_texts.h"
 
 namespace korimo::cli {
 namespace {
@@ -38,7 +39,7 @@ std::optional<std::uint8_t> EditorEntry(std::string_view text, int limit, std::s
     return std::nullopt;
   }
   if (entry.verdict == EditorEntryVerdict::kOutOfRange) {
-    err << "Invalid Value: the " << what << " must be a whole number from 0 to " << limit - 1
+    err << kInvalidValue << ": the " << what << " must be a whole number from 0 to " << limit - 1
         << " (" << Echo(text) << " given).\n";
     return std::nullopt;
   }
@@ -46,8 +47,9 @@ std::optional<std::uint8_t> EditorEntry(std::string_view text, int limit, std::s
 }
 
 bool IsWordEntry(std::string_view text, std::string_view option, std::ostream& err) {
-  const std::int32_t whole = ValueOfText(text);
-  if (!IsNumber(text) || NumericValue(text) < 0 || whole > kWordMax) {
+  // The window's rule, except that text which is no number is refused here
+  // rather than taken as 0.
+  if (ReadWordEntry(text).verdict != WordEntryVerdict::kValid) {
     err << option << ": " << Echo(text) << " is not a whole number from 0 to 65535.\n";
     return false;
   }

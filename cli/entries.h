@@ -20,8 +20,9 @@ namespace korimo::cli {
 std::optional<std::uint8_t> EditorEntry(std::string_view text, int limit, std::string_view what,
                                         std::ostream& err);
 
-// A parameter word 0..65535 for `option`; refuses text that is no number, an
-// entry below zero and whole numbers above the range.
+// A parameter word 0..65535 for `option`, by the rule of the window's Set
+// (ReadWordEntry: "-0.4" is 0, "65535.5" has no word); refuses, with one
+// sentence on `err`, text that is no number and whole numbers outside the range.
 bool IsWordEntry(std::string_view text, std::string_view option, std::ostream& err);
 
 // The longest wait --timeout takes: one day.

@@ -93,8 +93,7 @@ int RunEEPromClear(Session& session, std::span<const std::string>) {
   }
   constexpr unsigned kCells = memory::kFixedBlockLast - memory::kFixedBlockFirst + 1;
   if (delivered != kCells) {
-    session.Err() << (delivered == 0 ? "None" : "Only " + std::to_string(delivered)) << " of the "
-                  << kCells << " cells reached the engraver; clear again once it is connected.\n";
+    session.Err() << NotDeliveredMessage(delivered, kCells, "cells", "Clear") << '\n';
     return kExitCutShort;
   }
   return DumpRows(session, *kt90) ? kExitOk : kExitTimedOut;

@@ -222,12 +222,7 @@ bool Run::WaitUntilGone(const std::string& path) {
 bool Run::Provision(const std::string& path) {
   std::ostream& err = session_.Err();
   const auto serial = static_cast<std::uint16_t>(next_);
-  SetFieldTexts texts;
-  texts.serial_number = std::to_string(serial);
-  for (std::size_t i = 0; i < texts.parameters.size(); ++i) {
-    texts.parameters[i] = std::string(preset_.texts[i]);
-  }
-  const SetPlan plan = PlanSet(texts, preset_.code);
+  const SetPlan plan = PlanSet(PresetFieldTexts(preset_, std::to_string(serial)), preset_.code);
   std::vector<std::pair<std::uint8_t, std::uint8_t>> wanted;
   for (const SetWrite& write : plan.writes) {
     const auto same = std::find_if(wanted.begin(), wanted.end(),

@@ -4,7 +4,6 @@
 
 #include <QAction>
 #include <QGroupBox>
-#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -12,22 +11,13 @@
 #include "config/memory_map.h"
 #include "config/numeric.h"
 #include "ui/lamp.h"
+#include "ui/list_box.h"
 #include "ui/locked_combo.h"
 #include "ui/spin_control.h"
 #include "ui/text_box.h"
 
 namespace korimo {
 namespace {
-
-// The drop-down items of the six fields, in ParameterField order.
-const std::array<QStringList, 6> kFieldItems{{
-    {QStringLiteral("16000"), QStringLiteral("24000")},
-    {QStringLiteral("12000")},
-    {QStringLiteral("4250")},
-    {QStringLiteral("50000")},
-    {QStringLiteral("25000")},
-    {QStringLiteral("8000")},
-}};
 
 QString Five(std::int64_t value) {
   return QString::fromStdString(FiveDigits(value));
@@ -38,15 +28,6 @@ QString Q(std::string_view text) {
 }
 
 }  // namespace
-
-std::string SetNotDeliveredMessage(std::size_t delivered, std::size_t total) {
-  const std::string again = " Set again once the engraver is connected.";
-  if (delivered == 0) {
-    return "None of the " + std::to_string(total) + " values reached the engraver." + again;
-  }
-  return "Only " + std::to_string(delivered) + " of the " + std::to_string(total) +
-         " values reached the engraver, so its memory holds part of this configuration." + again;
-}
 
 s::s(modKT90& kt90, Prompts& prompts, QWidget* parent, ui::TimerPort& timers)
     : QMainWindow(parent),
@@ -74,22 +55,22 @@ void s::ConnectHandlers() {
   connect(txtSN, &ui::TextBox::LostFocus, this, [this] { txtSN_LostFocus(); });
   connect(txtSN, &ui::TextBox::textEdited, this, [this] { txtSN_Edited(); });
   txtSN->SetKeyPressHandler([this](int& key) { txtSN_KeyPress(key); });
-  for (ParameterField field : kParameterFields) {
-    if (field != ParameterField::kMaxX) {
-      Field(field).SetKeyPressHandler([this](int& key) { cboDigits_KeyPress(key); });
+  for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
+    if (kParameterFields[i].digits_only) {
+      fields_[i]->SetKeyPressHandler([this](int& key) { cboDigits_KeyPress(key); });
     }
   }
 }
 
-ui::LockedCombo& s::Field(ParameterField field) const {
-  return *fields_[static_cast<std::size_t>(field)];
-}
-
 void s::Form_Load() {
-  for (std::size_t i = 0; i < fields_.size(); ++i) {
+  for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
     ui::LockedCombo& field = *fields_[i];
     field.clear();
-    field.addItems(kFieldItems[i]);
+    for (std::string_view item : kParameterFields[i].items) {
+      if (!item.empty()) {
+        field.addItem(Q(item));
+      }
+    }
     field.SetText(QString());
     field.SetLocked(true);
   }
@@ -112,13 +93,10 @@ void s::Form_Load() {
 
 void s::cmdRead_Click() {
   txtSN->setText(Five(kt90_.GetSerialNumber()));
-  field_shows_start_ = false;
-  Field(ParameterField::kMaxX).SetText(Five(kt90_.GetMaxX()));
-  Field(ParameterField::kMaxY).SetText(Five(kt90_.GetMaxY()));
-  Field(ParameterField::kMaxZ).SetText(Five(kt90_.GetMaxZ()));
-  Field(ParameterField::kRasterSpeed).SetText(Five(kt90_.GetRasterSpeed()));
-  Field(ParameterField::kVectorSpeed).SetText(Five(kt90_.GetVectorSpeed()));
-  Field(ParameterField::kZSpeed).SetText(Five(kt90_.GetZSpeed()));
+  serial_.Read();
+  for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
+    fields_[i]->SetText(Five(kt90_.GetStatusWord(kParameterFields[i].status_word)));
+  }
 
   // Every entry is compared, the top one included.
   const int model = kt90_.GetModelCode();
@@ -139,71 +117,94 @@ std::uint8_t s::SelectedModelCode() const {
   return static_cast<std::uint8_t>(item->data(Qt::UserRole).toUInt());
 }
 
-QString s::FrameCaptionOf(SetStep step) const {
-  if (const auto field = FieldOfStep(step)) {
-    return parameterFrames_[static_cast<std::size_t>(*field)]->title();
-  }
-  return fraSN->title();
-}
-
-void s::RewriteField(const SetPlan& plan, SetStep step) {
-  if (step == SetStep::kSerialNumber) {
-    txtSN->setText(QString::fromStdString(plan.rewritten.serial_number));
-  } else if (const auto field = FieldOfStep(step)) {
-    const auto index = static_cast<std::size_t>(*field);
-    fields_[index]->SetText(QString::fromStdString(plan.rewritten.parameters[index]));
-  }
+void s::ShowMessage(const std::string& text) {
+  prompts_.ShowMessage(text, "", MessageButtons::kOk, MessageAnswer::kOk);
 }
 
 void s::cmdWrite_Click() {
-  if (set_running_) {
+  if (set_.Running()) {
     return;
   }
   // The placeholder (no Read yet), an emptied field, or the spin control's
   // starting value put back over either, hold no serial number: storing 0
   // over the board's number would lose it.
   if (!SerialNumberGiven()) {
-    prompts_.ShowMessage(std::string(kSerialNumberMissing), "", MessageButtons::kOk,
-                         MessageAnswer::kOk);
+    ShowMessage(std::string(kSerialNumberMissing));
     return;
   }
   // As leaving the field would: a typed number is clamped into 0..65535.
   CommitSerialNumber();
-
-  SetFieldTexts texts;
-  texts.serial_number = txtSN->text().toStdString();
-  for (std::size_t i = 0; i < fields_.size(); ++i) {
-    texts.parameters[i] = fields_[i]->Text().toStdString();
-  }
-  const SetPlan plan = PlanSet(texts, SelectedModelCode());
+  const SetPlan plan = PlanSet(ShownTexts(), SelectedModelCode());
   if (plan.refused) {
-    prompts_.ShowMessage("The value of \"" + FrameCaptionOf(*plan.refused).toStdString() +
-                             "\" lies outside 0 to 65535. Nothing was stored.",
-                         "", MessageButtons::kOk, MessageAnswer::kOk);
+    ShowMessage(RefusedMessage(*plan.refused));
     return;
   }
+  StartSet();
+  const std::size_t delivered = SendSet(plan);
+  EndSet();
+  if (delivered != plan.writes.size()) {
+    ShowMessage(NotDeliveredMessage(delivered, plan.writes.size(), "values", "Set"));
+  }
+}
 
-  // No other command of the window may run between two writes of the Set.
-  working_during_set_ = Working();
-  set_running_ = true;
-  cmdRead->setEnabled(false);
-  cmdWrite->setEnabled(false);
-  CmdClearID->setEnabled(false);
+SetFieldTexts s::ShownTexts() const {
+  SetFieldTexts texts;
+  texts.serial_number = txtSN->text().toStdString();
+  for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
+    texts.parameters[i] = fields_[i]->Text().toStdString();
+  }
+  return texts;
+}
 
+std::string s::RefusedMessage(const SetEntry& entry) const {
+  const QGroupBox* frame =
+      entry.step == SetStep::kParameter ? parameterFrames_[entry.field] : fraSN;
+  return "The value of \"" + frame->title().toStdString() +
+         "\" lies outside 0 to 65535. Nothing was stored.";
+}
+
+// Nothing the Set has read may change while it waits on the controller.
+void s::StartSet() {
+  set_.Start(Working());
+  for (HeldControl& held : held_) {
+    // The control's own state: a control in a disabled frame keeps its own.
+    held.was_enabled = !held.control->testAttribute(Qt::WA_ForceDisabled);
+    held.control->setEnabled(false);
+  }
+}
+
+std::size_t s::SendSet(const SetPlan& plan) {
   std::size_t delivered = 0;
   for (std::size_t i = 0; i < plan.writes.size(); ++i) {
     const SetWrite& write = plan.writes[i];
     if (RewritesField(plan, i)) {
-      RewriteField(plan, write.step);
+      RewriteField(plan, write);
     }
     if (kt90_.WriteEEPromByte(write.address, write.value)) {
       ++delivered;
     }
   }
-  EndSet();
-  if (delivered != plan.writes.size()) {
-    prompts_.ShowMessage(SetNotDeliveredMessage(delivered, plan.writes.size()), "",
-                         MessageButtons::kOk, MessageAnswer::kOk);
+  return delivered;
+}
+
+void s::RewriteField(const SetPlan& plan, const SetWrite& write) {
+  if (write.step == SetStep::kSerialNumber) {
+    txtSN->setText(QString::fromStdString(plan.rewritten.serial_number));
+  } else if (write.step == SetStep::kParameter) {
+    fields_[write.field]->SetText(QString::fromStdString(plan.rewritten.parameters[write.field]));
+  }
+}
+
+// The held controls are given back as they were, or, where supervision switched
+// the window meanwhile, as supervision left it; an arrival's Read runs last.
+void s::EndSet() {
+  const SetState::Ending ending = set_.Finish();
+  for (const HeldControl& held : held_) {
+    const bool switched = ending.switched && held.switched_by_supervision;
+    held.control->setEnabled(switched ? ending.working : held.was_enabled);
+  }
+  if (ending.read) {
+    cmdRead_Click();
   }
 }
 
@@ -217,13 +218,13 @@ void s::lstModel_Click() {
   const QListWidgetItem* item = lstModel->currentRow() >= 0 ? lstModel->currentItem() : nullptr;
   const QString text = item != nullptr ? item->text() : QString();
   const ModelPreset* preset = FindPreset(std::string_view(text.toStdString()));
-  for (ParameterField field : kParameterFields) {
-    ui::LockedCombo& combo = Field(field);
+  for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
+    ui::LockedCombo& field = *fields_[i];
     if (preset != nullptr) {
-      combo.setEnabled(false);
-      combo.SetText(Q(preset->texts[static_cast<std::size_t>(field)]));
+      field.setEnabled(false);
+      field.SetText(Q(PresetText(*preset, i)));
     } else {
-      combo.setEnabled(true);
+      field.setEnabled(true);
     }
   }
 }
@@ -239,8 +240,7 @@ void s::CmdClearID_Click() {
       prompts_.ShowMessage(std::string(kClearIdQuestion), std::string(kClearIdTitle),
                            MessageButtons::kYesNo, MessageAnswer::kYes);
   if (answer == MessageAnswer::kYes && !kt90_.WriteEEPromByte(memory::kUsbIdentity, 0x00)) {
-    prompts_.ShowMessage(std::string(kClearIdNotDelivered), "", MessageButtons::kOk,
-                         MessageAnswer::kOk);
+    ShowMessage(std::string(kClearIdNotDelivered));
   }
 }
 

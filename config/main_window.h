@@ -12,10 +12,12 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
-#include "config/presets.h"
+#include "config/parameter_fields.h"
 #include "config/service_texts.h"
 #include "config/set_plan.h"
+#include "config/set_state.h"
 #include "device/modKT90.h"
 #include "device/ports.h"
 #include "ui/end_program.h"
@@ -25,7 +27,6 @@ class QAction;
 class QFrame;
 class QGroupBox;
 class QLabel;
-class QListWidget;
 class QMenu;
 class QPushButton;
 
@@ -33,6 +34,7 @@ namespace korimo {
 
 namespace ui {
 class Lamp;
+class ListBox;
 class LockedCombo;
 class SpinControl;
 class TextBox;
@@ -44,9 +46,6 @@ inline constexpr std::string_view kSerialNumberMissing =
 inline constexpr std::string_view kClearIdNotDelivered =
     "The USB identity reset did not reach the engraver. Clear ID again once the engraver is "
     "connected.";
-
-// Shown after a Set in which some writes did not reach the engraver.
-std::string SetNotDeliveredMessage(std::size_t delivered, std::size_t total);
 
 class s : public QMainWindow {
   Q_OBJECT
@@ -81,7 +80,7 @@ class s : public QMainWindow {
   void ShowSerialNumberBytes();
 
   // True from the first to the last write of a Set.
-  bool SetInProgress() const { return set_running_; }
+  bool SetInProgress() const { return set_.Running(); }
 
   // Whether the serial field stands for a serial number that was read from the
   // engraver or entered, rather than the placeholder or the spin control's
@@ -91,7 +90,6 @@ class s : public QMainWindow {
  signals:
   // The menu "EEProm", item "Edit": opens the parameter memory editor.
   void EEPromEditRequested();
-  void SetFinished();
   // Supervision found that the reason an engraver present cannot be used has
   // changed (empty: there is none); the status row's tooltip shows it.
   void DeviceTroubleChanged(const QString& trouble);
@@ -102,29 +100,41 @@ class s : public QMainWindow {
   void ConnectHandlers();
   void Form_Load();
 
-  ui::LockedCombo& Field(ParameterField field) const;
   std::uint8_t SelectedModelCode() const;
-  void RewriteField(const SetPlan& plan, SetStep step);
-  QString FrameCaptionOf(SetStep step) const;
+  void ShowMessage(const std::string& text);
+
+  // Set, step by step.
+  SetFieldTexts ShownTexts() const;
+  std::string RefusedMessage(const SetEntry& entry) const;
+  void StartSet();
+  std::size_t SendSet(const SetPlan& plan);
+  void RewriteField(const SetPlan& plan, const SetWrite& write);
+  void EndSet();
 
   // Supervision.
   bool Working() const;
+  void EngraverArrived();
+  void EngraverRemoved();
   void SetCommandsEnabled(bool enabled);
   void SwitchControls(bool enabled);
-  void EndSet();
+  bool HeldBySet(const QWidget* control) const;
 
   modKT90& kt90_;
   Prompts& prompts_;
   ui::TimerPort& timers_;
   ui::EndProgramHook end_program_;
 
-  bool set_running_ = false;
-  bool working_during_set_ = false;  // supervision's state while a Set holds the buttons
-  bool read_deferred_ = false;       // an arrival during a Set asks for a Read at its end
-  std::string shown_trouble_;        // the DeviceTrouble the status tooltip shows
+  SetState set_;
+  // The controls a Set holds, and whether each was enabled when it started.
+  struct HeldControl {
+    QWidget* control;
+    bool switched_by_supervision;
+    bool was_enabled = false;
+  };
+  std::vector<HeldControl> held_;
+  std::string shown_trouble_;  // the DeviceTrouble the status tooltip shows
 
-  bool spin_given_ = false;         // udSN holds a number read or entered
-  bool field_shows_start_ = false;  // txtSN shows udSN's starting value, put back by a commit
+  SerialNumberEntry serial_;  // whether txtSN holds a serial number Set may store
 
   // Controls, named as the window names them.
   QWidget* client_ = nullptr;
@@ -136,9 +146,10 @@ class s : public QMainWindow {
   QLabel* lblSN_High = nullptr;
   QLabel* lblSN_Low = nullptr;
   QGroupBox* Frame1 = nullptr;
-  QListWidget* lstModel = nullptr;
-  std::array<QGroupBox*, 6> parameterFrames_{};  // Frame2, Frame3, Frame4, Frame7, Frame6, Frame5
-  std::array<ui::LockedCombo*, 6> fields_{};     // in ParameterField order
+  ui::ListBox* lstModel = nullptr;
+  // In kParameterFields order: the frames and the drop-down fields in them.
+  std::array<QGroupBox*, kParameterFieldCount> parameterFrames_{};
+  std::array<ui::LockedCombo*, kParameterFieldCount> fields_{};
   QPushButton* cmdWrite = nullptr;
   QPushButton* cmdRead = nullptr;
   QFrame* Line1 = nullptr;

@@ -5,7 +5,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
-#include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
 
@@ -14,6 +13,7 @@
 #include "ui/fixed_window.h"
 #include "ui/fonts.h"
 #include "ui/lamp.h"
+#include "ui/list_box.h"
 #include "ui/locked_combo.h"
 #include "ui/spin_control.h"
 #include "ui/text_box.h"
@@ -23,6 +23,10 @@ namespace korimo {
 namespace {
 
 using ui::PlaceTwips;
+
+QString Q(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 constexpr int kClientWidth = 6525;   // twips
 constexpr int kClientHeight = 4635;  // down to the bottom of the status row
@@ -38,34 +42,23 @@ QGroupBox* MakeFrame(QWidget* parent, const char* name, const char* caption) {
   return Make<QGroupBox>(parent, name, QString::fromLatin1(caption));
 }
 
+template <typename Widget>
+Widget* Make(QWidget* parent, std::string_view name) {
+  auto* widget = new Widget(parent);
+  widget->setObjectName(Q(name));
+  return widget;
+}
+
 QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption) {
   auto* label = Make<QLabel>(parent, name, QString::fromLatin1(caption));
   label->setTextFormat(Qt::PlainText);
   return label;
 }
 
-struct FieldDesign {
-  const char* frame;
-  const char* caption;
-  const char* field;
-  int left;
-  int top;
-};
-
-// In ParameterField order.
-constexpr std::array<FieldDesign, 6> kFieldDesigns{{
-    {"Frame2", "Maximum X Travel(0.001 in)", "cboMaxX", 120, 1560},
-    {"Frame3", "Maximum Y Travel(0.001 in)", "cboMaxY", 120, 2520},
-    {"Frame4", "Maximum Z Travel (0.001 in)", "cboMaxZ", 120, 3480},
-    {"Frame7", "Raster Speed (0.001 in/sec)", "cboRaster", 2520, 1560},
-    {"Frame6", "Vector Speed (0.001 in/sec)", "cboVector", 2520, 2520},
-    {"Frame5", "Z Speed (0.001 in/sec)", "cboZSpeed", 2520, 3480},
-}};
-
 }  // namespace
 
 void s::BuildControls() {
-  ui::SetUpFixedWindow(*this, QStringLiteral("s"), QStringLiteral("Korimo Configuration"));
+  ui::SetUpFixedWindow(*this, QStringLiteral("s"), Q(kApplicationTitle));
 
   client_ = new QWidget(this);
   client_->setObjectName(QStringLiteral("client"));
@@ -87,12 +80,13 @@ void s::BuildControls() {
   lblSN_Low = MakeLabel(fraSN, "lblSN_Low", "0x##");
 
   Frame1 = MakeFrame(client_, "Frame1", "Machine Model");
-  lstModel = Make<QListWidget>(Frame1, "lstModel");
-  lstModel->setSelectionMode(QAbstractItemView::SingleSelection);
+  lstModel = Make<ui::ListBox>(Frame1, "lstModel");
 
-  for (std::size_t i = 0; i < kFieldDesigns.size(); ++i) {
-    parameterFrames_[i] = MakeFrame(client_, kFieldDesigns[i].frame, kFieldDesigns[i].caption);
-    fields_[i] = Make<ui::LockedCombo>(parameterFrames_[i], kFieldDesigns[i].field);
+  for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
+    const ParameterFieldRecord& record = kParameterFields[i];
+    parameterFrames_[i] = Make<QGroupBox>(client_, record.frame);
+    parameterFrames_[i]->setTitle(Q(record.caption));
+    fields_[i] = Make<ui::LockedCombo>(parameterFrames_[i], record.control);
     fields_[i]->setFont(ui::FixedFont());
     fields_[i]->SetText(QStringLiteral("Combo1"));
   }
@@ -127,6 +121,10 @@ void s::BuildControls() {
     previous = next;
   }
 
+  // What a Set holds; supervision switches all but the spin control.
+  held_ = {{cmdRead, true},  {cmdWrite, true}, {CmdClearID, true},
+           {lstModel, true}, {txtSN, true},    {udSN, false}};
+
   PlaceControls();
 }
 
@@ -145,8 +143,9 @@ void s::PlaceControls() {
   PlaceTwips(*Frame1, 2520, 120, 2295, 1335);
   PlaceTwips(*lstModel, 120, 360, 2055, 840);
 
-  for (std::size_t i = 0; i < kFieldDesigns.size(); ++i) {
-    PlaceTwips(*parameterFrames_[i], kFieldDesigns[i].left, kFieldDesigns[i].top, 2295, 855);
+  for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
+    PlaceTwips(*parameterFrames_[i], kParameterFields[i].frame_left, kParameterFields[i].frame_top,
+               2295, 855);
     PlaceTwips(*fields_[i], 240, 360, 1815, 330);
   }
 

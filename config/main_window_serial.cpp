@@ -8,7 +8,6 @@
 #include "ui/text_box.h"
 
 namespace korimo {
-namespace {}  // namespace
 
 void s::txtSN_KeyPress(int& KeyAscii) {
   if (KeyAscii == 13) {
@@ -29,12 +28,8 @@ void s::CommitSerialNumber() {
     std::int32_t value = RoundHalfEven(NumericValue(text));
     Clamp(value, 0, kWordMax);
     udSN->SetValue(value);
-    if (!field_shows_start_) {
-      spin_given_ = true;
-    }
-  } else {
-    field_shows_start_ = !spin_given_;
   }
+  serial_.Committed(IsNumber(text));
   // A number that udSN already held, and text that is no number, both leave
   // the field showing the spin value in five digits.
   const QString shown = QString::fromStdString(FiveDigits(udSN->Value()));
@@ -45,17 +40,16 @@ void s::CommitSerialNumber() {
 }
 
 void s::txtSN_Edited() {
-  field_shows_start_ = false;  // typed or pasted by the user
+  serial_.Edited();
 }
 
 bool s::SerialNumberGiven() const {
-  return IsNumber(txtSN->text().toStdString()) && !field_shows_start_;
+  return serial_.Given(IsNumber(txtSN->text().toStdString()));
 }
 
 void s::udSN_Change() {
   // The value changed: the user stepped it or a number was committed.
-  spin_given_ = true;
-  field_shows_start_ = false;
+  serial_.SpinChanged();
   txtSN->setText(QString::fromStdString(FiveDigits(udSN->Value())));
   ShowSerialNumberBytes();
 }

@@ -1,7 +1,8 @@
 // Connection supervision: four times a second the status timer asks whether
 // the engraver is present, paints the lamp, and on a change of presence
 // switches the window between its working and searching states. The state is
-// held by the enabled state of Read, except while a Set holds the buttons.
+// held by the enabled state of Read, except while a Set holds the buttons: then
+// the Set's state keeps it (config/set_state.h).
 #include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
@@ -10,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <algorithm>
 
 #include "config/main_window.h"
 #include "ui/lamp.h"
@@ -45,34 +47,51 @@ void s::tmrStatus_Timer() {
     emit DeviceTroubleChanged(tip);
   }
   if (connected && !Working()) {
-    SetCommandsEnabled(true);
-    SwitchControls(true);
-    lblStatus->setText(QStringLiteral("Connected"));
-    if (set_running_) {
-      read_deferred_ = true;
-    } else {
-      cmdRead_Click();
-    }
+    EngraverArrived();
   } else if (!connected && Working()) {
-    SetCommandsEnabled(false);
-    SwitchControls(false);
-    lblStatus->setText(QStringLiteral("Searching..."));
-    read_deferred_ = false;  // a removal cancels the Read an arrival asked for
+    EngraverRemoved();
   }
 }
 
 bool s::Working() const {
-  return set_running_ ? working_during_set_ : cmdRead->isEnabled();
+  return set_.Running() ? set_.Working() : cmdRead->isEnabled();
+}
+
+// The commands come back at once, or when a Set that holds them ends; so does
+// the Read that an arrival runs.
+void s::EngraverArrived() {
+  if (set_.Running()) {
+    set_.Arrival();
+  } else {
+    SetCommandsEnabled(true);
+  }
+  SwitchControls(true);
+  lblStatus->setText(QStringLiteral("Connected"));
+  if (!set_.Running()) {
+    cmdRead_Click();
+  }
+}
+
+void s::EngraverRemoved() {
+  if (set_.Running()) {
+    set_.Removal();
+  } else {
+    SetCommandsEnabled(false);
+  }
+  SwitchControls(false);
+  lblStatus->setText(QStringLiteral("Searching..."));
 }
 
 void s::SetCommandsEnabled(bool enabled) {
-  if (set_running_) {
-    working_during_set_ = enabled;  // applied when the Set ends
-    return;
-  }
   cmdRead->setEnabled(enabled);
   cmdWrite->setEnabled(enabled);
   CmdClearID->setEnabled(enabled);
+}
+
+bool s::HeldBySet(const QWidget* control) const {
+  return set_.Running() &&
+         std::any_of(held_.begin(), held_.end(),
+                     [control](const HeldControl& held) { return held.control == control; });
 }
 
 // Text boxes, frames, labels, list boxes and menu items; never the combo
@@ -83,32 +102,19 @@ void s::SwitchControls(bool enabled) {
       if (qobject_cast<QComboBox*>(text_box->parentWidget()) != nullptr) {
         continue;  // the text part of a drop-down field
       }
-      text_box->setEnabled(enabled);
+      if (!HeldBySet(text_box)) {
+        text_box->setEnabled(enabled);
+      }
       if (!enabled) {
         text_box->setText(QString());
       }
     } else if (qobject_cast<QGroupBox*>(control) != nullptr ||
                qobject_cast<QLabel*>(control) != nullptr ||
-               qobject_cast<QListWidget*>(control) != nullptr) {
+               (qobject_cast<QListWidget*>(control) != nullptr && !HeldBySet(control))) {
       control->setEnabled(enabled);
     }
   }
   SwitchMenuItems(menuBar()->actions(), enabled);
-}
-
-void s::EndSet() {
-  set_running_ = false;
-  const bool working = working_during_set_;
-  cmdRead->setEnabled(working);
-  cmdWrite->setEnabled(working);
-  CmdClearID->setEnabled(working);
-  // Set only by an arrival and cleared by a removal: the engraver is there.
-  const bool read_now = read_deferred_;
-  read_deferred_ = false;
-  if (read_now) {
-    cmdRead_Click();
-  }
-  emit SetFinished();
 }
 
 }  // namespace korimo

@@ -282,6 +282,17 @@ std::int32_t ValueOfText(std::string_view text) {
   return IsNumber(text) ? RoundHalfEven(NumericValue(text)) : 0;
 }
 
+WordEntryRead ReadWordEntry(std::string_view text) {
+  if (!IsNumber(text)) {
+    return {WordEntryVerdict::kNotANumber, 0};
+  }
+  const std::int32_t whole = RoundHalfEven(NumericValue(text));
+  if (whole < 0 || whole > kWordMax) {
+    return {WordEntryVerdict::kOutOfRange, 0};
+  }
+  return {WordEntryVerdict::kValid, static_cast<std::uint16_t>(whole)};
+}
+
 bool IsDigitKey(char32_t character) {
   return character >= U'0' && character <= U'9';
 }

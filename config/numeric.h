@@ -34,6 +34,19 @@ std::int32_t RoundHalfEven(double value);
 // ("-----", empty text and letters all give 0).
 std::int32_t ValueOfText(std::string_view text);
 
+// A parameter word entry (a serial number, a travel, a speed), as the window's
+// Set and korimo-cli both take it: the text's whole number, rounded as
+// ValueOfText rounds it, when that lies in 0..65535. The rounded number
+// decides, so "-0.4" is 0 and "65535.4" is 65535, while "-0.6" (-1) and
+// "65535.5" (65536) have no word. The caller decides what text that is no
+// number stands for.
+enum class WordEntryVerdict { kValid, kNotANumber, kOutOfRange };
+struct WordEntryRead {
+  WordEntryVerdict verdict;
+  std::uint16_t value;  // when kValid
+};
+WordEntryRead ReadWordEntry(std::string_view text);
+
 // A single typed character counts as a number only when it is a digit 0..9.
 bool IsDigitKey(char32_t character);
 

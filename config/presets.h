@@ -1,8 +1,10 @@
-// The two engraver models the tool knows and the values their selection puts
-// into the six parameter fields.
+// The two engraver models the tool knows: the entries of the model list. The
+// values a model's selection puts into the six parameter fields stand in the
+// fields' own table (config/parameter_fields.h).
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -10,25 +12,17 @@
 
 namespace korimo {
 
-// The six parameter fields, in the order presets fill them.
-enum class ParameterField { kMaxX, kMaxY, kMaxZ, kRasterSpeed, kVectorSpeed, kZSpeed };
-
-inline constexpr std::array<ParameterField, 6> kParameterFields{
-    ParameterField::kMaxX,        ParameterField::kMaxY,        ParameterField::kMaxZ,
-    ParameterField::kRasterSpeed, ParameterField::kVectorSpeed, ParameterField::kZSpeed};
-
 struct ModelPreset {
   std::string_view name;
   std::uint8_t code;
-  // Field texts in kParameterFields order, exactly as the fields show them.
-  std::array<std::string_view, 6> texts;
 };
 
 // In list order: the smaller model first.
 inline constexpr std::array<ModelPreset, 2> kModelPresets{{
-    {"Korimo KX2", memory::kModelKX2, {"16000", "12000", "4250", "50000", "10000", "8000"}},
-    {"Korimo KX3", memory::kModelKX3, {"24000", "12000", "4250", "50000", "10000", "8000"}},
+    {"Korimo KX2", memory::kModelKX2},
+    {"Korimo KX3", memory::kModelKX3},
 }};
+inline constexpr std::size_t kModelCount = kModelPresets.size();
 
 // The preset whose name is `name` (exact, case-sensitive), or none.
 constexpr const ModelPreset* FindPreset(std::string_view name) {
@@ -48,6 +42,11 @@ constexpr const ModelPreset* FindPreset(std::uint8_t code) {
     }
   }
   return nullptr;
+}
+
+// The position of `preset` in kModelPresets.
+constexpr std::size_t PresetIndex(const ModelPreset& preset) {
+  return static_cast<std::size_t>(&preset - kModelPresets.data());
 }
 
 }  // namespace korimo

@@ -1,45 +1,29 @@
 #include "config/set_plan.h"
 
+#include <utility>
+
 #include "config/memory_map.h"
 #include "config/numeric.h"
 #include "device/modStream.h"
 
 namespace korimo {
-namespace {
 
-struct WordStep {
-  SetStep step;
-  std::uint8_t address;
-};
-
-// Parameter steps in Set order; the same order as kParameterFields.
-constexpr std::array<WordStep, 6> kParameterSteps{{
-    {SetStep::kMaxX, memory::kMaxX},
-    {SetStep::kMaxY, memory::kMaxY},
-    {SetStep::kMaxZ, memory::kMaxZ},
-    {SetStep::kRasterSpeed, memory::kRasterSpeed},
-    {SetStep::kVectorSpeed, memory::kVectorSpeed},
-    {SetStep::kZSpeed, memory::kZSpeed},
-}};
-
-}  // namespace
-
-std::optional<ParameterField> FieldOfStep(SetStep step) {
-  for (std::size_t i = 0; i < kParameterSteps.size(); ++i) {
-    if (kParameterSteps[i].step == step) {
-      return kParameterFields[i];
-    }
+SetFieldTexts PresetFieldTexts(const ModelPreset& preset, std::string serial_number) {
+  SetFieldTexts texts;
+  texts.serial_number = std::move(serial_number);
+  for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
+    texts.parameters[i] = std::string(PresetText(preset, i));
   }
-  return std::nullopt;
+  return texts;
 }
 
 bool RewritesField(const SetPlan& plan, std::size_t write_index) {
   if (write_index >= plan.writes.size()) {
     return false;
   }
-  const SetStep step = plan.writes[write_index].step;
-  const bool field_step = step == SetStep::kSerialNumber || FieldOfStep(step).has_value();
-  return field_step && (write_index == 0 || plan.writes[write_index - 1].step != step);
+  const SetWrite& write = plan.writes[write_index];
+  const bool field_step = write.step == SetStep::kSerialNumber || write.step == SetStep::kParameter;
+  return field_step && (write_index == 0 || plan.writes[write_index - 1].Entry() != write.Entry());
 }
 
 SetPlan PlanSet(const SetFieldTexts& texts, std::uint8_t model_code) {
@@ -47,26 +31,28 @@ SetPlan PlanSet(const SetFieldTexts& texts, std::uint8_t model_code) {
   std::vector<SetWrite>& writes = plan.writes;
   writes.reserve(kSetWriteCount);
 
-  auto word = [&](SetStep step, std::uint8_t address, std::string_view text,
+  auto word = [&](SetEntry entry, std::uint8_t address, std::string_view text,
                   std::string& rewritten) {
-    const std::int32_t n = ValueOfText(text);
-    rewritten = FiveDigits(n);
-    if (n < 0 || n > kWordMax) {
+    const WordEntryRead read = ReadWordEntry(text);
+    if (read.verdict == WordEntryVerdict::kOutOfRange) {
       if (!plan.refused) {
-        plan.refused = step;
+        plan.refused = entry;
       }
       return;
     }
-    writes.push_back({step, address, static_cast<std::uint8_t>(n / 256)});
-    writes.push_back(
-        {step, static_cast<std::uint8_t>(address + 1), static_cast<std::uint8_t>(n % 256)});
+    // Text that is no number stands for 0, as the fields have always taken it.
+    const std::uint16_t n = read.value;
+    rewritten = FiveDigits(n);
+    writes.push_back({entry.step, address, static_cast<std::uint8_t>(n / 256), entry.field});
+    writes.push_back({entry.step, static_cast<std::uint8_t>(address + 1),
+                      static_cast<std::uint8_t>(n % 256), entry.field});
   };
 
-  word(SetStep::kSerialNumber, memory::kSerialNumber, texts.serial_number,
+  word({SetStep::kSerialNumber}, memory::kSerialNumber, texts.serial_number,
        plan.rewritten.serial_number);
   writes.push_back({SetStep::kModelMarker, memory::kModelCode, 1});
-  for (std::size_t i = 0; i < kParameterSteps.size(); ++i) {
-    word(kParameterSteps[i].step, kParameterSteps[i].address, texts.parameters[i],
+  for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
+    word({SetStep::kParameter, i}, kParameterFields[i].cell, texts.parameters[i],
          plan.rewritten.parameters[i]);
   }
   writes.push_back({SetStep::kModelCode, memory::kModelCode, model_code});

@@ -4,13 +4,13 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "config/presets.h"
+#include "config/parameter_fields.h"
 
 namespace korimo {
 
@@ -18,29 +18,39 @@ namespace korimo {
 enum class SetStep {
   kSerialNumber,  // cells 5, 6 from the serial field
   kModelMarker,   // cell 7 <- 1
-  kMaxX,          // cells 16, 17
-  kMaxY,          // cells 18, 19
-  kMaxZ,          // cells 14, 15
-  kRasterSpeed,   // cells 20, 21
-  kVectorSpeed,   // cells 22, 23
-  kZSpeed,        // cells 12, 13
+  kParameter,     // each parameter field to its cell pair, in kParameterFields order
   kModelCode,     // cell 7 <- the selected model's code, 0 for none
   kFixedSingles,  // cells 32..75
   kFixedBytes,    // cells 76..90, 92..95
+};
+
+// The entry a stored value comes from: the serial field, or parameter field
+// `field` (an index into kParameterFields).
+struct SetEntry {
+  SetStep step;
+  std::size_t field = 0;
+
+  friend bool operator==(const SetEntry&, const SetEntry&) = default;
 };
 
 struct SetWrite {
   SetStep step;
   std::uint8_t address;
   std::uint8_t value;
+  std::size_t field = 0;  // with kParameter: the field the value comes from
+
+  SetEntry Entry() const { return {step, step == SetStep::kParameter ? field : 0}; }
 
   friend bool operator==(const SetWrite&, const SetWrite&) = default;
 };
 
 struct SetFieldTexts {
   std::string serial_number;
-  std::array<std::string, 6> parameters;  // in kParameterFields order
+  std::array<std::string, kParameterFieldCount> parameters;  // in kParameterFields order
 };
+
+// The texts of a Set of `preset` with the serial field showing `serial_number`.
+SetFieldTexts PresetFieldTexts(const ModelPreset& preset, std::string serial_number);
 
 struct SetPlan {
   // Empty when the Set is refused.
@@ -48,17 +58,18 @@ struct SetPlan {
   // The field texts as Set rewrites them, in "00000" form, before their bytes go
   // out; the texts as given when the Set is refused.
   SetFieldTexts rewritten;
-  // The first field whose value lies outside 0..65535; such a value has no
+  // The first entry whose value lies outside 0..65535; such a value has no
   // byte pair and is never stored wrapped, so nothing at all is written.
-  std::optional<SetStep> refused;
+  std::optional<SetEntry> refused;
 };
 
-inline constexpr std::size_t kSetWriteCount = 79;
+// The serial number, the model marker, each parameter word, the model code and
+// the fixed block.
+inline constexpr std::size_t kSetWriteCount = 2 + 1 + 2 * kParameterFieldCount + 1 +
+                                              4 * memory::FixedParameters.singles.size() +
+                                              memory::FixedParameters.bytes.size();
 
 SetPlan PlanSet(const SetFieldTexts& texts, std::uint8_t model_code);
-
-// The parameter field a step takes its value from, if any.
-std::optional<ParameterField> FieldOfStep(SetStep step);
 
 // True for the first write of a field step: its field text is rewritten just
 // before this write is sent.

@@ -11,6 +11,7 @@
 
 #include "config/numeric.h"
 #include "jog/jog_button.h"
+#include "jog/jog_buttons.h"
 #include "motion/move_file.h"
 
 namespace korimo {
@@ -59,7 +60,10 @@ QString frmMove::MoveFilePath(int index) const {
   for (const jog::JogButton* button : picMove) {
     if (button->Index() == index) {
       return QDir::toNativeSeparators(
-          QDir(program_folder_).filePath(button->Tag() + QLatin1String(".mov")));
+          QDir(program_folder_)
+              .filePath(button->Tag() +
+                        QString::fromUtf8(jog::kMoveFileExtension.data(),
+                                          static_cast<qsizetype>(jog::kMoveFileExtension.size()))));
     }
   }
   return {};

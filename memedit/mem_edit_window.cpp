@@ -113,21 +113,9 @@ void frmMemEdit::cmdMemClear_Click() {
   unsetCursor();
   constexpr std::size_t kCells = memory::kFixedBlockLast - memory::kFixedBlockFirst + 1;
   if (delivered != kCells) {
-    prompts_.ShowMessage(ClearNotDeliveredMessage(delivered, kCells), "", MessageButtons::kOk,
-                         MessageAnswer::kOk);
+    prompts_.ShowMessage(NotDeliveredMessage(delivered, kCells, "cells", "Clear"), "",
+                         MessageButtons::kOk, MessageAnswer::kOk);
   }
-}
-
-std::string ClearNotDeliveredMessage(std::size_t delivered, std::size_t total) {
-  const std::string again = " Clear again once the engraver is connected.";
-  if (delivered == 0) {
-    return "None of the " + std::to_string(total) +
-           " cells was cleared: the engraver was not "
-           "reached." +
-           again;
-  }
-  return "Only " + std::to_string(delivered) + " of the " + std::to_string(total) +
-         " cells were cleared: the rest did not reach the engraver." + again;
 }
 
 void frmMemEdit::cmdClose_Click() {

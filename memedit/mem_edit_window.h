@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "config/service_texts.h"
 #include "device/modKT90.h"
 #include "device/ports.h"
 #include "ui/window_lifetime.h"
@@ -27,12 +28,8 @@ namespace korimo {
 inline constexpr std::string_view kEnterAddress = "Enter Address";
 inline constexpr std::string_view kEnterAddressTitle = "EEPROM WRITE - Addr";
 inline constexpr std::string_view kEnterValue = "Enter Value";
-inline constexpr std::string_view kInvalidValue = "Invalid Value";
 inline constexpr std::string_view kWriteNotDelivered =
     "The value did not reach the engraver. Write it again once the engraver is connected.";
-
-// Shown after a Clear in which some writes did not reach the engraver.
-std::string ClearNotDeliveredMessage(std::size_t delivered, std::size_t total);
 
 class frmMemEdit : public QDialog {
   Q_OBJECT

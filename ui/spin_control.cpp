@@ -50,7 +50,7 @@ void SpinControl::SetRange(int minimum, int maximum) {
 }
 
 void SpinControl::Step(int direction) {
-  const std::int64_t next = std::int64_t{value_} + std::int64_t{direction} * increment_;
+  const std::int64_t next = std::int64_t{value_} + std::int64_t{direction} * kIncrement;
   SetValue(static_cast<int>(std::clamp<std::int64_t>(next, minimum_, maximum_)));
 }
 

@@ -19,11 +19,7 @@ class SpinControl : public QWidget {
   // Brings `value` into the range; emits ValueChanged when the value changes.
   void SetValue(int value);
 
-  int Minimum() const { return minimum_; }
-  int Maximum() const { return maximum_; }
   void SetRange(int minimum, int maximum);
-  int Increment() const { return increment_; }
-  void SetIncrement(int increment) { increment_ = increment; }
 
   // The arrows: "up" raises the value, "down" lowers it; both stop at the ends.
   QToolButton* UpArrow() const { return up_; }
@@ -33,6 +29,8 @@ class SpinControl : public QWidget {
   void ValueChanged(int value);
 
  private:
+  static constexpr int kIncrement = 1;  // one per click of an arrow
+
   void Step(int direction);
 
   QToolButton* up_;
@@ -40,7 +38,6 @@ class SpinControl : public QWidget {
   int value_ = 0;
   int minimum_ = 0;
   int maximum_ = 10;
-  int increment_ = 1;
 };
 
 }  // namespace korimo::ui

@@ -171,7 +171,7 @@ TEST_F(BackupTest, RestoreReportsWritesThatDoNotArriveOrDoNotStay) {
   second_write([this] { files().FailWrites(sim::FaultSpan::Times(1)); });
   EXPECT_EQ(Run({"--sim", "restore", path_}), kExitCutShort);
   EXPECT_EQ(Err(),
-            "Only 2 of the 3 cells reached the engraver; restore again once it is "
+            "Only 2 of the 3 cells reached the engraver. Restore again once the engraver is "
             "connected.\n");
 
   // A dropped write reports success but never reaches the memory: the check finds it.

@@ -1,8 +1,12 @@
 // find, read and set against the simulated engraver.
+#include <algorithm>
 #include <array>
+#include <string>
 
+#include "cli/commands.h"
 #include "cli_fixture.h"
 #include "config/memory_map.h"
+#include "config/parameter_fields.h"
 #include "config/set_plan.h"
 #include "device/modKT90.h"
 
@@ -121,7 +125,8 @@ TEST_F(CliTest, WritesThatDoNotReachTheEngraverExitFiveInOneSentence) {
   });
   EXPECT_EQ(Run({"--sim", "set", "--model", "KX3", "--serial", "4661"}), kExitCutShort);
   EXPECT_EQ(Err(),
-            "Only 20 of the 79 values reached the engraver; set again once it is connected.\n");
+            "Only 20 of the 79 values reached the engraver. Set again once the engraver is "
+            "connected.\n");
   EXPECT_EQ(Out().find("bytes written"), std::string::npos);
   EXPECT_EQ(Written().size(), 20u);
   EXPECT_EQ(board().Counts().memory_reads, 0u);
@@ -131,7 +136,8 @@ TEST_F(CliTest, WritesThatDoNotReachTheEngraverExitFiveInOneSentence) {
   files().FailWrites(sim::FaultSpan::Times(64));
   EXPECT_EQ(Run({"--sim", "eeprom", "clear"}), kExitCutShort);
   EXPECT_EQ(Err(),
-            "None of the 64 cells reached the engraver; clear again once it is connected.\n");
+            "None of the 64 cells reached the engraver. Clear again once the engraver is "
+            "connected.\n");
   EXPECT_EQ(Run({"--sim", "eeprom", "write", "32", "1"}), kExitOk) << Err();
   files().FailWrites(sim::FaultSpan::Times(1));
   EXPECT_EQ(Run({"--sim", "eeprom", "write", "32", "2"}), kExitCutShort);
@@ -164,7 +170,7 @@ TEST_F(CliTest, SetRefusesValuesOutsideAWordAndWritesNothing) {
   const std::vector<std::pair<std::string, std::string>> refused{
       {"--serial", "65536"}, {"--serial", "-1"},    {"--serial", "abc"},
       {"--serial", "0x20"},  {"--serial", ""},      {"--serial", "65535.5"},
-      {"--max-y", "-0.4"},   {"--z-speed", "1e10"}, {"--raster", "12 cm"},
+      {"--max-y", "-0.6"},   {"--z-speed", "1e10"}, {"--raster", "12 cm"},
   };
   for (const auto& [option, value] : refused) {
     std::vector<std::string> line{"--sim",    "set", "--model",  "none", "--serial",  "1",
@@ -178,6 +184,19 @@ TEST_F(CliTest, SetRefusesValuesOutsideAWordAndWritesNothing) {
   EXPECT_TRUE(Written().empty());
 }
 
+// set takes, and its usage names, the option of every parameter field.
+TEST(SetCommand, TakesTheOptionOfEveryParameterField) {
+  const auto set = std::find_if(Commands().begin(), Commands().end(),
+                                [](const Command& command) { return command.name == "set"; });
+  ASSERT_NE(set, Commands().end());
+  for (const ParameterFieldRecord& field : kParameterFields) {
+    const std::string option(field.option);
+    EXPECT_NE((" " + std::string(set->options) + " ").find(" " + option + " "), std::string::npos)
+        << option;
+    EXPECT_NE(std::string(set->synopsis).find(option + " N"), std::string::npos) << option;
+  }
+}
+
 TEST_F(CliTest, SetAcceptsTheEdgesOfAWord) {
   EXPECT_EQ(Run({"--sim", "set", "--model", "kx2", "--serial", "65535.4"}), kExitOk) << Err();
   EXPECT_EQ(board().Cell(5), 0xFF);
@@ -185,6 +204,13 @@ TEST_F(CliTest, SetAcceptsTheEdgesOfAWord) {
   EXPECT_EQ(Run({"--sim", "set", "--model", "KX2", "--serial", " 0 "}), kExitOk) << Err();
   EXPECT_EQ(board().Cell(5), 0x00);
   EXPECT_EQ(board().Cell(6), 0x00);
+  // The window's rule: the rounded number decides, so -0.4 is stored as 0.
+  EXPECT_EQ(Run({"--sim", "set", "--model", "none", "--serial", "1", "--max-x", "1", "--max-y",
+                 "-0.4", "--max-z", "1", "--raster", "1", "--vector", "1", "--z-speed", "1"}),
+            kExitOk)
+      << Err();
+  EXPECT_EQ(board().Cell(memory::kMaxY), 0x00);
+  EXPECT_EQ(board().Cell(memory::kMaxY + 1), 0x00);
 }
 
 }  // namespace

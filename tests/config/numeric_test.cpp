@@ -403,5 +403,28 @@ TEST(ReadEditorEntry, WholeNumbersBelowTheLimit) {
   EXPECT_EQ(ReadEditorEntry("1E400", 256).verdict, EditorEntryVerdict::kOutOfRange);
 }
 
+// The parameter word rule of the window's Set and korimo-cli: the rounded
+// whole number decides, at both ends of the range.
+TEST(ReadWordEntry, RoundedWholeNumbersFromZeroTo65535) {
+  struct WordCase {
+    const char* text;
+    WordEntryVerdict verdict;
+    std::uint16_t value;
+  };
+  const std::vector<WordCase> cases = {
+      {"-0.4", WordEntryVerdict::kValid, 0},        {"-0.5", WordEntryVerdict::kValid, 0},
+      {"-0.6", WordEntryVerdict::kOutOfRange, 0},   {"65535.4", WordEntryVerdict::kValid, 65535},
+      {"65534.5", WordEntryVerdict::kValid, 65534}, {"65535.5", WordEntryVerdict::kOutOfRange, 0},
+      {"&HFFFF", WordEntryVerdict::kValid, 65535},  {"&H10000", WordEntryVerdict::kOutOfRange, 0},
+      {" 2.5 ", WordEntryVerdict::kValid, 2},       {"1E400", WordEntryVerdict::kOutOfRange, 0},
+      {"0x20", WordEntryVerdict::kNotANumber, 0},   {"-----", WordEntryVerdict::kNotANumber, 0},
+  };
+  for (const WordCase& c : cases) {
+    const WordEntryRead read = ReadWordEntry(c.text);
+    EXPECT_EQ(read.verdict, c.verdict) << c.text;
+    EXPECT_EQ(read.value, c.value) << c.text;
+  }
+}
+
 }  // namespace
 }  // namespace korimo

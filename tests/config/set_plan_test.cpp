@@ -127,11 +127,10 @@ const std::vector<Cell> kKx2Writes = {
 
 // The step of each write of a Set, in order.
 std::vector<SetStep> ExpectedSteps() {
-  std::vector<SetStep> steps = {
-      SetStep::kSerialNumber, SetStep::kSerialNumber, SetStep::kModelMarker, SetStep::kMaxX,
-      SetStep::kMaxX,         SetStep::kMaxY,         SetStep::kMaxY,        SetStep::kMaxZ,
-      SetStep::kMaxZ,         SetStep::kRasterSpeed,  SetStep::kRasterSpeed, SetStep::kVectorSpeed,
-      SetStep::kVectorSpeed,  SetStep::kZSpeed,       SetStep::kZSpeed,      SetStep::kModelCode};
+  std::vector<SetStep> steps = {SetStep::kSerialNumber, SetStep::kSerialNumber,
+                                SetStep::kModelMarker};
+  steps.insert(steps.end(), 12, SetStep::kParameter);
+  steps.push_back(SetStep::kModelCode);
   steps.insert(steps.end(), 44, SetStep::kFixedSingles);
   steps.insert(steps.end(), 19, SetStep::kFixedBytes);
   return steps;
@@ -147,6 +146,10 @@ TEST(PlanSet, Kx2RightAfterStartWritesTheNineteenConfigurationCellsThenTheBlock)
     steps.push_back(write.step);
   }
   EXPECT_EQ(steps, ExpectedSteps());
+  // The twelve parameter writes name their fields, two each, in table order.
+  for (std::size_t i = 0; i < 12; ++i) {
+    EXPECT_EQ(plan.writes[3 + i].field, i / 2) << i;
+  }
 }
 
 TEST(PlanSet, RewritesEveryFieldInFiveDigitForm) {
@@ -220,14 +223,15 @@ INSTANTIATE_TEST_SUITE_P(
         SerialCase{"255", 0x00, 0xFF, "00255"}, SerialCase{"256", 0x01, 0x00, "00256"},
         SerialCase{"65535", 0xFF, 0xFF, "65535"}, SerialCase{"00000", 0, 0, "00000"},
         SerialCase{"4660.5", 0x12, 0x34, "04660"}, SerialCase{"4659.5", 0x12, 0x34, "04660"},
-        SerialCase{"-0.5", 0, 0, "00000"}, SerialCase{"-----", 0, 0, "00000"},
+        SerialCase{"-0.5", 0, 0, "00000"}, SerialCase{"-0.4", 0, 0, "00000"},
+        SerialCase{"65535.4", 0xFF, 0xFF, "65535"}, SerialCase{"-----", 0, 0, "00000"},
         SerialCase{"", 0, 0, "00000"}, SerialCase{"abc", 0, 0, "00000"},
         SerialCase{"0x1234", 0, 0, "00000"}, SerialCase{"46 60", 0, 0, "00000"}));
 
 struct RefusedCase {
   std::string serial;
   std::array<std::string, 6> parameters;
-  SetStep refused;
+  SetEntry refused;
 };
 
 std::ostream& operator<<(std::ostream& out, const RefusedCase& c) {
@@ -259,21 +263,28 @@ TEST_P(OutOfRange, RefusesTheWholeSet) {
 
 INSTANTIATE_TEST_SUITE_P(
     Fields, OutOfRange,
-    ::testing::Values(
-        RefusedCase{"70000", kKx2Texts, SetStep::kSerialNumber},
-        RefusedCase{"-1", kKx2Texts, SetStep::kSerialNumber},
-        RefusedCase{"65536", kKx2Texts, SetStep::kSerialNumber},
-        RefusedCase{"65535.5", kKx2Texts, SetStep::kSerialNumber},
-        RefusedCase{"99999999999", kKx2Texts, SetStep::kSerialNumber},
-        RefusedCase{"&H10000", kKx2Texts, SetStep::kSerialNumber},
-        RefusedCase{"0", {"70000", "12000", "4250", "50000", "10000", "8000"}, SetStep::kMaxX},
-        RefusedCase{"0", {"16000", "12000", "-1", "50000", "10000", "8000"}, SetStep::kMaxZ},
-        RefusedCase{"0", {"16000", "12000", "4250", "50000", "10000", "1e9"}, SetStep::kZSpeed},
-        // The first field out of range is the one named.
-        RefusedCase{"0", {"16000", "-5", "4250", "50000", "99999", "8000"}, SetStep::kMaxY},
-        RefusedCase{"70000",
-                    {"16000", "12000", "4250", "70000", "10000", "8000"},
-                    SetStep::kSerialNumber}));
+    ::testing::Values(RefusedCase{"70000", kKx2Texts, SetEntry{SetStep::kSerialNumber}},
+                      RefusedCase{"-1", kKx2Texts, SetEntry{SetStep::kSerialNumber}},
+                      RefusedCase{"65536", kKx2Texts, SetEntry{SetStep::kSerialNumber}},
+                      RefusedCase{"65535.5", kKx2Texts, SetEntry{SetStep::kSerialNumber}},
+                      RefusedCase{"99999999999", kKx2Texts, SetEntry{SetStep::kSerialNumber}},
+                      RefusedCase{"&H10000", kKx2Texts, SetEntry{SetStep::kSerialNumber}},
+                      RefusedCase{"0",
+                                  {"70000", "12000", "4250", "50000", "10000", "8000"},
+                                  SetEntry{SetStep::kParameter, 0}},
+                      RefusedCase{"0",
+                                  {"16000", "12000", "-1", "50000", "10000", "8000"},
+                                  SetEntry{SetStep::kParameter, 2}},
+                      RefusedCase{"0",
+                                  {"16000", "12000", "4250", "50000", "10000", "1e9"},
+                                  SetEntry{SetStep::kParameter, 5}},
+                      // The first field out of range is the one named.
+                      RefusedCase{"0",
+                                  {"16000", "-5", "4250", "50000", "99999", "8000"},
+                                  SetEntry{SetStep::kParameter, 1}},
+                      RefusedCase{"70000",
+                                  {"16000", "12000", "4250", "70000", "10000", "8000"},
+                                  SetEntry{SetStep::kSerialNumber}}));
 
 TEST(PlanSet, CellNinetyOneIsNeverWrittenAndTheBlockCellsOnce) {
   const SetPlan plan = PlanSet(Texts("-----", kKx2Texts), 1);
@@ -306,19 +317,6 @@ TEST(RewritesField, MarksTheFirstWriteOfEachFieldStepOnly) {
   }
 }
 
-TEST(FieldOfStep, NamesTheFieldOfEachParameterStep) {
-  EXPECT_EQ(FieldOfStep(SetStep::kMaxX), ParameterField::kMaxX);
-  EXPECT_EQ(FieldOfStep(SetStep::kMaxY), ParameterField::kMaxY);
-  EXPECT_EQ(FieldOfStep(SetStep::kMaxZ), ParameterField::kMaxZ);
-  EXPECT_EQ(FieldOfStep(SetStep::kRasterSpeed), ParameterField::kRasterSpeed);
-  EXPECT_EQ(FieldOfStep(SetStep::kVectorSpeed), ParameterField::kVectorSpeed);
-  EXPECT_EQ(FieldOfStep(SetStep::kZSpeed), ParameterField::kZSpeed);
-  for (const SetStep step : {SetStep::kSerialNumber, SetStep::kModelMarker, SetStep::kModelCode,
-                             SetStep::kFixedSingles, SetStep::kFixedBytes}) {
-    EXPECT_FALSE(FieldOfStep(step).has_value()) << static_cast<int>(step);
-  }
-}
-
 // The presets hold the texts the model list puts into the fields.
 TEST(ModelPresets, HoldTheTextsOfBothModels) {
   const ModelPreset* kx2 = FindPreset("Korimo KX2");
@@ -328,8 +326,8 @@ TEST(ModelPresets, HoldTheTextsOfBothModels) {
   EXPECT_EQ(kx2->code, 1);
   EXPECT_EQ(kx3->code, 2);
   for (std::size_t i = 0; i < 6; ++i) {
-    EXPECT_EQ(kx2->texts[i], kKx2Texts[i]) << i;
-    EXPECT_EQ(kx3->texts[i], kKx3Texts[i]) << i;
+    EXPECT_EQ(PresetText(*kx2, i), kKx2Texts[i]) << i;
+    EXPECT_EQ(PresetText(*kx3, i), kKx3Texts[i]) << i;
   }
 }
 

@@ -548,7 +548,7 @@ TEST_F(Desktop, PromptsCarryTheirTitles) {
   }
   window_.findChild<QLineEdit*>(QStringLiteral("txtSN"))->setText(QStringLiteral("00042"));
   {
-    const ModalAnswers answers({Expect(app, SetNotDeliveredMessage(0, 79), Ok())});
+    const ModalAnswers answers({Expect(app, NotDeliveredMessage(0, 79, "values", "Set"), Ok())});
     window_.cmdWrite_Click();
   }
   {
@@ -575,7 +575,7 @@ TEST_F(Desktop, PromptsCarryTheirTitles) {
     editor.cmdWriteMem_Click();
   }
   {
-    const ModalAnswers answers({Expect(app, ClearNotDeliveredMessage(0, 64), Ok())});
+    const ModalAnswers answers({Expect(app, NotDeliveredMessage(0, 64, "cells", "Clear"), Ok())});
     editor.cmdMemClear_Click();
   }
   editor.hide();

@@ -323,8 +323,8 @@ TEST_F(MemEditTest, WritesThatDoNotArriveAreReportedOnce) {
   EXPECT_EQ(Board().Counts().memory_writes, 1u + 61u);
   ASSERT_EQ(prompts_.calls.size(), 1u);
   EXPECT_EQ(prompts_.calls[0].text,
-            "Only 61 of the 64 cells were cleared: the rest did not reach the engraver. Clear "
-            "again once the engraver is connected.");
+            "Only 61 of the 64 cells reached the engraver. Clear again once the engraver is "
+            "connected.");
 }
 
 TEST_F(MemEditTest, CloseHidesAndEscapeDoesNothing) {

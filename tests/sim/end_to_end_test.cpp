@@ -13,12 +13,7 @@ namespace {
 
 SetPlan PlanKX2(std::string serial_number) {
   const ModelPreset* kx2 = FindPreset("Korimo KX2");
-  SetFieldTexts texts;
-  texts.serial_number = std::move(serial_number);
-  for (std::size_t i = 0; i < texts.parameters.size(); ++i) {
-    texts.parameters[i] = std::string(kx2->texts[i]);
-  }
-  return PlanSet(texts, kx2->code);
+  return PlanSet(PresetFieldTexts(*kx2, std::move(serial_number)), kx2->code);
 }
 
 using EndToEndTest = SimEngraverTest;

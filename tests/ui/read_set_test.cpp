@@ -1,6 +1,8 @@
 // Read and Set of the configuration window against the simulated board.
 #include <QTest>
 #include <QToolButton>
+#include <functional>
+#include <utility>
 
 #include "config/memory_map.h"
 #include "tests/ui/window_fixture.h"
@@ -196,6 +198,78 @@ TEST_F(SetTest, ButtonsHeldDisabledDuringTheSet) {
   EXPECT_FALSE(window_->SetInProgress());
 }
 
+// Nothing the Set has read can change while it waits on the controller: a
+// click on the other model, typing into the serial field and a step of the spin
+// control in the middle of it do nothing. The engraver stores what the window
+// showed when Set was clicked, and the window shows it afterwards.
+TEST_F(SetTest, WhatTheSetReadsIsHeldUntilItEnds) {
+  window_->show();
+  ApplyModel(0);
+  QListWidget& list = ModelList();
+  const QPoint kx3 = list.visualItemRect(list.item(1)).center();
+  const std::vector<const char*> held{"lstModel", "txtSN", "udSN", "cmdRead", "cmdWrite"};
+  pump_.action = [&](int yield) {
+    if (yield == 2) {  // after the serial number, before the six fields
+      for (const char* name : held) {
+        EXPECT_FALSE(Get<QWidget>(name).isEnabled()) << name;
+      }
+      QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, kx3);
+      QTest::keyClicks(&SerialField(), "9");
+      QTest::mouseClick(Spin().UpArrow(), Qt::LeftButton);
+    }
+  };
+  QTest::mouseClick(&Button("cmdWrite"), Qt::LeftButton);
+  const std::vector<MemoryWrite> writes = MemoryWrites();
+  ASSERT_EQ(writes.size(), 79u);
+  EXPECT_EQ(std::vector<MemoryWrite>(writes.begin(), writes.begin() + 16),
+            FieldWrites(0x12, 0x34, 0x3E, 0x80, memory::kModelKX2));
+  EXPECT_EQ(list.currentRow(), 0);
+  EXPECT_EQ(FieldTexts(),
+            (std::vector<QString>{"16000", "12000", "04250", "50000", "10000", "08000"}));
+  EXPECT_EQ(SerialField().text(), "04660");
+  EXPECT_EQ(Spin().Value(), 4660);
+  // Given back as they were, and they work again.
+  for (const char* name : held) {
+    EXPECT_TRUE(Get<QWidget>(name).isEnabled()) << name;
+  }
+  QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, kx3);
+  EXPECT_EQ(list.currentRow(), 1);
+  EXPECT_EQ(Combo("cboMaxX").Text(), "24000");
+}
+
+// What looks selected is what Set stores: as in a list box of the platform the
+// tool comes from, no gesture takes the selection away from the model list.
+TEST_F(SetTest, TheModelSelectionCannotBeClearedByTheUser) {
+  window_->show();
+  QListWidget& list = ModelList();
+  const std::vector<std::pair<const char*, std::function<void()>>> gestures{
+      {"Ctrl+click on the selected entry",
+       [&] {
+         QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier,
+                           list.visualItemRect(list.item(0)).center());
+       }},
+      {"Ctrl+Space", [&] { QTest::keyClick(&list, Qt::Key_Space, Qt::ControlModifier); }},
+      {"click below the entries",
+       [&] {
+         QTest::mouseClick(list.viewport(), Qt::LeftButton, {},
+                           QPoint(5, list.viewport()->height() - 3));
+       }},
+  };
+  for (const auto& [name, gesture] : gestures) {
+    SCOPED_TRACE(name);
+    ApplyModel(0);
+    platform_.GetFiles().ClearLog();
+    gesture();
+    ASSERT_EQ(list.selectedItems().size(), 1);
+    EXPECT_EQ(list.selectedItems().front(), list.item(0));
+    EXPECT_EQ(list.currentRow(), 0);
+    EXPECT_FALSE(Combo("cboMaxX").isEnabled());
+    window_->cmdWrite_Click();
+    ASSERT_EQ(MemoryWrites().size(), 79u);
+    EXPECT_EQ(MemoryWrites()[15], (MemoryWrite{7, memory::kModelKX2}));
+  }
+}
+
 // The serial number is committed first, as leaving the field would: a typed
 // number beyond 65535 is stored clamped, never wrapped.
 TEST_F(SetTest, TypedSerialNumberIsCommittedFirst) {
@@ -245,8 +319,8 @@ TEST_F(SetTest, ASetCutShortSaysHowManyValuesReachedTheEngraver) {
   EXPECT_EQ(Board().Counts().memory_reads, 0u);
   ASSERT_EQ(prompts_.calls.size(), 1u);
   EXPECT_EQ(prompts_.calls[0].text,
-            "Only 20 of the 79 values reached the engraver, so its memory holds part of this "
-            "configuration. Set again once the engraver is connected.");
+            "Only 20 of the 79 values reached the engraver. Set again once the engraver is "
+            "connected.");
   EXPECT_EQ(prompts_.calls[0].title, "");
   EXPECT_EQ(prompts_.calls[0].buttons, MessageButtons::kOk);
   EXPECT_FALSE(window_->SetInProgress());

@@ -187,7 +187,10 @@ TEST_F(SetMeetsSupervisionTest, ArrivalDuringTheSetReadsAfterIt) {
       platform_.GetFiles().ResetCounts();
       Tick();
       EXPECT_EQ(Label("lblStatus").text(), "Connected");
-      EXPECT_TRUE(OwnEnabled("txtSN"));
+      // The frames come back; what the Set reads stays held until it ends.
+      EXPECT_TRUE(OwnEnabled("fraSN"));
+      EXPECT_FALSE(OwnEnabled("txtSN"));
+      EXPECT_FALSE(OwnEnabled("lstModel"));
     }
     if (yield > 12) {
       // No Read inside the Set, and the buttons stay held.
