@@ -1,6 +1,7 @@
 #include "device/SEnumValue.h"
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -20,15 +21,16 @@ constexpr std::size_t kDwordSize = 4;
 
 }  // namespace
 
-std::string SEnumValue::FindDevicePath() {
-  std::string result;
+void SEnumValue::WalkActiveInstances(
+    const std::function<WalkOn(const std::string& instance_path)>& visit) {
   const std::optional<KeyHandle> catalogue =
       catalogue_.OpenKey(kDeviceClassesKey, kKeyEnumerateSubKeys);
   if (!catalogue) {
-    return result;
+    return;
   }
 
-  for (std::uint32_t i = 0;; ++i) {
+  bool stop = false;
+  for (std::uint32_t i = 0; !stop; ++i) {
     const std::optional<std::string> class_name = catalogue_.EnumKey(*catalogue, i);
     if (!class_name) {
       break;
@@ -49,56 +51,37 @@ std::string SEnumValue::FindDevicePath() {
         continue;
       }
       const std::string instance_path = class_path + "\\" + instance_name;
-      if (ReadRegDword(instance_path + "\\#\\Control\\", kLinkedValue) == 1) {
-        // The first active instance ends this class, whether or not its link reads.
-        result = ReadRegString(instance_path + "\\#\\", kSymbolicLinkValue);
+      if (ReadRegDword(instance_path + "\\#\\Control\\", kLinkedValue) != 1) {
+        continue;
+      }
+      const WalkOn next = visit(instance_path);
+      if (next != WalkOn::kNextInstance) {
+        stop = next == WalkOn::kStop;
         break;
       }
     }
     catalogue_.CloseKey(*class_key);
-    if (!result.empty()) {
-      break;
-    }
   }
 
   catalogue_.CloseKey(*catalogue);
+}
+
+std::string SEnumValue::FindDevicePath() {
+  std::string result;
+  WalkActiveInstances([&](const std::string& instance_path) {
+    // The first active instance ends this class, whether or not its link reads.
+    result = ReadRegString(instance_path + "\\#\\", kSymbolicLinkValue);
+    return result.empty() ? WalkOn::kNextClass : WalkOn::kStop;
+  });
   return result;
 }
 
 std::vector<std::string> SEnumValue::ListDevicePaths() {
   std::vector<std::string> paths;
-  const std::optional<KeyHandle> catalogue =
-      catalogue_.OpenKey(kDeviceClassesKey, kKeyEnumerateSubKeys);
-  if (!catalogue) {
-    return paths;
-  }
-  for (std::uint32_t i = 0;; ++i) {
-    const std::optional<std::string> class_name = catalogue_.EnumKey(*catalogue, i);
-    if (!class_name) {
-      break;
-    }
-    const std::string class_path = std::string(kDeviceClassesKey) + "\\" + CutAtNul(*class_name);
-    const std::optional<KeyHandle> class_key = catalogue_.OpenKey(class_path, kKeyEnumerateSubKeys);
-    if (!class_key) {
-      continue;
-    }
-    for (std::uint32_t j = 0;; ++j) {
-      const std::optional<std::string> instance = catalogue_.EnumKey(*class_key, j);
-      if (!instance) {
-        break;
-      }
-      const std::string instance_name = CutAtNul(*instance);
-      if (instance_name.find(kEngraverMatch) == std::string::npos) {
-        continue;
-      }
-      const std::string instance_path = class_path + "\\" + instance_name;
-      if (ReadRegDword(instance_path + "\\#\\Control\\", kLinkedValue) == 1) {
-        paths.push_back(ReadRegString(instance_path + "\\#\\", kSymbolicLinkValue));
-      }
-    }
-    catalogue_.CloseKey(*class_key);
-  }
-  catalogue_.CloseKey(*catalogue);
+  WalkActiveInstances([&](const std::string& instance_path) {
+    paths.push_back(ReadRegString(instance_path + "\\#\\", kSymbolicLinkValue));
+    return WalkOn::kNextInstance;
+  });
   return paths;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,13 @@ class SEnumValue {
   std::string ReadRegString(std::string_view key_path, std::string_view value_name);
 
  private:
+  enum class WalkOn { kNextInstance, kNextClass, kStop };
+
+  // Visits every active engraver instance (its key path below the catalogue)
+  // in enumeration order, as far as `visit` lets it go on. Every key it opens
+  // is closed before it returns.
+  void WalkActiveInstances(const std::function<WalkOn(const std::string& instance_path)>& visit);
+
   DeviceCatalogue& catalogue_;
 };
 
