@@ -3,6 +3,7 @@
 // only supplies the platform's ports, so tests run it in-process.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <iosfwd>
 #include <optional>
@@ -21,6 +22,7 @@ enum ExitCode : int {
   kExitTimedOut = 4,    // the controller stayed busy longer than the time limit
   kExitCutShort = 5,    // not every write reached the engraver
   kExitDiffers = 6,     // verification found cells that differ
+  kExitNoAnswer = 7,    // the engraver did not answer a read; nothing was taken from it
 };
 
 inline constexpr double kDefaultTimeoutSeconds = 10.0;
@@ -38,6 +40,9 @@ struct EngraverPorts {
   DeviceCatalogue* catalogue;
   DeviceFiles* files;
   EngraverFinder* finder = nullptr;  // when set, used instead of the catalogue
+  // Waits between two tries of a status read that got no answer; none (no
+  // wait) for the simulated engraver.
+  void (*sleep)(std::chrono::milliseconds) = nullptr;
 };
 
 // Gives the platform's ports, or the simulated engraver's when `simulated`;

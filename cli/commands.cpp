@@ -116,7 +116,8 @@ void PrintUsage(std::ostream& out) {
          "  --version    print the version of korimo-cli and end\n"
          "\nExit codes: 0 done, 1 usage error, 2 value refused, 3 no engraver found,\n"
          "4 the controller stayed busy too long, 5 not every write reached the engraver,\n"
-         "6 verification found cells that differ.\n";
+         "6 verification found cells that differ, 7 the engraver did not answer a read\n"
+         "(the sentence names what could not be read; nothing was taken from it).\n";
 }
 
 int RunCli(std::span<const std::string> args, Streams streams, const PortsProvider& ports) {

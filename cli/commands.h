@@ -32,8 +32,9 @@ std::span<const Command> Commands();
 void PrintUsage(std::ostream& out);
 
 // Reads each cell of `wanted` (address, value) back with memory read requests
-// and reports the cells that differ, capped at ten lines: kExitOk, kExitDiffers
-// or kExitTimedOut.
+// and reports the cells that differ and those that could not be read back,
+// capped at ten lines: kExitOk, kExitDiffers (some cell differs), kExitNoAnswer
+// (none differs, but some could not be read back) or kExitTimedOut.
 int VerifyCells(Session& session, modKT90& kt90,
                 std::span<const std::pair<std::uint8_t, std::uint8_t>> wanted);
 

@@ -22,16 +22,22 @@ struct ParameterOption {
   std::string_view option;
   std::string_view label;
   std::string_view json_name;
+  std::string_view subject;  // what a sentence calls it
 };
 
 // In kParameterFields order.
 constexpr std::array<ParameterOption, 6> kParameterOptions{{
-    {ParameterField::kMaxX, "--max-x", "Maximum X travel (0.001 in)", "max_x"},
-    {ParameterField::kMaxY, "--max-y", "Maximum Y travel (0.001 in)", "max_y"},
-    {ParameterField::kMaxZ, "--max-z", "Maximum Z travel (0.001 in)", "max_z"},
-    {ParameterField::kRasterSpeed, "--raster", "Raster speed (0.001 in/sec)", "raster_speed"},
-    {ParameterField::kVectorSpeed, "--vector", "Vector speed (0.001 in/sec)", "vector_speed"},
-    {ParameterField::kZSpeed, "--z-speed", "Z speed (0.001 in/sec)", "z_speed"},
+    {ParameterField::kMaxX, "--max-x", "Maximum X travel (0.001 in)", "max_x",
+     "the maximum X travel"},
+    {ParameterField::kMaxY, "--max-y", "Maximum Y travel (0.001 in)", "max_y",
+     "the maximum Y travel"},
+    {ParameterField::kMaxZ, "--max-z", "Maximum Z travel (0.001 in)", "max_z",
+     "the maximum Z travel"},
+    {ParameterField::kRasterSpeed, "--raster", "Raster speed (0.001 in/sec)", "raster_speed",
+     "the raster speed"},
+    {ParameterField::kVectorSpeed, "--vector", "Vector speed (0.001 in/sec)", "vector_speed",
+     "the vector speed"},
+    {ParameterField::kZSpeed, "--z-speed", "Z speed (0.001 in/sec)", "z_speed", "the Z speed"},
 }};
 
 constexpr int kLabelWidth = 30;
@@ -139,17 +145,36 @@ int RunRead(Session& session, std::span<const std::string>) {
     return kExitNoEngraver;
   }
   // The window's order: serial number, the six fields, then the model code;
-  // every value from a status packet of its own.
-  const std::int32_t serial = kt90->GetSerialNumber();
-  const std::array<std::int32_t, 6> values{kt90->GetMaxX(),        kt90->GetMaxY(),
-                                           kt90->GetMaxZ(),        kt90->GetRasterSpeed(),
-                                           kt90->GetVectorSpeed(), kt90->GetZSpeed()};
-  const std::uint8_t model = kt90->GetModelCode();
+  // every value from a status packet of its own. Nothing is shown unless all
+  // eight answered.
+  const std::optional<std::int32_t> serial = kt90->GetSerialNumber();
+  if (!serial) {
+    return session.NoAnswer("the serial number", "nothing is shown");
+  }
+  std::array<std::int32_t, 6> values{};
+  using Getter = std::optional<std::int32_t> (modKT90::*)();
+  // In kParameterOptions order.
+  static constexpr std::array<Getter, 6> kGetters{
+      &modKT90::GetMaxX,        &modKT90::GetMaxY,        &modKT90::GetMaxZ,
+      &modKT90::GetRasterSpeed, &modKT90::GetVectorSpeed, &modKT90::GetZSpeed};
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const std::optional<std::int32_t> value = (kt90->*kGetters[i])();
+    if (!value) {
+      return session.NoAnswer(std::string(kParameterOptions[i].subject), "nothing is shown");
+    }
+    values[i] = *value;
+  }
+  const std::optional<std::uint8_t> model_code = kt90->GetModelCode();
+  if (!model_code) {
+    return session.NoAnswer("the model code", "nothing is shown");
+  }
+  const std::uint8_t model = *model_code;
 
   std::ostream& out = session.Out();
   if (session.Line().Has("--json")) {
     const ModelPreset* preset = FindPreset(model);
-    out << "{\"serial_number\": " << serial << ", \"model_code\": " << int{model} << ", \"model\": "
+    out << "{\"serial_number\": " << *serial << ", \"model_code\": " << int{model}
+        << ", \"model\": "
         << (preset != nullptr ? "\"" + std::string(preset->name) + "\"" : std::string("null"));
     for (std::size_t i = 0; i < values.size(); ++i) {
       out << ", \"" << kParameterOptions[i].json_name << "\": " << values[i];
@@ -157,7 +182,7 @@ int RunRead(Session& session, std::span<const std::string>) {
     out << "}\n";
     return kExitOk;
   }
-  PrintField(out, "Serial number", FiveDigits(serial));
+  PrintField(out, "Serial number", FiveDigits(*serial));
   PrintField(out, "Model code", ModelText(model));
   for (std::size_t i = 0; i < values.size(); ++i) {
     PrintField(out, kParameterOptions[i].label, FiveDigits(values[i]));

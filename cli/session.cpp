@@ -39,6 +39,7 @@ modKT90* Session::Connect() {
                 ? std::make_unique<modKT90>(*ports->finder, *files, wait_limit_)
                 : std::make_unique<modKT90>(*ports->catalogue, *files, wait_limit_);
     kt90_->SetWaitLimit([this] { return wait_limit_.GiveUp(); });
+    wait_limit_.SetSleeper(ports->sleep);
   }
   if (!kt90_->IsDeviceConnected()) {
     if (!kt90_->DeviceTrouble().empty()) {
@@ -51,6 +52,15 @@ modKT90* Session::Connect() {
     return nullptr;
   }
   return kt90_.get();
+}
+
+int Session::NoAnswer(const std::string& what, const std::string& consequence) {
+  streams_.err << "The engraver did not answer: " << what << " could not be read";
+  if (kt90_ && !kt90_->NoAnswerReason().empty()) {
+    streams_.err << " (" << kt90_->NoAnswerReason() << ")";
+  }
+  streams_.err << "; " << consequence << ".\n";
+  return kExitNoAnswer;
 }
 
 bool Session::TimedOut(const std::string& what) {

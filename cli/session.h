@@ -37,6 +37,11 @@ class Session {
   // says so on the error stream, naming `what` was not done.
   bool TimedOut(const std::string& what);
 
+  // Says on the error stream, in one sentence, that `what` could not be read
+  // because the engraver did not answer (and why, where the platform said),
+  // then `consequence`; returns kExitNoAnswer.
+  int NoAnswer(const std::string& what, const std::string& consequence);
+
  private:
   const CommandLine& line_;
   Streams streams_;

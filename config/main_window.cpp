@@ -8,6 +8,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <algorithm>
+#include <array>
+#include <optional>
 
 #include "config/memory_map.h"
 #include "config/numeric.h"
@@ -46,6 +49,16 @@ std::string SetNotDeliveredMessage(std::size_t delivered, std::size_t total) {
   }
   return "Only " + std::to_string(delivered) + " of the " + std::to_string(total) +
          " values reached the engraver, so its memory holds part of this configuration." + again;
+}
+
+std::string ReadNoAnswerMessage(std::string_view reason) {
+  std::string because;
+  if (!reason.empty()) {
+    because = " (" + std::string(reason) + ")";
+  }
+  return "The engraver did not answer" + because +
+         ", so nothing was read and the window shows what it showed before. Read again once the "
+         "engraver is connected.";
 }
 
 s::s(modKT90& kt90, Prompts& prompts, QWidget* parent, ui::TimerPort& timers)
@@ -111,19 +124,32 @@ void s::Form_Load() {
 }
 
 void s::cmdRead_Click() {
-  txtSN->setText(Five(kt90_.GetSerialNumber()));
-  field_shows_start_ = false;
-  Field(ParameterField::kMaxX).SetText(Five(kt90_.GetMaxX()));
-  Field(ParameterField::kMaxY).SetText(Five(kt90_.GetMaxY()));
-  Field(ParameterField::kMaxZ).SetText(Five(kt90_.GetMaxZ()));
-  Field(ParameterField::kRasterSpeed).SetText(Five(kt90_.GetRasterSpeed()));
-  Field(ParameterField::kVectorSpeed).SetText(Five(kt90_.GetVectorSpeed()));
-  Field(ParameterField::kZSpeed).SetText(Five(kt90_.GetZSpeed()));
+  // All eight values first, in their usual order; the window changes only
+  // once every one of them answered.
+  const std::optional<std::int32_t> serial = kt90_.GetSerialNumber();
+  std::array<std::optional<std::int32_t>, kParameterFields.size()> values;
+  values[static_cast<std::size_t>(ParameterField::kMaxX)] = kt90_.GetMaxX();
+  values[static_cast<std::size_t>(ParameterField::kMaxY)] = kt90_.GetMaxY();
+  values[static_cast<std::size_t>(ParameterField::kMaxZ)] = kt90_.GetMaxZ();
+  values[static_cast<std::size_t>(ParameterField::kRasterSpeed)] = kt90_.GetRasterSpeed();
+  values[static_cast<std::size_t>(ParameterField::kVectorSpeed)] = kt90_.GetVectorSpeed();
+  values[static_cast<std::size_t>(ParameterField::kZSpeed)] = kt90_.GetZSpeed();
+  const std::optional<std::uint8_t> model = kt90_.GetModelCode();
+  if (!serial || !model ||
+      std::any_of(values.begin(), values.end(), [](const auto& value) { return !value; })) {
+    prompts_.ShowMessage(ReadNoAnswerMessage(kt90_.NoAnswerReason()), "", MessageButtons::kOk,
+                         MessageAnswer::kOk);
+    return;
+  }
 
+  txtSN->setText(Five(*serial));
+  field_shows_start_ = false;
+  for (ParameterField field : kParameterFields) {
+    Field(field).SetText(Five(*values[static_cast<std::size_t>(field)]));
+  }
   // Every entry is compared, the top one included.
-  const int model = kt90_.GetModelCode();
   for (int i = 0; i < lstModel->count(); ++i) {
-    if (lstModel->item(i)->data(Qt::UserRole).toInt() == model) {
+    if (lstModel->item(i)->data(Qt::UserRole).toInt() == *model) {
       lstModel->setCurrentRow(i);
       break;
     }

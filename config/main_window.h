@@ -48,6 +48,10 @@ inline constexpr std::string_view kClearIdNotDelivered =
 // Shown after a Set in which some writes did not reach the engraver.
 std::string SetNotDeliveredMessage(std::size_t delivered, std::size_t total);
 
+// Shown when a Read did not get all eight values (it then changes nothing);
+// `reason` is why, where the platform said so.
+std::string ReadNoAnswerMessage(std::string_view reason);
+
 class s : public QMainWindow {
   Q_OBJECT
 
