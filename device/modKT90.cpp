@@ -67,7 +67,8 @@ std::optional<StatusPacket> modKT90::ReadStatus() {
       no_answer_in_use_ = false;
       return packet;
     }
-    if (attempt == kStatusTries) {
+    // With no device path there is nobody to ask again.
+    if (attempt == kStatusTries || device_path_.empty()) {
       no_answer_in_use_ = stream_.LastReadRefusedInUse();
       return std::nullopt;
     }

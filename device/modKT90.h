@@ -91,7 +91,8 @@ std::string FormatMemoryRow(std::uint8_t first, std::span<const std::uint8_t> va
 // tries in all, with a pause between two tries that lets pending events run.
 // A query that gets no answer on any try costs kStatusTries reads and
 // kStatusTries - 1 pauses (about 4 ms of pause in all), far below the 100 ms
-// by which a technician would notice it.
+// by which a technician would notice it. An empty DevicePath is no answer at
+// once, with no try again.
 inline constexpr int kStatusTries = 3;
 inline constexpr std::chrono::milliseconds kStatusRetryPause{2};
 
