@@ -22,26 +22,30 @@ using CellValue = std::pair<std::uint8_t, std::uint8_t>;
 
 }  // namespace
 
-bool ReadAllCells(Session& session, modKT90& kt90, Cells& cells) {
+int ReadAllCells(Session& session, modKT90& kt90, Cells& cells, const std::string& consequence) {
   const bool progress = session.ErrIsTerminal();
   for (std::size_t address = 0; address < kCellCount; ++address) {
     if (progress && address % 16 == 0) {
       session.Err() << "\rReading the parameter memory: " << address << " of " << kCellCount
                     << " cells" << std::flush;
     }
-    cells[address] = kt90.ReadEEPromByte(static_cast<std::uint8_t>(address));
-    if (kt90.WaitGaveUp()) {
+    const auto cell = static_cast<std::uint8_t>(address);
+    const std::optional<std::uint8_t> value = kt90.ReadEEPromByte(cell);
+    if (!value) {
       if (progress) {
         session.Err() << '\n';
       }
-      return !session.TimedOut("the memory was read up to " +
-                               HexByte(static_cast<std::uint8_t>(address)));
+      if (session.TimedOut("the memory was read up to " + HexByte(cell))) {
+        return kExitTimedOut;
+      }
+      return session.NoAnswer("cell " + HexByte(cell), consequence);
     }
+    cells[address] = *value;
   }
   if (progress) {
     session.Err() << "\r" << std::string(48, ' ') << '\r' << std::flush;
   }
-  return true;
+  return kExitOk;
 }
 
 namespace {
@@ -76,7 +80,8 @@ struct BackupAndEngraver {
 };
 
 // kExitOk with `both` filled in, else the exit code once the user has been told why.
-int LoadAndRead(Session& session, const std::string& path, BackupAndEngraver& both) {
+int LoadAndRead(Session& session, const std::string& path, BackupAndEngraver& both,
+                const std::string& consequence) {
   both.backup = LoadBackup(session, path);
   if (!both.backup) {
     return kExitRefused;
@@ -85,39 +90,53 @@ int LoadAndRead(Session& session, const std::string& path, BackupAndEngraver& bo
   if (both.kt90 == nullptr) {
     return session.ConnectFailure();
   }
-  if (!ReadAllCells(session, *both.kt90, both.now)) {
-    return kExitTimedOut;
-  }
-  return kExitOk;
+  return ReadAllCells(session, *both.kt90, both.now, consequence);
 }
 
 }  // namespace
 
 int VerifyCells(Session& session, modKT90& kt90, std::span<const CellValue> wanted) {
   std::vector<std::string> mismatches;
+  std::vector<std::string> unread;
   for (const auto& [address, value] : wanted) {
-    const std::uint8_t found = kt90.ReadEEPromByte(address);
+    const std::optional<std::uint8_t> found = kt90.ReadEEPromByte(address);
     if (session.TimedOut("the verification stopped at " + HexByte(address))) {
       return kExitTimedOut;
     }
-    if (found != value) {
+    if (!found) {
+      unread.push_back(HexByte(address) + ": could not be read back");
+    } else if (*found != value) {
       mismatches.push_back(HexByte(address) + ": wanted " + HexByte(value) + ", found " +
-                           HexByte(found));
+                           HexByte(*found));
     }
   }
-  if (mismatches.empty()) {
+  if (mismatches.empty() && unread.empty()) {
     session.Out() << "Verified: the " << wanted.size() << " cells read back as written.\n";
     return kExitOk;
   }
-  session.Err() << "Verification failed: " << mismatches.size() << " of the " << wanted.size()
-                << " cells differ.\n";
-  for (std::size_t i = 0; i < mismatches.size() && i < kListedMismatches; ++i) {
-    session.Err() << "  " << mismatches[i] << '\n';
+  session.Err() << "Verification failed:";
+  if (!mismatches.empty()) {
+    session.Err() << ' ' << mismatches.size() << " of the " << wanted.size() << " cells differ"
+                  << (unread.empty() ? ".\n" : ";");
   }
-  if (mismatches.size() > kListedMismatches) {
-    session.Err() << "  ... and " << mismatches.size() - kListedMismatches << " more\n";
+  if (!unread.empty()) {
+    session.Err() << ' ' << unread.size() << " of the " << wanted.size()
+                  << " cells could not be read back (the engraver did not answer";
+    if (!kt90.NoAnswerReason().empty()) {
+      session.Err() << ": " << kt90.NoAnswerReason();
+    }
+    session.Err() << ").\n";
   }
-  return kExitDiffers;
+  std::vector<std::string> lines = std::move(mismatches);
+  lines.insert(lines.end(), unread.begin(), unread.end());
+  for (std::size_t i = 0; i < lines.size() && i < kListedMismatches; ++i) {
+    session.Err() << "  " << lines[i] << '\n';
+  }
+  if (lines.size() > kListedMismatches) {
+    session.Err() << "  ... and " << lines.size() - kListedMismatches << " more\n";
+  }
+  // A cell that is known to differ outweighs one that could not be read.
+  return lines.size() > unread.size() ? kExitDiffers : kExitNoAnswer;
 }
 
 std::unique_ptr<ReplacementFile> NewFileFor(Session& session, const std::string& path,
@@ -161,8 +180,9 @@ int RunBackup(Session& session, std::span<const std::string> operands) {
   Backup backup;
   backup.device_path = kt90->DevicePath();
   backup.time = session.GetPacer().UtcNow();
-  if (!ReadAllCells(session, *kt90, backup.cells)) {
-    return kExitTimedOut;
+  if (const int failed = ReadAllCells(session, *kt90, backup.cells, "no backup was written");
+      failed != kExitOk) {
+    return failed;
   }
   if (const FileTrouble trouble = file->Commit(FormatBackup(backup))) {
     session.Err() << EchoPath(path) << " cannot be written. " << Sentence(trouble) << '\n';
@@ -175,7 +195,8 @@ int RunBackup(Session& session, std::span<const std::string> operands) {
 
 int RunRestore(Session& session, std::span<const std::string> operands) {
   BackupAndEngraver both;
-  if (const int refused = LoadAndRead(session, operands[0], both); refused != kExitOk) {
+  if (const int refused = LoadAndRead(session, operands[0], both, "nothing was restored");
+      refused != kExitOk) {
     return refused;
   }
   const std::optional<Backup>& backup = both.backup;
@@ -239,7 +260,8 @@ int RunRestore(Session& session, std::span<const std::string> operands) {
 
 int RunDiff(Session& session, std::span<const std::string> operands) {
   BackupAndEngraver both;
-  if (const int refused = LoadAndRead(session, operands[0], both); refused != kExitOk) {
+  if (const int refused = LoadAndRead(session, operands[0], both, "nothing was compared");
+      refused != kExitOk) {
     return refused;
   }
   const std::optional<Backup>& backup = both.backup;

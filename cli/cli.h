@@ -24,6 +24,7 @@ enum ExitCode : int {
   kExitDiffers = 6,        // verification found cells that differ
   kExitSeveral = 7,        // several engravers are connected and none was chosen
   kExitSomeFailed = 8,     // provision: at least one board was not stored
+  kExitNoAnswer = 9,       // the engraver did not answer a read; nothing was taken from it
   kExitInterrupted = 130,  // provision ended by Ctrl+C (and nothing failed)
 };
 
@@ -42,6 +43,9 @@ struct EngraverPorts {
   DeviceCatalogue* catalogue;
   DeviceFiles* files;
   EngraverFinder* finder = nullptr;  // when set, used instead of the catalogue
+  // Waits between two tries of a status read that got no answer; none (no
+  // wait) for the simulated engraver.
+  void (*sleep)(std::chrono::milliseconds) = nullptr;
 };
 
 // Gives the platform's ports, or the simulated engraver's when `simulated`;

@@ -144,7 +144,8 @@ void PrintUsage(std::ostream& out) {
          "4 the controller stayed busy too long, 5 not every write reached the engraver,\n"
          "6 verification found cells that differ, 7 several engravers are connected and\n"
          "none was chosen with --device (nothing was written), 8 provision: a board failed,\n"
-         "130 provision ended by Ctrl+C.\n";
+         "9 the engraver did not answer a read (the sentence names what could not be read;\n"
+         "nothing was taken from it), 130 provision ended by Ctrl+C.\n";
 }
 
 std::string UtcText() {

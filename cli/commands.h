@@ -39,17 +39,20 @@ std::span<const Command> Commands();
 void PrintUsage(std::ostream& out);
 
 // Reads each cell of `wanted` (address, value) back with memory read requests
-// and reports the cells that differ, capped at ten lines: kExitOk, kExitDiffers
-// or kExitTimedOut.
+// and reports the cells that differ and those that could not be read back,
+// capped at ten lines: kExitOk, kExitDiffers (some cell differs), kExitNoAnswer
+// (none differs, but some could not be read back) or kExitTimedOut.
 int VerifyCells(Session& session, modKT90& kt90,
                 std::span<const std::pair<std::uint8_t, std::uint8_t>> wanted);
 
 // "1 (Korimo KX2)", or the bare code of no known model.
 std::string ModelText(std::uint8_t code);
 
-// All 256 memory cells, with a progress line on a terminal; false once a wait
-// gave up (the user has been told).
-bool ReadAllCells(Session& session, modKT90& kt90, std::array<std::uint8_t, 256>& cells);
+// All 256 memory cells, with a progress line on a terminal: kExitOk, or the exit
+// code once the user has been told why not (a wait gave up, a cell did not
+// answer, and then `consequence`).
+int ReadAllCells(Session& session, modKT90& kt90, std::array<std::uint8_t, 256>& cells,
+                 const std::string& consequence);
 
 // The new file that will take the place of `path` once written, or nothing once
 // the user has been told why not: anything standing there needs --force, and

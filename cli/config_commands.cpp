@@ -131,18 +131,31 @@ int RunRead(Session& session, std::span<const std::string>) {
     return session.ConnectFailure();
   }
   // The window's order: serial number, the parameter fields, then the model
-  // code; every value from a status packet of its own.
-  const std::int32_t serial = kt90->GetSerialNumber();
+  // code; every value from a status packet of its own. Nothing is shown unless
+  // all of them answered.
+  const std::optional<std::int32_t> serial = kt90->GetSerialNumber();
+  if (!serial) {
+    return session.NoAnswer("the serial number", "nothing is shown");
+  }
   std::array<std::int32_t, kParameterFieldCount> values{};
   for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
-    values[i] = kt90->GetStatusWord(kParameterFields[i].status_word);
+    const std::optional<std::int32_t> value = kt90->GetStatusWord(kParameterFields[i].status_word);
+    if (!value) {
+      return session.NoAnswer(std::string(kParameterFields[i].subject), "nothing is shown");
+    }
+    values[i] = *value;
   }
-  const std::uint8_t model = kt90->GetModelCode();
+  const std::optional<std::uint8_t> model_code = kt90->GetModelCode();
+  if (!model_code) {
+    return session.NoAnswer("the model code", "nothing is shown");
+  }
+  const std::uint8_t model = *model_code;
 
   std::ostream& out = session.Out();
   if (session.Line().Has("--json")) {
     const ModelPreset* preset = FindPreset(model);
-    out << "{\"serial_number\": " << serial << ", \"model_code\": " << int{model} << ", \"model\": "
+    out << "{\"serial_number\": " << *serial << ", \"model_code\": " << int{model}
+        << ", \"model\": "
         << (preset != nullptr ? "\"" + std::string(preset->name) + "\"" : std::string("null"));
     for (std::size_t i = 0; i < values.size(); ++i) {
       out << ", \"" << kParameterFields[i].json_name << "\": " << values[i];
@@ -150,7 +163,7 @@ int RunRead(Session& session, std::span<const std::string>) {
     out << "}\n";
     return kExitOk;
   }
-  PrintField(out, "Serial number", FiveDigits(serial));
+  PrintField(out, "Serial number", FiveDigits(*serial));
   PrintField(out, "Model code", ModelText(model));
   for (std::size_t i = 0; i < values.size(); ++i) {
     PrintField(out, kParameterFields[i], FiveDigits(values[i]));

@@ -22,6 +22,8 @@
 
 #include <thread>
 #ifdef KORIMO_HAVE_USB
+#include <thread>
+
 #include "usb/usb_engraver.h"
 #endif
 #endif
@@ -93,11 +95,13 @@ int main(int argc, char** argv) {
     }
 #ifdef _WIN32
     static_cast<void>(err);
-    return korimo::cli::EngraverPorts{&registry, &device_files};
+    return korimo::cli::EngraverPorts{&registry, &device_files, nullptr, korimo::win32::PauseFor};
 #elif defined(KORIMO_HAVE_USB)
     static_cast<void>(err);
     usb = std::make_unique<korimo::usb::UsbEngraver>();
-    return korimo::cli::EngraverPorts{nullptr, usb.get(), usb.get()};
+    return korimo::cli::EngraverPorts{
+        nullptr, usb.get(), usb.get(),
+        [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); }};
 #else
     err << "No engraver can be found here: this korimo-cli was built without a way to reach "
            "USB devices (use --sim for the simulated engraver).\n";

@@ -1,5 +1,6 @@
 // eeprom dump / write / clear and clear-id: the memory editor's commands and
 // the USB identity reset.
+#include <array>
 #include <cctype>
 #include <ostream>
 #include <string>
@@ -15,18 +16,26 @@ namespace {
 constexpr std::uint8_t kRowLength = 8;
 constexpr std::uint8_t kErased = 0xFF;
 
-// The eight rows 0x20..0x5F; false when a wait gave up.
-bool DumpRows(Session& session, modKT90& kt90) {
+// The eight rows 0x20..0x5F: kExitOk, or the exit code once the user has been
+// told why the dump stopped (a wait gave up, a cell did not answer).
+int DumpRows(Session& session, modKT90& kt90) {
   for (unsigned first = memory::kFixedBlockFirst; first <= memory::kFixedBlockLast;
        first += kRowLength) {
-    const std::string row = kt90.FormatEEPromRow(static_cast<std::uint8_t>(first),
-                                                 static_cast<std::uint8_t>(first + kRowLength - 1));
-    if (session.TimedOut("the dump stopped at " + HexByte(static_cast<std::uint8_t>(first)))) {
-      return false;
+    std::array<std::uint8_t, kRowLength> values{};
+    for (unsigned i = 0; i < kRowLength; ++i) {
+      const auto address = static_cast<std::uint8_t>(first + i);
+      const std::optional<std::uint8_t> value = kt90.ReadEEPromByte(address);
+      if (session.TimedOut("the dump stopped at " + HexByte(static_cast<std::uint8_t>(first)))) {
+        return kExitTimedOut;
+      }
+      if (!value) {
+        return session.NoAnswer("cell " + HexByte(address), "the dump stopped there");
+      }
+      values[i] = *value;
     }
-    session.Out() << row << '\n';
+    session.Out() << FormatMemoryRow(static_cast<std::uint8_t>(first), values) << '\n';
   }
-  return true;
+  return kExitOk;
 }
 
 bool IsYes(std::string answer) {
@@ -46,7 +55,7 @@ int RunEEPromDump(Session& session, std::span<const std::string>) {
   if (kt90 == nullptr) {
     return session.ConnectFailure();
   }
-  return DumpRows(session, *kt90) ? kExitOk : kExitTimedOut;
+  return DumpRows(session, *kt90);
 }
 
 int RunEEPromWrite(Session& session, std::span<const std::string> operands) {
@@ -96,7 +105,7 @@ int RunEEPromClear(Session& session, std::span<const std::string>) {
     session.Err() << NotDeliveredMessage(delivered, kCells, "cells", "Clear") << '\n';
     return kExitCutShort;
   }
-  return DumpRows(session, *kt90) ? kExitOk : kExitTimedOut;
+  return DumpRows(session, *kt90);
 }
 
 int RunClearId(Session& session, std::span<const std::string>) {

@@ -28,7 +28,11 @@ int RunInputs(Session& session, std::span<const std::string>) {
   if (kt90 == nullptr) {
     return session.ConnectFailure();
   }
-  const std::uint8_t bits = kt90->GetStatusByte(status::kInputs);
+  const std::optional<std::uint8_t> answer = kt90->GetStatusByte(status::kInputs);
+  if (!answer) {
+    return session.NoAnswer("the inputs", "nothing is shown");
+  }
+  const std::uint8_t bits = *answer;
   for (const inputs::NamedInput& input : inputs::kNamed) {
     session.Out() << input.name << std::string(kNameWidth - input.name.size(), ' ')
                   << ((bits & input.bit) != 0 ? "on" : "off") << '\n';
@@ -41,11 +45,20 @@ int RunPositions(Session& session, std::span<const std::string>) {
   if (kt90 == nullptr) {
     return session.ConnectFailure();
   }
-  const std::int32_t x = kt90->GetPositionX();
-  const std::int32_t y = kt90->GetPositionY();
-  const std::int32_t z = kt90->GetPositionZ();
-  session.Out() << "X " << PositionText(x) << "\nY " << PositionText(y) << "\nZ " << PositionText(z)
-                << '\n';
+  const std::optional<std::int32_t> x = kt90->GetPositionX();
+  if (!x) {
+    return session.NoAnswer("the X position", "nothing is shown");
+  }
+  const std::optional<std::int32_t> y = kt90->GetPositionY();
+  if (!y) {
+    return session.NoAnswer("the Y position", "nothing is shown");
+  }
+  const std::optional<std::int32_t> z = kt90->GetPositionZ();
+  if (!z) {
+    return session.NoAnswer("the Z position", "nothing is shown");
+  }
+  session.Out() << "X " << PositionText(*x) << "\nY " << PositionText(*y) << "\nZ "
+                << PositionText(*z) << '\n';
   return kExitOk;
 }
 

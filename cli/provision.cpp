@@ -244,10 +244,13 @@ bool Run::Provision(const std::string& path) {
   const bool stayed_busy = kt90_.WaitGaveUp();
   kt90_.ClearWaitGaveUp();
   std::uint32_t differing = static_cast<std::uint32_t>(wanted.size());
+  std::uint32_t unread = 0;  // of those, the cells that did not answer
   if (!lost) {
     differing = 0;
     for (const auto& [address, value] : wanted) {
-      differing += kt90_.ReadEEPromByte(address) != value ? 1u : 0u;
+      const std::optional<std::uint8_t> found = kt90_.ReadEEPromByte(address);
+      differing += found != value ? 1u : 0u;
+      unread += found ? 0u : 1u;
     }
   }
   const bool stored = !lost && differing == 0 && !kt90_.WaitGaveUp();
@@ -278,9 +281,12 @@ bool Run::Provision(const std::string& path) {
                    << " cells; unplug it.\n";
   } else {
     ++failed_;
-    const std::string why = lost ? "was lost during the Set"
-                            : stayed_busy
-                                ? "stayed busy during the Set"
+    const std::string why = lost          ? "was lost during the Set"
+                            : stayed_busy ? "stayed busy during the Set"
+                            : unread > 0
+                                ? "failed verification (" + std::to_string(differing) + " of " +
+                                      std::to_string(wanted.size()) +
+                                      " cells differ or could not be read back)"
                                 : "failed verification (" + std::to_string(differing) + " of " +
                                       std::to_string(wanted.size()) + " cells differ)";
     err << "The engraver at " << path << " " << why << "; serial number " << FiveDigits(serial)
@@ -307,7 +313,7 @@ int Run::Go(std::optional<std::size_t> count, std::uint16_t next) {
     }
     finder_.Choose(*path);
     if (kt90_.IsDeviceConnected()) {
-      const std::int32_t carried = kt90_.GetSerialNumber();
+      const std::optional<std::int32_t> carried = kt90_.GetSerialNumber();
       const std::optional<ProvisionLog> log = ReadLog(session_, log_path_);
       if (!log) {
         ending = Ending::kLogLost;
@@ -328,13 +334,20 @@ int Run::Go(std::optional<std::size_t> count, std::uint16_t next) {
         ending = Ending::kUsedUp;
         break;
       }
-      const bool no_serial_yet =
-          IsPlaceholderSerial(carried) || log->OnlyFailed(static_cast<std::uint16_t>(carried));
-      if (!no_serial_yet && !session_.Line().Has("--overwrite-serial")) {
+      const bool no_serial_yet = carried && (IsPlaceholderSerial(*carried) ||
+                                             log->OnlyFailed(static_cast<std::uint16_t>(*carried)));
+      if (!carried) {
+        // Whether it carries a serial number of its own is not known: nothing is written.
+        ++left_;
+        EndProgress();
+        session_.Err() << "The engraver at " << *path
+                       << " did not answer when its serial number was read; it is left as it is. "
+                          "Unplug it and plug it in again.\n";
+      } else if (!no_serial_yet && !session_.Line().Has("--overwrite-serial")) {
         ++left_;
         EndProgress();
         session_.Err() << "The engraver at " << *path << " already carries serial number "
-                       << FiveDigits(carried)
+                       << FiveDigits(*carried)
                        << "; it is left as it is (give --overwrite-serial to replace it). Unplug "
                           "it.\n";
       } else if (!Provision(*path)) {

@@ -86,6 +86,7 @@ modKT90* Session::Link() {
     }
     kt90_ = std::make_unique<modKT90>(*finder_, *files_, wait_limit_);
     kt90_->SetWaitLimit([this] { return wait_limit_.GiveUp(); });
+    wait_limit_.SetSleeper(ports->sleep);
   }
   return kt90_.get();
 }
@@ -173,6 +174,15 @@ modKT90* Session::Connect() {
     several_ = false;
   }
   return kt90_.get();
+}
+
+int Session::NoAnswer(const std::string& what, const std::string& consequence) {
+  streams_.err << "The engraver did not answer: " << what << " could not be read";
+  if (kt90_ && !kt90_->NoAnswerReason().empty()) {
+    streams_.err << " (" << kt90_->NoAnswerReason() << ")";
+  }
+  streams_.err << "; " << consequence << ".\n";
+  return kExitNoAnswer;
 }
 
 bool Session::TimedOut(const std::string& what) {

@@ -54,6 +54,11 @@ class Session {
   // says so on the error stream, naming `what` was not done.
   bool TimedOut(const std::string& what);
 
+  // Says on the error stream, in one sentence, that `what` could not be read
+  // because the engraver did not answer (and why, where the platform said),
+  // then `consequence`; returns kExitNoAnswer.
+  int NoAnswer(const std::string& what, const std::string& consequence);
+
  private:
   // Applies --device, or with several engravers and none chosen refuses a
   // command that writes; false once the user has been told.

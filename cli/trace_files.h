@@ -28,6 +28,7 @@ class TracingDeviceFiles final : public DeviceFiles {
   bool Write(FileHandle file, std::span<const std::uint8_t> bytes) override;
   bool Flush(FileHandle file) override { return inner_.Flush(file); }
   void Close(FileHandle file) override { inner_.Close(file); }
+  bool LastOpenRefusedInUse() const override { return inner_.LastOpenRefusedInUse(); }
 
  private:
   DeviceFiles& inner_;

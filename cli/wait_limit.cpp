@@ -9,6 +9,12 @@ void WaitLimit::DoEvents() {
   polled_busy_ = false;
 }
 
+void WaitLimit::Pause(std::chrono::milliseconds pause) {
+  if (sleep_ != nullptr) {
+    sleep_(pause);
+  }
+}
+
 bool WaitLimit::GiveUp() {
   polled_busy_ = true;
   return Clock::now() - wait_start_ > limit_;

@@ -20,6 +20,10 @@ class WaitLimit final : public EventPump {
   explicit WaitLimit(Clock::duration limit) : limit_(limit) {}
 
   void DoEvents() override;
+  // A terminal has no events to run; the pause waits only when a sleeper is
+  // given (a real engraver). It does not count as a turn of a busy wait.
+  void Pause(std::chrono::milliseconds pause) override;
+  void SetSleeper(void (*sleep)(std::chrono::milliseconds)) { sleep_ = sleep; }
 
   // True once the current wait has lasted longer than the limit.
   bool GiveUp();
@@ -28,6 +32,7 @@ class WaitLimit final : public EventPump {
   Clock::duration limit_;
   Clock::time_point wait_start_{};
   bool polled_busy_ = false;
+  void (*sleep_)(std::chrono::milliseconds) = nullptr;
 };
 
 }  // namespace korimo::cli

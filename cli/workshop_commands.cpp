@@ -111,8 +111,18 @@ std::vector<ListedEngraver> ListEngravers(Session& session) {
                                                                       " was unplugged while it was "
                                                                       "looked at.";
       } else if (session.Usable({path, ""})) {
-        engraver.serial_number = kt90->GetSerialNumber();
-        engraver.model_code = kt90->GetModelCode();
+        const std::optional<std::int32_t> serial = kt90->GetSerialNumber();
+        const std::optional<std::uint8_t> model = serial ? kt90->GetModelCode() : std::nullopt;
+        if (serial && model) {
+          engraver.serial_number = serial;
+          engraver.model_code = *model;
+        } else {
+          engraver.found.trouble =
+              "The engraver at " + path + " did not answer its status read" +
+              (kt90->NoAnswerReason().empty() ? std::string()
+                                              : " (" + std::string(kt90->NoAnswerReason()) + ")") +
+              ".";
+        }
       } else {
         engraver.found.trouble = "The engraver at " + path +
                                  " cannot be opened: another program has it open, or it was "
@@ -181,13 +191,20 @@ int RunReport(Session& session, std::span<const std::string> operands) {
     modKT90* kt90 = listed.empty() ? nullptr : session.Connect();
     session.Err().rdbuf(err);
     report << said.str();
-    Cells cells{};
-    const bool read = kt90 != nullptr && ReadAllCells(session, *kt90, cells);
     if (kt90 != nullptr) {
+      Cells cells{};
+      const bool read =
+          ReadAllCells(session, *kt90, cells, "the report has no memory dump") == kExitOk;
       report << "\nEngraver " << kt90->DevicePath() << '\n';
-      PrintStatus(report, kt90->ReadStatusPacket());
+      if (const std::optional<StatusPacket> packet = kt90->ReadStatusPacket()) {
+        PrintStatus(report, *packet);
+      } else {
+        report << "Status packet: the engraver did not answer.\n";
+      }
       if (read) {
         report << "Parameter memory:\n" << FormatRows(cells);
+      } else {
+        report << "Parameter memory: not every cell could be read.\n";
       }
     }
   }

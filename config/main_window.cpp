@@ -7,6 +7,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <algorithm>
+#include <array>
+#include <optional>
 
 #include "config/memory_map.h"
 #include "config/numeric.h"
@@ -28,6 +31,16 @@ QString Q(std::string_view text) {
 }
 
 }  // namespace
+
+std::string ReadNoAnswerMessage(std::string_view reason) {
+  std::string because;
+  if (!reason.empty()) {
+    because = " (" + std::string(reason) + ")";
+  }
+  return "The engraver did not answer" + because +
+         ", so nothing was read and the window shows what it showed before. Read again once the "
+         "engraver is connected.";
+}
 
 s::s(modKT90& kt90, Prompts& prompts, QWidget* parent, ui::TimerPort& timers)
     : QMainWindow(parent),
@@ -92,16 +105,27 @@ void s::Form_Load() {
 }
 
 void s::cmdRead_Click() {
-  txtSN->setText(Five(kt90_.GetSerialNumber()));
-  serial_.Read();
+  // Every value first, in its usual order; the window changes only once every
+  // one of them answered.
+  const std::optional<std::int32_t> serial = kt90_.GetSerialNumber();
+  std::array<std::optional<std::int32_t>, kParameterFieldCount> values;
   for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
-    fields_[i]->SetText(Five(kt90_.GetStatusWord(kParameterFields[i].status_word)));
+    values[i] = kt90_.GetStatusWord(kParameterFields[i].status_word);
+  }
+  const std::optional<std::uint8_t> model = kt90_.GetModelCode();
+  if (!serial || !model || std::ranges::any_of(values, [](const auto& value) { return !value; })) {
+    ShowMessage(ReadNoAnswerMessage(kt90_.NoAnswerReason()));
+    return;
   }
 
+  txtSN->setText(Five(*serial));
+  serial_.Read();
+  for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
+    fields_[i]->SetText(Five(*values[i]));
+  }
   // Every entry is compared, the top one included.
-  const int model = kt90_.GetModelCode();
   for (int i = 0; i < lstModel->count(); ++i) {
-    if (lstModel->item(i)->data(Qt::UserRole).toInt() == model) {
+    if (lstModel->item(i)->data(Qt::UserRole).toInt() == *model) {
       lstModel->setCurrentRow(i);
       break;
     }

@@ -47,6 +47,10 @@ inline constexpr std::string_view kClearIdNotDelivered =
     "The USB identity reset did not reach the engraver. Clear ID again once the engraver is "
     "connected.";
 
+// Shown when a Read did not get all eight values (it then changes nothing);
+// `reason` is why, where the platform said so.
+std::string ReadNoAnswerMessage(std::string_view reason);
+
 class s : public QMainWindow {
   Q_OBJECT
 

@@ -39,6 +39,7 @@ struct ParameterFieldRecord {
   std::string_view label;   // what read and set print before the unit
   std::string_view unit;
   std::string_view json_name;  // key of read --json
+  std::string_view subject;    // what a sentence calls it: "the maximum X travel"
 };
 
 // In the order the presets fill the fields, Read reads them and Set stores them;
@@ -48,22 +49,24 @@ struct ParameterFieldRecord {
 inline constexpr auto kParameterFields = std::to_array<ParameterFieldRecord>({
     {"cboMaxX", "Frame2", "Maximum X Travel(0.001 in)", 120, 1560, {"16000", "24000"}, false,
      memory::kMaxX, status::kMaxX, {"16000", "24000"},
-     "--max-x", "Maximum X travel", "0.001 in", "max_x"},
+     "--max-x", "Maximum X travel", "0.001 in", "max_x", "the maximum X travel"},
     {"cboMaxY", "Frame3", "Maximum Y Travel(0.001 in)", 120, 2520, {"12000"}, true,
      memory::kMaxY, status::kMaxY, {"12000", "12000"},
-     "--max-y", "Maximum Y travel", "0.001 in", "max_y"},
+     "--max-y", "Maximum Y travel", "0.001 in", "max_y", "the maximum Y travel"},
     {"cboMaxZ", "Frame4", "Maximum Z Travel (0.001 in)", 120, 3480, {"4250"}, true,
      memory::kMaxZ, status::kMaxZ, {"4250", "4250"},
-     "--max-z", "Maximum Z travel", "0.001 in", "max_z"},
+     "--max-z", "Maximum Z travel", "0.001 in", "max_z", "the maximum Z travel"},
     {"cboRaster", "Frame7", "Raster Speed (0.001 in/sec)", 2520, 1560, {"50000"}, true,
      memory::kRasterSpeed, status::kRasterSpeed, {"50000", "50000"},
-     "--raster", "Raster speed", "0.001 in/sec", "raster_speed"},
+     "--raster", "Raster speed", "0.001 in/sec", "raster_speed",
+     "the raster speed"},
     {"cboVector", "Frame6", "Vector Speed (0.001 in/sec)", 2520, 2520, {"25000"}, true,
      memory::kVectorSpeed, status::kVectorSpeed, {"10000", "10000"},
-     "--vector", "Vector speed", "0.001 in/sec", "vector_speed"},
+     "--vector", "Vector speed", "0.001 in/sec", "vector_speed",
+     "the vector speed"},
     {"cboZSpeed", "Frame5", "Z Speed (0.001 in/sec)", 2520, 3480, {"8000"}, true,
      memory::kZSpeed, status::kZSpeed, {"8000", "8000"},
-     "--z-speed", "Z speed", "0.001 in/sec", "z_speed"},
+     "--z-speed", "Z speed", "0.001 in/sec", "z_speed", "the Z speed"},
 });
 // clang-format on
 inline constexpr std::size_t kParameterFieldCount = kParameterFields.size();

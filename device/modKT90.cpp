@@ -1,5 +1,7 @@
 #include "device/modKT90.h"
 
+#include <vector>
+
 namespace korimo {
 
 std::array<std::uint8_t, kLongCommandSize> HomePacket() {
@@ -34,6 +36,15 @@ std::string HexByte(std::uint8_t value) {
   return {'0', 'x', kDigits[value >> 4], kDigits[value & 0x0F]};
 }
 
+std::string FormatMemoryRow(std::uint8_t first, std::span<const std::uint8_t> values) {
+  std::string row = HexByte(first) + ":";
+  for (const std::uint8_t value : values) {
+    row += ' ';
+    row += HexByte(value);
+  }
+  return row;
+}
+
 modKT90::modKT90(DeviceCatalogue& catalogue, DeviceFiles& files, EventPump& pump)
     : own_finder_(std::make_unique<RegistryFinder>(catalogue)),
       finder_(*own_finder_),
@@ -49,27 +60,48 @@ bool modKT90::IsDeviceConnected() {
   return !device_path_.empty();
 }
 
-StatusPacket modKT90::ReadStatus() {
-  StatusPacket packet{};
-  stream_.ReadPacket(device_path_, packet);
-  return packet;
+std::optional<StatusPacket> modKT90::ReadStatus() {
+  for (int attempt = 1;; ++attempt) {
+    StatusPacket packet{};
+    if (stream_.ReadPacket(device_path_, packet)) {
+      no_answer_in_use_ = false;
+      return packet;
+    }
+    // With no device path there is nobody to ask again.
+    if (attempt == kStatusTries || device_path_.empty()) {
+      no_answer_in_use_ = stream_.LastReadRefusedInUse();
+      return std::nullopt;
+    }
+    pump_.Pause(kStatusRetryPause);
+  }
 }
 
-bool modKT90::IsControllerBusy() {
-  return (ReadStatus()[status::kBusyByte] & status::kBusyBit) != 0;
+BusyState modKT90::IsControllerBusy() {
+  const std::optional<StatusPacket> packet = ReadStatus();
+  if (!packet) {
+    return BusyState::kNoAnswer;
+  }
+  return ((*packet)[status::kBusyByte] & status::kBusyBit) != 0 ? BusyState::kBusy
+                                                                : BusyState::kIdle;
 }
 
-std::uint8_t modKT90::GetStatusByte(std::uint8_t offset) {
-  const StatusPacket packet = ReadStatus();
-  return offset < packet.size() ? packet[offset] : std::uint8_t{0};
+std::optional<std::uint8_t> modKT90::GetStatusByte(std::uint8_t offset) {
+  const std::optional<StatusPacket> packet = ReadStatus();
+  if (!packet) {
+    return std::nullopt;
+  }
+  return offset < packet->size() ? (*packet)[offset] : std::uint8_t{0};
 }
 
-std::int32_t modKT90::GetStatusWord(std::uint8_t offset) {
-  const StatusPacket packet = ReadStatus();
-  if (offset + 1u >= packet.size()) {
+std::optional<std::int32_t> modKT90::GetStatusWord(std::uint8_t offset) {
+  const std::optional<StatusPacket> packet = ReadStatus();
+  if (!packet) {
+    return std::nullopt;
+  }
+  if (offset + 1u >= packet->size()) {
     return 0;
   }
-  return packet[offset] * 256 + packet[offset + 1u];
+  return (*packet)[offset] * 256 + (*packet)[offset + 1u];
 }
 
 void modKT90::HomeXY() {
@@ -83,24 +115,27 @@ bool modKT90::WriteEEPromByte(std::uint8_t address, std::uint8_t value) {
   return stream_.WritePacket(device_path_, MemoryWritePacket(address, value));
 }
 
-std::uint8_t modKT90::ReadEEPromByte(std::uint8_t address) {
+std::optional<std::uint8_t> modKT90::ReadEEPromByte(std::uint8_t address) {
   if (!WaitWhileBusy()) {
-    return 0;
+    return std::nullopt;
   }
   (void)stream_.WritePacket(device_path_, MemoryReadPacket(address));
   if (!WaitWhileBusy()) {
-    return 0;
+    return std::nullopt;
   }
-  return ReadStatus()[status::kMemoryAnswer];
+  return GetStatusByte(status::kMemoryAnswer);
 }
 
-std::string modKT90::FormatEEPromRow(std::uint8_t first, std::uint8_t last) {
-  std::string row = HexByte(first) + ":";
+std::optional<std::string> modKT90::FormatEEPromRow(std::uint8_t first, std::uint8_t last) {
+  std::vector<std::uint8_t> values;
   for (unsigned address = first; address <= last; ++address) {
-    row += ' ';
-    row += HexByte(ReadEEPromByte(static_cast<std::uint8_t>(address)));
+    const std::optional<std::uint8_t> value = ReadEEPromByte(static_cast<std::uint8_t>(address));
+    if (!value) {
+      return std::nullopt;
+    }
+    values.push_back(*value);
   }
-  return row;
+  return FormatMemoryRow(first, values);
 }
 
 bool modKT90::SendPacket(std::span<const std::uint8_t> packet) {
@@ -110,8 +145,12 @@ bool modKT90::SendPacket(std::span<const std::uint8_t> packet) {
 bool modKT90::WaitWhileBusy() {
   for (;;) {
     pump_.DoEvents();
-    if (!IsControllerBusy()) {
+    const BusyState state = IsControllerBusy();
+    if (state == BusyState::kIdle) {
       return true;
+    }
+    if (state == BusyState::kNoAnswer) {
+      return false;  // nothing says the controller is ready: the command is not sent
     }
     if (give_up_ && give_up_()) {
       wait_gave_up_ = true;

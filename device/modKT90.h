@@ -4,9 +4,11 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -81,6 +83,26 @@ std::array<std::uint8_t, kMemoryWriteSize> MemoryWritePacket(std::uint8_t addres
 // "0x" and two upper-case hexadecimal digits: 10 gives "0x0A".
 std::string HexByte(std::uint8_t value);
 
+// One row of parameter memory: HexByte(first), ":" and a blank and HexByte of
+// each value in turn.
+std::string FormatMemoryRow(std::uint8_t first, std::span<const std::uint8_t> values);
+
+// A status packet that did not arrive whole is asked for again: this many
+// tries in all, with a pause between two tries that lets pending events run.
+// A query that gets no answer on any try costs kStatusTries reads and
+// kStatusTries - 1 pauses (about 4 ms of pause in all), far below the 100 ms
+// by which a technician would notice it. An empty DevicePath is no answer at
+// once, with no try again.
+inline constexpr int kStatusTries = 3;
+inline constexpr std::chrono::milliseconds kStatusRetryPause{2};
+
+// The busy test has three outcomes: a whole packet said idle or busy, or no
+// packet arrived whole after every try.
+enum class BusyState { kIdle, kBusy, kNoAnswer };
+
+// Why the engraver gave no answer, where the platform said so.
+inline constexpr std::string_view kEngraverInUse = "another program has the engraver open";
+
 class modKT90 {
  public:
   // Finds the engraver by the registry walk over `catalogue`.
@@ -98,37 +120,47 @@ class modKT90 {
   // and says whether one was found. No packet is exchanged.
   bool IsDeviceConnected();
 
-  // Each query reads one fresh status packet; with no board every value is 0.
-  bool IsControllerBusy();
-  // One fresh status packet, whole; all zeros with no board.
-  StatusPacket ReadStatusPacket() { return ReadStatus(); }
-  std::uint8_t GetStatusByte(std::uint8_t offset);
-  std::int32_t GetStatusWord(std::uint8_t offset);  // 0..65535, high byte first
+  // Each query reads one fresh status packet, asking again up to kStatusTries
+  // times while it does not arrive whole. No value when no try got an answer:
+  // a missing engraver, an empty DevicePath, a failed open or a short read
+  // never reads as a zero.
+  BusyState IsControllerBusy();
+  std::optional<std::uint8_t> GetStatusByte(std::uint8_t offset);
+  std::optional<std::int32_t> GetStatusWord(std::uint8_t offset);  // 0..65535, high byte first
+  // One fresh status packet, whole, tried as every query is.
+  std::optional<StatusPacket> ReadStatusPacket() { return ReadStatus(); }
 
-  std::uint8_t GetModelCode() { return GetStatusByte(status::kModelCode); }
-  std::int32_t GetSerialNumber() { return GetStatusWord(status::kSerialNumber); }
-  std::int32_t GetZSpeed() { return GetStatusWord(status::kZSpeed); }
-  std::int32_t GetMaxZ() { return GetStatusWord(status::kMaxZ); }
-  std::int32_t GetMaxX() { return GetStatusWord(status::kMaxX); }
-  std::int32_t GetMaxY() { return GetStatusWord(status::kMaxY); }
-  std::int32_t GetRasterSpeed() { return GetStatusWord(status::kRasterSpeed); }
-  std::int32_t GetVectorSpeed() { return GetStatusWord(status::kVectorSpeed); }
-  std::int32_t GetPositionX() { return GetStatusWord(status::kPositionX); }
-  std::int32_t GetPositionY() { return GetStatusWord(status::kPositionY); }
-  std::int32_t GetPositionZ() { return GetStatusWord(status::kPositionZ); }
+  std::optional<std::uint8_t> GetModelCode() { return GetStatusByte(status::kModelCode); }
+  std::optional<std::int32_t> GetSerialNumber() { return GetStatusWord(status::kSerialNumber); }
+  std::optional<std::int32_t> GetZSpeed() { return GetStatusWord(status::kZSpeed); }
+  std::optional<std::int32_t> GetMaxZ() { return GetStatusWord(status::kMaxZ); }
+  std::optional<std::int32_t> GetMaxX() { return GetStatusWord(status::kMaxX); }
+  std::optional<std::int32_t> GetMaxY() { return GetStatusWord(status::kMaxY); }
+  std::optional<std::int32_t> GetRasterSpeed() { return GetStatusWord(status::kRasterSpeed); }
+  std::optional<std::int32_t> GetVectorSpeed() { return GetStatusWord(status::kVectorSpeed); }
+  std::optional<std::int32_t> GetPositionX() { return GetStatusWord(status::kPositionX); }
+  std::optional<std::int32_t> GetPositionY() { return GetStatusWord(status::kPositionY); }
+  std::optional<std::int32_t> GetPositionZ() { return GetStatusWord(status::kPositionZ); }
+
+  // Why the last query that got no answer got none, as words for the user
+  // (kEngraverInUse), or empty when the platform did not say.
+  std::string_view NoAnswerReason() const { return no_answer_in_use_ ? kEngraverInUse : ""; }
 
   // Sends the home packet at once, busy or not.
   void HomeXY();
   // Waits while busy, then sends the 6-byte write. Never read back. Returns
   // whether the write was delivered to the device file whole (open, write and
-  // flush succeeded); false with no engraver or when the wait gave up.
+  // flush succeeded); false with no engraver, when the wait gave up, or when
+  // the busy test got no answer (the write is then not sent).
   bool WriteEEPromByte(std::uint8_t address, std::uint8_t value);
   // Waits while busy, sends the read request, waits again, returns byte 4 of a
-  // fresh status packet.
-  std::uint8_t ReadEEPromByte(std::uint8_t address);
+  // fresh status packet. No value when a wait ended without an idle answer or
+  // the reply did not arrive whole.
+  std::optional<std::uint8_t> ReadEEPromByte(std::uint8_t address);
 
-  // "0x20: 0x01 0x02 ..." for the addresses first..last (never wrapping past 0xFF).
-  std::string FormatEEPromRow(std::uint8_t first, std::uint8_t last);
+  // "0x20: 0x01 0x02 ..." for the addresses first..last (never wrapping past
+  // 0xFF); no row when a cell got no answer.
+  std::optional<std::string> FormatEEPromRow(std::uint8_t first, std::uint8_t last);
 
   // The event pump that every wait yields to.
   EventPump& Pump() { return pump_; }
@@ -138,7 +170,8 @@ class modKT90 {
   bool SendPacket(std::span<const std::uint8_t> packet);
 
   // Lets the event loop run once, then reads the busy flag; repeats while busy.
-  // Returns false only when the wait limit gave up.
+  // True once a whole packet said idle; false when the busy test got no answer
+  // or the wait limit gave up.
   bool WaitWhileBusy();
 
   // The windows wait without limit. A caller with no way to cancel a wait (the
@@ -150,7 +183,9 @@ class modKT90 {
   void ClearWaitGaveUp() { wait_gave_up_ = false; }
 
  private:
-  StatusPacket ReadStatus();
+  // The one place that asks again: a whole status packet, or none after
+  // kStatusTries tries.
+  std::optional<StatusPacket> ReadStatus();
 
   std::unique_ptr<EngraverFinder> own_finder_;  // the registry walk, when given a catalogue
   EngraverFinder& finder_;
@@ -160,6 +195,7 @@ class modKT90 {
   std::string device_trouble_;
   std::function<bool()> give_up_;
   bool wait_gave_up_ = false;
+  bool no_answer_in_use_ = false;
 };
 
 }  // namespace korimo

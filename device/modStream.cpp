@@ -4,13 +4,19 @@
 
 namespace korimo {
 
-void modStream::ReadPacket(const std::string& path, std::span<std::uint8_t> buffer) {
+bool modStream::ReadPacket(const std::string& path, std::span<std::uint8_t> buffer) {
+  read_refused_in_use_ = false;
+  if (path.empty()) {
+    return false;
+  }
   const std::optional<FileHandle> file = files_.Open(path, kReadOpen);
   if (!file) {
-    return;
+    read_refused_in_use_ = files_.LastOpenRefusedInUse();
+    return false;
   }
-  (void)files_.Read(*file, buffer);  // neither the result nor the count is inspected
+  const std::optional<std::size_t> count = files_.Read(*file, buffer);
   files_.Close(*file);
+  return count && *count == buffer.size();
 }
 
 bool modStream::WritePacket(const std::string& path, std::span<const std::uint8_t> buffer) {

@@ -17,9 +17,14 @@ class modStream {
   modStream(DeviceFiles& files, EventPump& pump) : files_(files), pump_(pump) {}
 
   // Opens `path` exclusively, reads buffer.size() bytes in one call and closes.
-  // A failed open leaves the buffer as the caller passed it; a short read
-  // leaves its tail. Nothing is reported.
-  void ReadPacket(const std::string& path, std::span<std::uint8_t> buffer);
+  // True only when the whole buffer arrived. A failed open, a failed read and a
+  // short read are no answer (the buffer's contents are then not the
+  // engraver's); an empty path is no answer at once, without an open.
+  [[nodiscard]] bool ReadPacket(const std::string& path, std::span<std::uint8_t> buffer);
+
+  // True when the last read that got no answer failed because another program
+  // holds the device.
+  bool LastReadRefusedInUse() const { return read_refused_in_use_; }
 
   // Probe open, then chunks of 1000 bytes and a remainder, each on a fresh
   // handle, flushed on success. A failed probe drops the packet; a failed chunk
@@ -33,6 +38,7 @@ class modStream {
 
   DeviceFiles& files_;
   EventPump& pump_;
+  bool read_refused_in_use_ = false;
 };
 
 // Byte `index` (0 = least significant) of the IEEE 754 single representation

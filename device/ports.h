@@ -5,6 +5,7 @@
 // it over libusb. The Qt windows supply the event pump and the prompts.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -112,6 +113,10 @@ class DeviceFiles {
 
   virtual bool Flush(FileHandle file) = 0;
   virtual void Close(FileHandle file) = 0;
+
+  // True when the last open that failed was refused because another program
+  // holds the device (a sharing violation). Back ends that cannot tell say false.
+  virtual bool LastOpenRefusedInUse() const { return false; }
 };
 
 // Lets the user-interface event loop process its pending events once. Every
@@ -121,6 +126,14 @@ class EventPump {
  public:
   virtual ~EventPump() = default;
   virtual void DoEvents() = 0;
+
+  // The pause before a status query asks the engraver again: pending events
+  // run, and a pump that may wait lets about `pause` go by. By default the
+  // events run once and nothing waits.
+  virtual void Pause(std::chrono::milliseconds pause) {
+    (void)pause;
+    DoEvents();
+  }
 };
 
 enum class MessageButtons { kOk, kYesNo };

@@ -35,7 +35,11 @@ void frmIO::tmrStatus_Timer() {
     return;
   }
   ui::SetIndicator(*shpConnected, true);
-  const std::uint8_t inputs = kt90_.GetStatusByte(status::kInputs);
+  const std::optional<std::uint8_t> answer = kt90_.GetStatusByte(status::kInputs);
+  if (!answer) {
+    return;  // no answer: the lamps keep what they showed
+  }
+  const std::uint8_t inputs = *answer;
   SetKeyIndicator(*shpKeyPower, Bit(inputs, inputs::kPowerKey));
   SetKeyIndicator(*shpKeyDown, Bit(inputs, inputs::kDownKey));
   SetKeyIndicator(*shpKeyUp, Bit(inputs, inputs::kUpKey));
@@ -44,7 +48,7 @@ void frmIO::tmrStatus_Timer() {
   ui::SetIndicator(*shpTable0, Bit(inputs, inputs::kTable0));
   ui::SetIndicator(*shpTable1, Bit(inputs, inputs::kTable1));
   // Read on every refresh; nothing shows it.
-  kt90_.GetStatusByte(status::kUnusedByte3);
+  (void)kt90_.GetStatusByte(status::kUnusedByte3);
 }
 
 void frmIO::SetKeyIndicator(ui::Lamp& shape, bool on) {

@@ -81,8 +81,8 @@ void frmMove::picMove_MouseUp(int /*Index*/, Qt::MouseButton /*Button*/,
 
 void frmMove::tmrMove_Timer() {
   const ui::UnloadAfterHandlers::Running scope(lifetime_);
-  const bool busy = kt90_.IsControllerBusy();
-  if (!busy && HeldJogIndex_ != 0 && !walking_) {
+  const bool idle = kt90_.IsControllerBusy() == BusyState::kIdle;
+  if (idle && HeldJogIndex_ != 0 && !walking_) {
     if (QApplication::activeModalWidget() != nullptr) {
       // A dialog holds the mouse: the release cannot reach the button any more,
       // and a walk could stack its message on the dialog.
@@ -92,9 +92,17 @@ void frmMove::tmrMove_Timer() {
     }
   }
   const QLocale locale;
-  SetCaptionIfChanged(*lblPositionX, PositionText(kt90_.GetPositionX(), locale));
-  SetCaptionIfChanged(*lblPositionY, PositionText(kt90_.GetPositionY(), locale));
-  SetCaptionIfChanged(*lblPositionZ, PositionText(kt90_.GetPositionZ(), locale));
+  // With no engraver the readouts show 00.000; with one, a position that did
+  // not answer keeps what its readout showed.
+  const bool absent = kt90_.DevicePath().empty();
+  const auto show = [&](QLabel& label, std::optional<std::int32_t> position) {
+    if (position || absent) {
+      SetCaptionIfChanged(label, PositionText(position.value_or(0), locale));
+    }
+  };
+  show(*lblPositionX, kt90_.GetPositionX());
+  show(*lblPositionY, kt90_.GetPositionY());
+  show(*lblPositionZ, kt90_.GetPositionZ());
 }
 
 void frmMove::WalkHeldFile() {

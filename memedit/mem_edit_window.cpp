@@ -40,8 +40,10 @@ void frmMemEdit::RefreshMemoryRows() {
   for (int i = 0; i < kRowCount; ++i) {
     const std::uint8_t first = RowStart(i);
     const auto last = static_cast<std::uint8_t>(first + kRowLength - 1);
-    lblAddr[static_cast<std::size_t>(i)]->setText(
-        QString::fromStdString(kt90_.FormatEEPromRow(first, last)));
+    // A row with a cell that did not answer keeps what it showed.
+    if (const std::optional<std::string> row = kt90_.FormatEEPromRow(first, last)) {
+      lblAddr[static_cast<std::size_t>(i)]->setText(QString::fromStdString(*row));
+    }
   }
 }
 

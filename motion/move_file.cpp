@@ -90,9 +90,15 @@ MoveFileResult PlayMoveFile(const std::string& path, modKT90& board, Prompts& pr
         break;
     }
 
-    // One record per idle report; when idle at the first question no events run.
-    while (board.IsControllerBusy()) {
+    // One record per idle report; when idle at the first question no events
+    // run. A record goes out only after a whole packet said idle.
+    BusyState state = board.IsControllerBusy();
+    while (state == BusyState::kBusy) {
       board.Pump().DoEvents();
+      state = board.IsControllerBusy();
+    }
+    if (state == BusyState::kNoAnswer) {
+      return MoveFileResult::kNoAnswer;  // as for an unplugging: nothing is shown
     }
 
     const long start = std::ftell(file.get());

@@ -23,6 +23,7 @@ enum class MoveFileResult {
                 //   file does not count); reported
   kUnreadable,  // exists but could not be opened or read; reported
   kDamaged,     // ends inside a record; the whole records before it were sent; reported
+  kNoAnswer,    // the busy test got no answer before a record: the walk stopped there, silently
 };
 
 // Walks the movement file at `path`. Every failure is shown once through

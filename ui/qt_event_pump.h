@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QThread>
 
 #include "device/ports.h"
 
@@ -11,6 +12,12 @@ namespace korimo::ui {
 class QtEventPump final : public EventPump {
  public:
   void DoEvents() override { QCoreApplication::processEvents(); }
+  // The events run first; the short wait after them is the engraver's time to
+  // recover before it is asked again.
+  void Pause(std::chrono::milliseconds pause) override {
+    QCoreApplication::processEvents();
+    QThread::msleep(static_cast<unsigned long>(pause.count()));
+  }
 };
 
 }  // namespace korimo::ui

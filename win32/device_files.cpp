@@ -27,6 +27,7 @@ std::optional<FileHandle> Win32DeviceFiles::Open(const std::string& path,
       CreateFileA(path.c_str(), params.desired_access, params.share_mode, nullptr,
                   params.creation_disposition, params.flags_and_attributes, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
+    open_refused_in_use_ = GetLastError() == ERROR_SHARING_VIOLATION;
     return std::nullopt;
   }
   return reinterpret_cast<FileHandle>(file);
@@ -57,6 +58,10 @@ bool Win32DeviceFiles::Flush(FileHandle file) {
 
 void Win32DeviceFiles::Close(FileHandle file) {
   CloseHandle(HandleOf(file));
+}
+
+void PauseFor(std::chrono::milliseconds pause) {
+  Sleep(static_cast<DWORD>(std::max<std::chrono::milliseconds::rep>(pause.count(), 0)));
 }
 
 }  // namespace korimo::win32

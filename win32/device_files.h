@@ -3,6 +3,7 @@
 // structure), FlushFileBuffers and CloseHandle.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -27,6 +28,16 @@ class Win32DeviceFiles final : public DeviceFiles {
 
   bool Flush(FileHandle file) override;
   void Close(FileHandle file) override;
+
+  // The last failed open ended in ERROR_SHARING_VIOLATION: another program
+  // has the device file open.
+  bool LastOpenRefusedInUse() const override { return open_refused_in_use_; }
+
+ private:
+  bool open_refused_in_use_ = false;
 };
+
+// Waits `pause` on the calling thread (Sleep).
+void PauseFor(std::chrono::milliseconds pause);
 
 }  // namespace korimo::win32

@@ -43,11 +43,14 @@ TEST_F(CliTest, TraceLinesHaveTheWireFormat) {
 
 TEST_F(CliTest, TraceShowsAFailedOpenWithItsPath) {
   files().FailOpens(sim::FaultSpan::ForGood());
-  EXPECT_EQ(Run({"--sim", "--trace", "positions"}), kExitOk);
+  EXPECT_EQ(Run({"--sim", "--trace", "positions"}), kExitNoAnswer);
   const std::string failed = "! " + platform_.DevicePath();
-  EXPECT_EQ(Lines(Err()), (std::vector<std::string>{failed, failed, failed}));
-  // Nothing read: every position reads as zero.
-  EXPECT_EQ(Out(), "X 00.000\nY 00.000\nZ 00.000\n");
+  // Every try of the X position, then the sentence; nothing is shown as a zero.
+  EXPECT_EQ(Lines(Err()),
+            (std::vector<std::string>{failed, failed, failed,
+                                      "The engraver did not answer: the X position could not be "
+                                      "read; nothing is shown."}));
+  EXPECT_EQ(Out(), "");
 }
 
 TEST_F(CliTest, WithoutTraceTheErrorStreamStaysQuiet) {

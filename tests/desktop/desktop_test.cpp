@@ -580,6 +580,9 @@ TEST_F(Desktop, PromptsCarryTheirTitles) {
   }
   editor.hide();
 
+  // A held jog button walks its file only once a whole status said idle: the
+  // engraver is back for the missing file to be looked for.
+  platform_.Plug();
   QTemporaryDir empty;
   ASSERT_TRUE(empty.isValid());
   jog_.Open();

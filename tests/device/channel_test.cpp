@@ -43,33 +43,42 @@ TEST_F(ChannelTest, ReadOpensExclusivelyReadsOnceAndCloses) {
     return p;
   };
   StatusPacket buffer{};
-  stream.ReadPacket(files.device_path, buffer);
+  EXPECT_TRUE(stream.ReadPacket(files.device_path, buffer));
   EXPECT_EQ(Kinds(files), (std::vector{Kind::kOpen, Kind::kRead, Kind::kClose}));
   EXPECT_EQ(files.calls[0].params, kReadOpen);
   EXPECT_EQ(kReadOpen, (OpenParameters{0xC0000000u, 0u, 4u, 0x80u}));
   EXPECT_EQ(buffer[5], 0x12);
 }
 
-TEST_F(ChannelTest, FailedReadOpenLeavesTheBufferUntouched) {
-  StatusPacket buffer{};
-  buffer.fill(0xAA);
-  stream.ReadPacket("", buffer);
-  EXPECT_EQ(Kinds(files), std::vector{Kind::kOpenFailed});
-  EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](auto b) { return b == 0xAA; }));
-}
+// Only a packet that arrived whole is an answer; every handle is closed.
+struct ReadFault {
+  const char* name;
+  bool empty_path;
+  bool open_fails;
+  bool read_fails;
+  std::optional<std::size_t> delivered;
+  std::vector<Kind> calls;
+};
 
-TEST_F(ChannelTest, ShortReadLeavesTheTailAsItWas) {
-  files.status = [] {
-    StatusPacket p{};
-    p.fill(0x11);
-    return p;
+TEST_F(ChannelTest, AReadThatDidNotArriveWholeIsNoAnswer) {
+  const std::vector<ReadFault> faults{
+      {"empty path", true, false, false, {}, {}},
+      {"failed open", false, true, false, {}, {Kind::kOpenFailed}},
+      {"failed read", false, false, true, {}, {Kind::kOpen, Kind::kRead, Kind::kClose}},
+      {"short read", false, false, false, 32, {Kind::kOpen, Kind::kRead, Kind::kClose}},
+      {"nothing read", false, false, false, 0, {Kind::kOpen, Kind::kRead, Kind::kClose}},
   };
-  files.read_limit = 10;
-  StatusPacket buffer{};
-  stream.ReadPacket(files.device_path, buffer);
-  EXPECT_EQ(buffer[9], 0x11);
-  EXPECT_EQ(buffer[10], 0x00);
-  EXPECT_EQ(buffer[32], 0x00);
+  for (const ReadFault& fault : faults) {
+    FakeFiles faulty;
+    faulty.can_open = [&](const std::string&, const OpenParameters&) { return !fault.open_fails; };
+    faulty.reads_fail = fault.read_fails;
+    faulty.read_limit = fault.delivered;
+    modStream channel{faulty, pump};
+    StatusPacket buffer{};
+    EXPECT_FALSE(channel.ReadPacket(fault.empty_path ? "" : faulty.device_path, buffer))
+        << fault.name;
+    EXPECT_EQ(Kinds(faulty), fault.calls) << fault.name;
+  }
 }
 
 // Opens, writes, flushes and closes for packets of every size class.

@@ -61,11 +61,11 @@ TEST_F(CommandSetTest, ConnectionSetsAndClearsDevicePath) {
 TEST_F(CommandSetTest, BusyFlagIsBit7OfByte1) {
   kt.IsDeviceConnected();
   files.status = [] { return StatusWith(0x80); };
-  EXPECT_TRUE(kt.IsControllerBusy());
+  EXPECT_EQ(kt.IsControllerBusy(), BusyState::kBusy);
   files.status = [] { return StatusWith(0x7F); };
-  EXPECT_FALSE(kt.IsControllerBusy());
+  EXPECT_EQ(kt.IsControllerBusy(), BusyState::kIdle);
   files.status = [] { return StatusWith(0xFF); };
-  EXPECT_TRUE(kt.IsControllerBusy());
+  EXPECT_EQ(kt.IsControllerBusy(), BusyState::kBusy);
 }
 
 TEST_F(CommandSetTest, WordsAreUnsignedHighByteFirstEachFromItsOwnRead) {
@@ -180,16 +180,55 @@ TEST_F(CommandSetTest, ReadRequestWaitsTwiceAndReturnsByte4) {
   EXPECT_EQ(files.Written()[0][5], 0x5F);
 }
 
-TEST_F(CommandSetTest, AbsentBoardReadsZeroAndDropsCommands) {
+TEST_F(CommandSetTest, AnEmptyPathIsNoAnswerAndSendsNothing) {
   // DevicePath stays empty: no tick has found the board.
-  EXPECT_EQ(kt.ReadEEPromByte(0x20), 0);
-  EXPECT_EQ(files.Count(Kind::kRead), 0u);
-  EXPECT_EQ(files.Count(Kind::kOpenFailed), 4u);  // wait, probe, wait, reply
-  files.calls.clear();
-  EXPECT_FALSE(kt.WriteEEPromByte(0x20, 1));      // not delivered
-  EXPECT_EQ(files.Count(Kind::kOpenFailed), 2u);  // wait's status read, probe
-  EXPECT_TRUE(files.Written().empty());
-  EXPECT_FALSE(kt.IsControllerBusy());
+  EXPECT_EQ(kt.ReadEEPromByte(0x20), std::nullopt);
+  EXPECT_EQ(kt.GetMaxX(), std::nullopt);
+  EXPECT_EQ(kt.IsControllerBusy(), BusyState::kNoAnswer);
+  EXPECT_FALSE(kt.WriteEEPromByte(0x20, 1));
+  EXPECT_TRUE(files.calls.empty()) << "nothing is opened, nothing sent";
+  EXPECT_FALSE(kt.WaitGaveUp());
+}
+
+// A query asks again while the packet does not arrive whole, with a turn of
+// the events between two tries, and never more than kStatusTries times.
+TEST_F(CommandSetTest, AQueryTriesAFixedNumberOfTimesAndNeverYieldsAZeroForNoAnswer) {
+  struct Case {
+    int failing_reads;
+    bool in_use;
+    std::optional<std::int32_t> serial;
+    std::size_t reads;
+    std::string_view reason;
+  };
+  const std::vector<Case> cases{
+      {0, false, 4660, 1, ""},
+      {1, false, 4660, 2, ""},
+      {kStatusTries - 1, false, 4660, kStatusTries, ""},
+      {kStatusTries, false, std::nullopt, kStatusTries, ""},
+      {kStatusTries, true, std::nullopt, kStatusTries, kEngraverInUse},
+  };
+  for (const Case& c : cases) {
+    FakeFiles board;
+    ScriptedPump events;
+    modKT90 link{registry, board, events};
+    link.IsDeviceConnected();
+    // A refused open or a short read for the first `failing_reads` tries.
+    int left = c.failing_reads;
+    board.opens_refused_in_use = c.in_use;
+    board.can_open = [&](const std::string& path, const OpenParameters&) {
+      return path == board.device_path && !(c.in_use && left-- > 0);
+    };
+    board.status = [&] {
+      board.read_limit = !c.in_use && left-- > 0 ? std::optional<std::size_t>(32) : std::nullopt;
+      StatusPacket p{};
+      p[5] = 0x12, p[6] = 0x34;
+      return p;
+    };
+    EXPECT_EQ(link.GetSerialNumber(), c.serial) << c.failing_reads;
+    EXPECT_EQ(board.Count(Kind::kOpen) + board.Count(Kind::kOpenFailed), c.reads);
+    EXPECT_EQ(events.turns, static_cast<int>(c.reads) - 1) << "one pause between two tries";
+    EXPECT_EQ(link.NoAnswerReason(), c.reason);
+  }
 }
 
 TEST_F(CommandSetTest, FormatEEPromRowReadsAscendingAndNeverWraps) {
@@ -199,7 +238,7 @@ TEST_F(CommandSetTest, FormatEEPromRowReadsAscendingAndNeverWraps) {
     p[4] = 0x01;
     return p;
   };
-  const std::string row = kt.FormatEEPromRow(0x20, 0x27);
+  const std::string row = kt.FormatEEPromRow(0x20, 0x27).value_or("");
   EXPECT_EQ(row, "0x20: 0x01 0x01 0x01 0x01 0x01 0x01 0x01 0x01");
   EXPECT_EQ(row.size(), 45u);
   const std::vector<Bytes> requests = files.Written();
@@ -229,7 +268,7 @@ TEST_F(CommandSetTest, WaitLimitGivesUpAndSendsNothing) {
   EXPECT_TRUE(kt.WaitGaveUp());
   EXPECT_TRUE(files.Written().empty());
   EXPECT_EQ(polls, 5);
-  EXPECT_EQ(kt.ReadEEPromByte(7), 0);
+  EXPECT_EQ(kt.ReadEEPromByte(7), std::nullopt);
   kt.ClearWaitGaveUp();
   EXPECT_FALSE(kt.WaitGaveUp());
 }

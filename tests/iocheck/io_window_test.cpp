@@ -220,12 +220,14 @@ TEST_F(IOWindowTest, InputsFreezeWhileTheEngraverIsAway) {
   EXPECT_EQ(LitInputs(), 0x10);
 }
 
-TEST_F(IOWindowTest, PresentButSilentEngraverShowsEverythingDark) {
+TEST_F(IOWindowTest, APresentEngraverThatDoesNotAnswerKeepsTheLamps) {
+  Board().SetInputs(0x45);
+  Refresh();
   Board().SetInputs(0x7F);
-  Files().FailOpens(sim::FaultSpan::ForGood());
+  Files().FailOpens(sim::FaultSpan::ForGood(), sim::OpenKind::kRead);
   Refresh();
   EXPECT_TRUE(CircleLit("shpConnected"));
-  EXPECT_EQ(LitInputs(), 0x00);
+  EXPECT_EQ(LitInputs(), 0x45) << "not blinking to dark";
 }
 
 TEST_F(IOWindowTest, DoneEndsTheProgram) {

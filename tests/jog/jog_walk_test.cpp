@@ -135,6 +135,22 @@ TEST_F(JogWalkTest, ABusyControllerHoldsTheWalkBack) {
   EXPECT_EQ(Moves().size(), 2u);
 }
 
+TEST_F(JogWalkTest, ABusyTestWithNoAnswerStopsTheWalkAtThatRecord) {
+  ClockRunsWhileWaiting();
+  // From the first record's data open on, no status read gets an answer.
+  Files().SetOpenHook([this, writes = 0](const std::string&, const OpenParameters& params) mutable {
+    if (params == kWriteOpen && ++writes == 2) {
+      Files().FailOpens(sim::FaultSpan::ForGood(), sim::OpenKind::kRead);
+    }
+  });
+  Press(kJogPosX);
+  Tick();
+  Files().SetOpenHook(nullptr);
+  EXPECT_EQ(Moves().size(), 1u) << "the second record waits for an idle report";
+  EXPECT_EQ(window_->HeldJogIndex(), 0);
+  EXPECT_TRUE(prompts_.calls.empty()) << "as for an unplugging, nothing is shown";
+}
+
 TEST_F(JogWalkTest, MissingFileIsReportedOncePerPress) {
   Press(kJogNegY);
   Tick();

@@ -172,7 +172,17 @@ TEST_F(MoveWindowTest, AnIdleTickReadsFourFreshStatusPackets) {
   EXPECT_EQ(Files().Counts().reads, 8u);
 }
 
-TEST_F(MoveWindowTest, AbsentEngraverReadsZeros) {
+// With no engraver the readouts show zeros; one that is there but does not
+// answer leaves them as they were.
+TEST_F(MoveWindowTest, AbsentEngraverReadsZerosASilentOneKeepsTheReadouts) {
+  Board().SetPosition(sim::Axis::kX, 5000);
+  Tick();
+  const QString x = Readout("lblPositionX").text();
+  ASSERT_NE(x, "00.000");
+  Files().FailOpens(sim::FaultSpan::ForGood(), sim::OpenKind::kRead);
+  Tick();
+  EXPECT_EQ(Readout("lblPositionX").text(), x);
+
   platform_.Unplug();
   kt90_.IsDeviceConnected();
   Tick();

@@ -98,7 +98,7 @@ TEST_F(EndToEndTest, AWaitPollsWhileBusyAndAStatusTickRunsInTheMiddle) {
       EXPECT_EQ(files().Counts().open_handles, 0u) << "the wait holds no handle";
       EXPECT_TRUE(kt90_.IsDeviceConnected());
       EXPECT_EQ(kt90_.GetModelCode(), memory::kModelKX2);
-      EXPECT_TRUE(kt90_.IsControllerBusy());
+      EXPECT_EQ(kt90_.IsControllerBusy(), BusyState::kBusy);
       tick_ran = true;
     }
   });
@@ -119,7 +119,7 @@ TEST_F(EndToEndTest, HomeIsSentWhileBusyAndThePositionsRunBackToZero) {
   kt90_.HomeXY();
   board().SetStuckBusy(false);
   EXPECT_EQ(board().Counts().homes, 1u);
-  EXPECT_TRUE(kt90_.IsControllerBusy());
+  EXPECT_EQ(kt90_.IsControllerBusy(), BusyState::kBusy);
   clock_.Advance(std::chrono::milliseconds{250});
   EXPECT_EQ(kt90_.GetPositionX(), 5000);
   EXPECT_EQ(kt90_.GetPositionY(), 0);
@@ -170,24 +170,24 @@ TEST_F(EndToEndTest, AnUnplugInTheMiddleOfASetDropsTheRestSilently) {
   EXPECT_EQ(kt90_.GetSerialNumber(), 4660);
 }
 
-TEST_F(EndToEndTest, WithTheBoardAbsentEveryValueIsZero) {
+TEST_F(EndToEndTest, WithTheBoardAbsentNoValueIsTakenAndNothingIsSent) {
   board().SetStuckBusy(true);
   platform_.Unplug();
-  EXPECT_FALSE(kt90_.IsControllerBusy());
-  EXPECT_EQ(kt90_.GetMaxX(), 0);
+  EXPECT_EQ(kt90_.IsControllerBusy(), BusyState::kNoAnswer);
+  EXPECT_EQ(kt90_.GetMaxX(), std::nullopt);
   const int turns = pump_.turns;
-  EXPECT_EQ(kt90_.ReadEEPromByte(0x20), 0);
-  EXPECT_EQ(pump_.turns - turns, 2) << "one turn and one status read per wait";
-  kt90_.WriteEEPromByte(0x20, 0x01);
+  EXPECT_EQ(kt90_.ReadEEPromByte(0x20), std::nullopt);
+  EXPECT_EQ(pump_.turns - turns, kStatusTries) << "the wait's turn and a pause between tries";
+  EXPECT_FALSE(kt90_.WriteEEPromByte(0x20, 0x01));
   EXPECT_EQ(board().Counts().memory_writes, 0u);
   EXPECT_EQ(board().Counts().memory_reads, 0u);
 }
 
-TEST_F(EndToEndTest, ShortStatusReadsLeaveTheTailZero) {
+TEST_F(EndToEndTest, AShortStatusReadIsAskedForAgain) {
   files().ShortReads(FaultSpan::Once(), 17);
-  EXPECT_EQ(kt90_.GetMaxX(), 0x3E00) << "of the word at 16, only its high byte arrived";
-  files().ShortReads(FaultSpan::Once(), 17);
-  EXPECT_EQ(kt90_.GetStatusByte(16), 0x3E);
+  EXPECT_EQ(kt90_.GetMaxX(), 16000) << "not 0x3E00 from the half that arrived";
+  files().ShortReads(FaultSpan::Times(kStatusTries), 17);
+  EXPECT_EQ(kt90_.GetStatusByte(16), std::nullopt);
   EXPECT_EQ(kt90_.GetMaxX(), 16000);
 }
 

@@ -148,8 +148,10 @@ class FakeFiles final : public DeviceFiles {
   std::function<StatusPacket()> status = [] { return StatusPacket{}; };
   // How many bytes a read delivers; all of them by default.
   std::optional<std::size_t> read_limit;
+  bool reads_fail = false;
   bool writes_fail = false;
   bool flushes_fail = false;
+  bool opens_refused_in_use = false;  // what a failed open reports
 
   std::string device_path = "\\\\?\\USB#Vid_7e21&Pid_0065#1#{guid}";
 
@@ -163,6 +165,10 @@ class FakeFiles final : public DeviceFiles {
   }
 
   std::optional<std::size_t> Read(FileHandle, std::span<std::uint8_t> buffer) override {
+    if (reads_fail) {
+      calls.push_back({Kind::kRead, {}, {}, {}});
+      return std::nullopt;
+    }
     const StatusPacket packet = status();
     const std::size_t n = std::min({buffer.size(), packet.size(), read_limit.value_or(SIZE_MAX)});
     std::copy_n(packet.begin(), n, buffer.begin());
@@ -182,6 +188,7 @@ class FakeFiles final : public DeviceFiles {
   }
 
   void Close(FileHandle) override { calls.push_back({Kind::kClose, {}, {}, {}}); }
+  bool LastOpenRefusedInUse() const override { return opens_refused_in_use; }
 
   std::size_t Count(Kind kind) const {
     return static_cast<std::size_t>(std::count_if(

@@ -85,14 +85,79 @@ TEST_F(ReadTest, UnknownModelCodesLeaveTheSelection) {
   }
 }
 
-TEST_F(ReadTest, NoEngraverReadsZeros) {
-  platform_.Unplug();
-  window_->cmdRead_Click();
-  EXPECT_EQ(SerialField().text(), "00000");
-  EXPECT_EQ(FieldTexts(), std::vector<QString>(6, "00000"));
-  EXPECT_EQ(Label("lblSN_High").text(), "0x00");
-  EXPECT_EQ(Label("lblSN_Low").text(), "0x00");
-  EXPECT_EQ(ModelList().currentRow(), 0);
+// A Read is all or nothing: when any of its eight status reads gets no answer
+// the window keeps what it showed and says so once; an answer on a later try
+// reads as on a clean line.
+TEST_F(ReadTest, AReadThatDidNotGetAllEightValuesChangesNothing) {
+  enum class Line { kPlugged, kArrival, kUnplugged, kEmptyPath };
+  struct Case {
+    const char* name;
+    Line line;
+    std::uint32_t strike_at;  // the status read (from 0) that a short read hits
+    sim::FaultSpan span;
+    bool answered;
+  };
+  const std::vector<Case> cases{
+      {"model code short on every try", Line::kPlugged, 7, sim::FaultSpan::Times(kStatusTries),
+       false},
+      {"serial number short once", Line::kPlugged, 0, sim::FaultSpan::Once(), true},
+      {"arrival, raster speed short on every try", Line::kArrival, 4,
+       sim::FaultSpan::Times(kStatusTries), false},
+      {"unplugged", Line::kUnplugged, 0, sim::FaultSpan::Never(), false},
+      // Another window's tick saw a brief removal that this one missed.
+      {"empty device path", Line::kEmptyPath, 0, sim::FaultSpan::Never(), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MakeWindow();
+    Tick();
+    prompts_.calls.clear();
+    StoreConfiguration(memory::kModelKX3);  // a KX3 board while KX2 is selected
+    if (c.line == Line::kArrival) {
+      platform_.Unplug();
+      Tick();
+      platform_.Plug();
+    } else if (c.line != Line::kPlugged) {
+      platform_.Unplug();
+      if (c.line == Line::kEmptyPath) {
+        kt90_.IsDeviceConnected();
+        platform_.Plug();
+      }
+    }
+    const QString serial = SerialField().text();
+    const std::vector<QString> fields = FieldTexts();
+    const QString high = Label("lblSN_High").text();
+    Files().SetOpenHook([&, reads = 0u](const std::string&, const OpenParameters& params) mutable {
+      if (params == kReadOpen && reads++ == c.strike_at) {
+        Files().ShortReads(c.span, 16);
+      }
+    });
+    if (c.line == Line::kArrival) {
+      Tick();
+    } else {
+      window_->cmdRead_Click();
+    }
+    Files().SetOpenHook(nullptr);
+    Files().ClearFaults();
+    if (c.line == Line::kUnplugged) {
+      platform_.Plug();
+    }
+
+    if (c.answered) {
+      EXPECT_EQ(ModelList().currentRow(), 1);
+      EXPECT_EQ(SerialField().text(), "04660");
+      EXPECT_TRUE(prompts_.calls.empty());
+      continue;
+    }
+    // Nothing changed, and the message says so instead of a silent 0.
+    EXPECT_EQ(ModelList().currentRow(), 0);
+    EXPECT_EQ(SerialField().text(), serial);
+    EXPECT_EQ(FieldTexts(), fields);
+    EXPECT_EQ(Label("lblSN_High").text(), high);
+    ASSERT_EQ(prompts_.calls.size(), 1u);
+    EXPECT_EQ(prompts_.calls[0].text, ReadNoAnswerMessage(""));
+    EXPECT_EQ(prompts_.calls[0].title, "") << "the application title";
+  }
 }
 
 class SetTest : public ReadTest {

@@ -151,18 +151,18 @@ TEST_F(UsbEngraverTest, ShortStatusIsAFailedReadAndATimeoutDropsTheHandle) {
   EXPECT_EQ(kt90_.DevicePath(), board.Place().DevicePath());
   EXPECT_EQ(kt90_.GetSerialNumber(), 4660);
 
-  // 32 bytes are no status packet: the caller's zeros stay; the link is kept.
+  // 32 bytes are no status packet: no answer, on every try; the link is kept.
   board.SetFault(UsbFault::kShortStatus, 32);
-  EXPECT_EQ(kt90_.GetSerialNumber(), 0);
+  EXPECT_EQ(kt90_.GetSerialNumber(), std::nullopt);
   EXPECT_TRUE(usb_.Holding());
 
   // No answer: the transfer runs out of time, is cancelled, and the handle goes.
   board.SetFault(UsbFault::kNoReply);
-  EXPECT_FALSE(kt90_.IsControllerBusy());
+  EXPECT_EQ(kt90_.IsControllerBusy(), BusyState::kNoAnswer);
   EXPECT_EQ(board.IoctlCount(USBDEVFS_DISCARDURB), 1u);
   EXPECT_FALSE(usb_.Holding());
   const std::uint32_t before = board.TotalIoctls();
-  EXPECT_EQ(kt90_.GetSerialNumber(), 0);  // nothing reaches the wire without a handle
+  EXPECT_EQ(kt90_.GetSerialNumber(), std::nullopt);  // nothing reaches the wire without a handle
   EXPECT_EQ(board.TotalIoctls(), before);
 
   // The next search opens and claims it again.

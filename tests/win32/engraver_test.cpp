@@ -120,7 +120,7 @@ TEST_F(EngraverTest, AReadTakesEachValueFromTheStatusPacket) {
   // The whole packet, as the board sent it.
   modStream stream(files_, pump_);
   StatusPacket packet{};
-  stream.ReadPacket(kt90_.DevicePath(), packet);
+  EXPECT_TRUE(stream.ReadPacket(kt90_.DevicePath(), packet));
   const auto sent = board_.WithBoard([](sim::Board& board) { return board.Status(); });
   EXPECT_TRUE(std::equal(packet.begin(), packet.end(), sent.begin()));
 }
