@@ -214,17 +214,7 @@ int RunSet(Session& session, std::span<const std::string>) {
   if (!session.Line().Has("--verify")) {
     return kExitOk;
   }
-  // Each cell once, with the last value the plan gave it (cell 7 is written twice).
-  std::vector<std::pair<std::uint8_t, std::uint8_t>> wanted;
-  for (const SetWrite& write : plan.writes) {
-    const auto same = std::find_if(wanted.begin(), wanted.end(),
-                                   [&](const auto& cell) { return cell.first == write.address; });
-    if (same != wanted.end()) {
-      same->second = write.value;
-    } else {
-      wanted.emplace_back(write.address, write.value);
-    }
-  }
+  const std::vector<std::pair<std::uint8_t, std::uint8_t>> wanted = WrittenCells(plan);
   return VerifyCells(session, *kt90, wanted);
 }
 

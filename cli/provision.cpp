@@ -223,16 +223,7 @@ bool Run::Provision(const std::string& path) {
   std::ostream& err = session_.Err();
   const auto serial = static_cast<std::uint16_t>(next_);
   const SetPlan plan = PlanSet(PresetFieldTexts(preset_, std::to_string(serial)), preset_.code);
-  std::vector<std::pair<std::uint8_t, std::uint8_t>> wanted;
-  for (const SetWrite& write : plan.writes) {
-    const auto same = std::find_if(wanted.begin(), wanted.end(),
-                                   [&](const auto& cell) { return cell.first == write.address; });
-    if (same != wanted.end()) {
-      same->second = write.value;
-    } else {
-      wanted.emplace_back(write.address, write.value);
-    }
-  }
+  const std::vector<std::pair<std::uint8_t, std::uint8_t>> wanted = WrittenCells(plan);
 
   bool lost = false;
   for (const SetWrite& write : plan.writes) {

@@ -1,5 +1,6 @@
 #include "config/set_plan.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "config/memory_map.h"
@@ -15,6 +16,20 @@ SetFieldTexts PresetFieldTexts(const ModelPreset& preset, std::string serial_num
     texts.parameters[i] = std::string(PresetText(preset, i));
   }
   return texts;
+}
+
+std::vector<std::pair<std::uint8_t, std::uint8_t>> WrittenCells(const SetPlan& plan) {
+  std::vector<std::pair<std::uint8_t, std::uint8_t>> cells;
+  for (const SetWrite& write : plan.writes) {
+    const auto same =
+        std::ranges::find(cells, write.address, &std::pair<std::uint8_t, std::uint8_t>::first);
+    if (same != cells.end()) {
+      same->second = write.value;
+    } else {
+      cells.emplace_back(write.address, write.value);
+    }
+  }
+  return cells;
 }
 
 bool RewritesField(const SetPlan& plan, std::size_t write_index) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config/parameter_fields.h"
@@ -62,6 +63,10 @@ struct SetPlan {
   // byte pair and is never stored wrapped, so nothing at all is written.
   std::optional<SetEntry> refused;
 };
+
+// Each cell the plan writes, once, with the last value it gives it (cell 7 is
+// written twice), in the order of its first write: what a read-back compares.
+std::vector<std::pair<std::uint8_t, std::uint8_t>> WrittenCells(const SetPlan& plan);
 
 // The serial number, the model marker, each parameter word, the model code and
 // the fixed block.

@@ -91,6 +91,11 @@ TEST_F(WorkshopTest, ListShowsEveryEngraverAndWhyOneCannotBeUsed) {
   EXPECT_EQ(out_.str(), "[{\"index\": 3, \"path\": \"\\\\\\\\?\\\\" + Path(2).substr(4) +
                             "\", \"serial_number\": 4661, \"model_code\": 1, \"model\": \"Korimo "
                             "KX2\"}]\n");
+  // A status that does not arrive whole is a trouble, never a serial number of 0.
+  platform_.GetFiles(2).ShortReads(sim::FaultSpan::ForGood(), 16);
+  EXPECT_EQ(Run({"list", "--device", "3"}), kExitOk);
+  EXPECT_EQ(out_.str(), "3  " + Path(2) + "  The engraver at " + Path(2) +
+                            " did not answer its status read.\n");
 }
 
 // A command that writes refuses among several engravers before touching any;
@@ -174,6 +179,21 @@ TEST_F(WorkshopTest, ProvisionSetsEachArrivalAndLogsIt) {
   EXPECT_EQ(Serial(1), 101);
   EXPECT_EQ(platform_.GetBoard(1).Cell(7), 2);
   EXPECT_EQ(Writes(2), 0u);
+}
+
+// Whether a board that does not answer its status read carries a serial number
+// of its own is not known: nothing is written to it and no serial is used.
+TEST_F(WorkshopTest, ProvisionWritesNothingToABoardThatDoesNotAnswer) {
+  platform_.Unplug(1);
+  platform_.Unplug(2);
+  platform_.GetFiles(0).ShortReads(sim::FaultSpan::ForGood(), 16);
+  pacer_.steps = {[&] { platform_.Unplug(0); }};
+  EXPECT_EQ(Run(Provision({"--serials", "100-200"})), kExitInterrupted) << err_.str();
+  EXPECT_EQ(err_.str(), "The engraver at " + Path(0) +
+                            " did not answer when its serial number was read; it is left as it "
+                            "is. Unplug it and plug it in again.\n");
+  EXPECT_EQ(Writes(0), 0u);
+  EXPECT_EQ(LogText(), "");
 }
 
 // A new run goes on after the highest serial stored, never writes one that the
