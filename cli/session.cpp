@@ -1,7 +1,6 @@
 #include "cli/session.h"
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <ostream>
 
@@ -14,13 +13,6 @@ namespace {
 WaitLimit::Clock::duration LimitOf(double seconds) {
   return std::chrono::duration_cast<WaitLimit::Clock::duration>(
       std::chrono::duration<double>(seconds));
-}
-
-bool SameText(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) ==
-           std::tolower(static_cast<unsigned char>(y));
-  });
 }
 
 }  // namespace
@@ -37,7 +29,8 @@ std::optional<std::size_t> ResolveDevice(const std::string& given,
   }
   for (std::size_t i = 0; i < found.size(); ++i) {
     const std::string& path = found[i].path;
-    if (!path.empty() && (SameText(path, given) || path.substr(0, path.find(" (")) == given)) {
+    if (!path.empty() &&
+        (SameDevicePath(path, given) || path.substr(0, path.find(" (")) == given)) {
       return i;
     }
   }

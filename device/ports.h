@@ -5,6 +5,8 @@
 // it over libusb. The Qt windows supply the event pump and the prompts.
 #pragma once
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -56,6 +58,15 @@ struct FoundEngraver {
 
   friend bool operator==(const FoundEngraver&, const FoundEngraver&) = default;
 };
+
+// Whether two device paths name the same device: as Windows compares them,
+// ignoring case.
+inline bool SameDevicePath(std::string_view a, std::string_view b) {
+  return std::ranges::equal(a, b, [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
+  });
+}
 
 // Finding the engraver: the platform seam of discovery. Every call looks afresh.
 class EngraverFinder {

@@ -1,27 +1,13 @@
 #include "device/registry_finder.h"
 
-#include <algorithm>
-#include <cctype>
-
 namespace korimo {
-namespace {
-
-// Device paths are compared as the platform compares them: ignoring case.
-bool SamePath(const std::string& a, const std::string& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) ==
-           std::tolower(static_cast<unsigned char>(y));
-  });
-}
-
-}  // namespace
 
 std::string RegistryFinder::FindDevicePath() {
   if (chosen_.empty()) {
     return walk_.FindDevicePath();
   }
   for (const std::string& path : walk_.ListDevicePaths()) {
-    if (!path.empty() && SamePath(path, chosen_)) {
+    if (!path.empty() && SameDevicePath(path, chosen_)) {
       return path;
     }
   }

@@ -1,7 +1,6 @@
 #include "sim/device_files.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace korimo::sim {
 namespace {
@@ -10,13 +9,6 @@ constexpr std::uint32_t kGenericRead = 0x80000000u;
 constexpr std::uint32_t kGenericWrite = 0x40000000u;
 constexpr std::uint32_t kShareRead = 0x1u;
 constexpr std::uint32_t kShareWrite = 0x2u;
-
-bool SamePath(const std::string& a, const std::string& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) ==
-           std::tolower(static_cast<unsigned char>(y));
-  });
-}
 
 bool Reads(const OpenParameters& params) {
   return (params.desired_access & kGenericRead) != 0;
@@ -69,7 +61,7 @@ std::optional<FileHandle> SimDeviceFiles::Open(const std::string& path,
     open_hook_(path, params);
   }
   const bool known_params = params == kReadOpen || params == kWriteOpen;
-  const bool reachable = board_ != nullptr && SamePath(path, path_);
+  const bool reachable = board_ != nullptr && SameDevicePath(path, path_);
   const bool hit_by_fault = fail_open_kind_ == OpenKind::kAny ||
                             (fail_open_kind_ == OpenKind::kRead && params == kReadOpen) ||
                             (fail_open_kind_ == OpenKind::kWrite && params == kWriteOpen);

@@ -1,23 +1,11 @@
 #include "sim/platform.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace korimo::sim {
-namespace {
-
-bool SamePath(const std::string& a, const std::string& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) ==
-           std::tolower(static_cast<unsigned char>(y));
-  });
-}
-
-}  // namespace
-
 std::optional<FileHandle> RoutedFiles::Open(const std::string& path, const OpenParameters& params) {
   const auto route = std::find_if(routes_.begin(), routes_.end(),
-                                  [&](const Route& r) { return SamePath(r.first, path); });
+                                  [&](const Route& r) { return SameDevicePath(r.first, path); });
   // A path that names no engraver fails where the first one's opens are counted.
   SimDeviceFiles* files = route != routes_.end() ? route->second : routes_.front().second;
   const std::optional<FileHandle> inner = files->Open(path, params);
