@@ -119,8 +119,9 @@ std::optional<std::uint8_t> modKT90::ReadEEPromByte(std::uint8_t address) {
   if (!WaitWhileBusy()) {
     return std::nullopt;
   }
-  (void)stream_.WritePacket(device_path_, MemoryReadPacket(address));
-  if (!WaitWhileBusy()) {
+  // A request that did not reach the engraver has no answer: byte 4 of the
+  // next status packet would still answer the previous request.
+  if (!stream_.WritePacket(device_path_, MemoryReadPacket(address)) || !WaitWhileBusy()) {
     return std::nullopt;
   }
   return GetStatusByte(status::kMemoryAnswer);

@@ -154,8 +154,8 @@ class modKT90 {
   // the busy test got no answer (the write is then not sent).
   bool WriteEEPromByte(std::uint8_t address, std::uint8_t value);
   // Waits while busy, sends the read request, waits again, returns byte 4 of a
-  // fresh status packet. No value when a wait ended without an idle answer or
-  // the reply did not arrive whole.
+  // fresh status packet. No value when a wait ended without an idle answer, the
+  // request was not delivered whole, or the reply did not arrive whole.
   std::optional<std::uint8_t> ReadEEPromByte(std::uint8_t address);
 
   // "0x20: 0x01 0x02 ..." for the addresses first..last (never wrapping past

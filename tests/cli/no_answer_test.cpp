@@ -133,5 +133,29 @@ TEST_F(NoAnswerTest, AValueThatDidNotArriveWholeIsNeverTakenForOne) {
   }
 }
 
+TEST_F(NoAnswerTest, AReadRequestThatWasNotDeliveredHasNoAnswer) {
+  // The reply to an undelivered request would be the previous cell's: 0x12's
+  // 0x5A where 0x13 holds 0x20.
+  board().SetCell(0x12, 0x5A);
+  board().SetCell(0x13, 0x20);
+  const std::string backup = (folder_ / "request.txt").string();
+  for (const bool failed_open : {true, false}) {
+    const std::string label = failed_open ? "failed open" : "failed write";
+    files().ClearFaults();
+    // Each memory read sends one request: a probe open, then the open it is written on.
+    files().SetOpenHook(
+        [this, failed_open, writes = 0u](const std::string&, const OpenParameters& params) mutable {
+          if (params == kWriteOpen && writes++ == 0x13 * 2 + (failed_open ? 0 : 1)) {
+            failed_open ? files().FailOpens(FaultSpan::Once(), sim::OpenKind::kWrite)
+                        : files().FailWrites(FaultSpan::Once());
+          }
+        });
+    EXPECT_EQ(Run({"--sim", "backup", "--force", backup}), kExitNoAnswer) << label << ": " << Err();
+    files().SetOpenHook(nullptr);
+    EXPECT_NE(Err().find("cell 0x13"), std::string::npos) << label << ": " << Err();
+    EXPECT_FALSE(std::filesystem::exists(backup)) << label;
+  }
+}
+
 }  // namespace
 }  // namespace korimo::cli
