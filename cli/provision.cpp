@@ -16,6 +16,7 @@
 #include "cli/entries.h"
 #include "cli/safe_files.h"
 #include "cli/workshop.h"
+#include "config/plan_runner.h"
 #include "config/presets.h"
 #include "config/set_plan.h"
 
@@ -223,26 +224,18 @@ bool Run::Provision(const std::string& path) {
   std::ostream& err = session_.Err();
   const auto serial = static_cast<std::uint16_t>(next_);
   const SetPlan plan = PlanSet(PresetFieldTexts(preset_, std::to_string(serial)), preset_.code);
-  const std::vector<std::pair<std::uint8_t, std::uint8_t>> wanted = WrittenCells(plan);
+  const std::vector<CellValue> wanted = WrittenCells(plan);
 
-  bool lost = false;
-  for (const SetWrite& write : plan.writes) {
-    if (!kt90_.WriteEEPromByte(write.address, write.value)) {
-      lost = true;
-      break;
-    }
-  }
+  const bool lost =
+      WriteCells(kt90_, PlanCells(plan), RunStop::kAtFirstMiss).reached != plan.writes.size();
   const bool stayed_busy = kt90_.WaitGaveUp();
   kt90_.ClearWaitGaveUp();
-  std::uint32_t differing = static_cast<std::uint32_t>(wanted.size());
-  std::uint32_t unread = 0;  // of those, the cells that did not answer
+  auto differing = static_cast<std::uint32_t>(wanted.size());
+  std::size_t unread = 0;  // of those, the cells that did not answer
   if (!lost) {
-    differing = 0;
-    for (const auto& [address, value] : wanted) {
-      const std::optional<std::uint8_t> found = kt90_.ReadEEPromByte(address);
-      differing += found != value ? 1u : 0u;
-      unread += found ? 0u : 1u;
-    }
+    const ReadBack back = ReadBackCells(kt90_, wanted, RunStop::kNever);
+    differing = static_cast<std::uint32_t>(back.differ.size() + back.unanswered.size());
+    unread = back.unanswered.size();
   }
   const bool stored = !lost && differing == 0 && !kt90_.WaitGaveUp();
   kt90_.ClearWaitGaveUp();

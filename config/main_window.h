@@ -111,7 +111,6 @@ class s : public QMainWindow {
   SetFieldTexts ShownTexts() const;
   std::string RefusedMessage(const SetEntry& entry) const;
   void StartSet();
-  std::size_t SendSet(const SetPlan& plan);
   void RewriteField(const SetPlan& plan, const SetWrite& write);
   void EndSet();
 

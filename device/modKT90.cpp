@@ -86,22 +86,15 @@ BusyState modKT90::IsControllerBusy() {
 }
 
 std::optional<std::uint8_t> modKT90::GetStatusByte(std::uint8_t offset) {
-  const std::optional<StatusPacket> packet = ReadStatus();
-  if (!packet) {
-    return std::nullopt;
-  }
-  return offset < packet->size() ? (*packet)[offset] : std::uint8_t{0};
+  const std::optional<StatusPacket> packet =
+      offset < kStatusPacketSize ? ReadStatus() : std::nullopt;
+  return packet ? std::optional((*packet)[offset]) : std::nullopt;
 }
 
 std::optional<std::int32_t> modKT90::GetStatusWord(std::uint8_t offset) {
-  const std::optional<StatusPacket> packet = ReadStatus();
-  if (!packet) {
-    return std::nullopt;
-  }
-  if (offset + 1u >= packet->size()) {
-    return 0;
-  }
-  return (*packet)[offset] * 256 + (*packet)[offset + 1u];
+  const std::optional<StatusPacket> packet =
+      offset + 1u < kStatusPacketSize ? ReadStatus() : std::nullopt;
+  return packet ? std::optional((*packet)[offset] * 256 + (*packet)[offset + 1u]) : std::nullopt;
 }
 
 void modKT90::HomeXY() {

@@ -123,7 +123,8 @@ class modKT90 {
   // Each query reads one fresh status packet, asking again up to kStatusTries
   // times while it does not arrive whole. No value when no try got an answer:
   // a missing engraver, an empty DevicePath, a failed open or a short read
-  // never reads as a zero.
+  // never reads as a zero. An offset past the packet reads nothing and gives
+  // no value.
   BusyState IsControllerBusy();
   std::optional<std::uint8_t> GetStatusByte(std::uint8_t offset);
   std::optional<std::int32_t> GetStatusWord(std::uint8_t offset);  // 0..65535, high byte first

@@ -5,10 +5,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <array>
 #include <string>
+#include <vector>
 
 #include "config/memory_map.h"
 #include "config/numeric.h"
+#include "config/plan_runner.h"
 
 namespace korimo {
 namespace {
@@ -92,7 +95,7 @@ void frmMemEdit::cmdWriteMem_Click() {
   if (!value) {
     return;
   }
-  if (!kt90_.WriteEEPromByte(*address, *value)) {
+  if (WriteCells(kt90_, std::array{CellValue{*address, *value}}, RunStop::kNever).reached == 0) {
     prompts_.ShowMessage(std::string(kWriteNotDelivered), "", MessageButtons::kOk,
                          MessageAnswer::kOk);
   }
@@ -103,19 +106,14 @@ void frmMemEdit::cmdMemClear_Click() {
   const ui::UnloadAfterHandlers::Running running(lifetime_);
   DisableAllControls();
   setCursor(Qt::WaitCursor);
-  std::size_t delivered = 0;
-  for (unsigned address = memory::kFixedBlockFirst; address <= memory::kFixedBlockLast; ++address) {
-    if (kt90_.WriteEEPromByte(static_cast<std::uint8_t>(address), 0xFF)) {
-      ++delivered;
-    }
-  }
+  const std::vector<CellValue> cells = ClearedBlock();
+  const std::size_t delivered = WriteCells(kt90_, cells, RunStop::kNever).reached;
   RefreshMemoryRows();
   RefreshMemoryRows();
   EnableAllControls();
   unsetCursor();
-  constexpr std::size_t kCells = memory::kFixedBlockLast - memory::kFixedBlockFirst + 1;
-  if (delivered != kCells) {
-    prompts_.ShowMessage(NotDeliveredMessage(delivered, kCells, "cells", "Clear"), "",
+  if (delivered != cells.size()) {
+    prompts_.ShowMessage(NotDeliveredMessage(delivered, cells.size(), "cells", "Clear"), "",
                          MessageButtons::kOk, MessageAnswer::kOk);
   }
 }

@@ -101,7 +101,7 @@ TEST_F(CommandSetTest, WordsAreUnsignedHighByteFirstEachFromItsOwnRead) {
   EXPECT_EQ(files.Count(Kind::kClose), 11u);
 }
 
-TEST_F(CommandSetTest, OffsetsOutsideThePacketReadAsZero) {
+TEST_F(CommandSetTest, OffsetsOutsideThePacketGiveNoValue) {
   kt.IsDeviceConnected();
   files.status = [] {
     StatusPacket p{};
@@ -109,9 +109,9 @@ TEST_F(CommandSetTest, OffsetsOutsideThePacketReadAsZero) {
     return p;
   };
   EXPECT_EQ(kt.GetStatusByte(32), 0xEE);
-  EXPECT_EQ(kt.GetStatusByte(33), 0);
+  EXPECT_EQ(kt.GetStatusByte(33), std::nullopt);
   EXPECT_EQ(kt.GetStatusWord(31), 0xEEEE);
-  EXPECT_EQ(kt.GetStatusWord(32), 0);
+  EXPECT_EQ(kt.GetStatusWord(32), std::nullopt);
 }
 
 TEST_F(CommandSetTest, PacketsAreByteExact) {
