@@ -39,91 +39,51 @@ std::size_t WordCount(std::string_view name) {
 }
 
 std::span<const Command> Commands() {
+  // clang-format off
   static const std::vector<Command> kCommands{
-      {"list",
-       "",
-       {kJson},
+      {"list", "", {kJson}, RunList, false,
        "List every engraver found: index, device path, and its serial number and model, or why\n"
-       "      it cannot be used.",
-       RunList,
-       false},
-      {"find", "", {}, "Print the engraver's device path.", RunFind, false},
-      {"read",
-       "",
-       {kJson},
-       "Read the serial number, the model code and the six parameters.",
-       RunRead,
-       false},
-      {"set", "", SetOptions(),
+       "      it cannot be used."},
+      {"find", "", {}, RunFind, false, "Print the engraver's device path."},
+      {"read", "", {kJson}, RunRead, false,
+       "Read the serial number, the model code and the six parameters."},
+      {"set", "", SetOptions(), RunSet, true,
        "Store a configuration: the model's presets, or six values of your own (model code 0).\n"
        "      --verify reads every written cell back and compares.",
-       RunSet, true, SetSynopsis()},
-      {"eeprom dump",
-       "",
-       {},
-       "Show the parameter memory 0x20..0x5F in eight rows.",
-       RunEEPromDump,
-       false},
-      {"eeprom write",
-       "ADDR VALUE",
-       {},
-       "Write one byte: address below 64, value below 256 (&H20 is hexadecimal).",
-       RunEEPromWrite,
-       true},
-      {"eeprom clear", "", {}, "Set 0x20..0x5F to 0xFF, then show them.", RunEEPromClear, true},
-      {"clear-id",
-       "",
-       {{"--yes", ""}},
-       "Reset the engraver's USB identity (VID/PID), after asking.",
-       RunClearId,
-       true},
-      {"backup",
-       "FILE",
-       {kForce},
-       "Read all 256 memory cells into a text file; --force replaces an existing file.",
-       RunBackup,
-       false},
-      {"restore",
-       "FILE",
-       {{"--dry-run", ""}, {"--include-identity", ""}, {"--include-serial", ""}},
+       SetSynopsis()},
+      {"eeprom dump", "", {}, RunEEPromDump, false,
+       "Show the parameter memory 0x20..0x5F in eight rows."},
+      {"eeprom write", "ADDR VALUE", {}, RunEEPromWrite, true,
+       "Write one byte: address below 64, value below 256 (&H20 is hexadecimal)."},
+      {"eeprom clear", "", {}, RunEEPromClear, true, "Set 0x20..0x5F to 0xFF, then show them."},
+      {"clear-id", "", {{"--yes", ""}}, RunClearId, true,
+       "Reset the engraver's USB identity (VID/PID), after asking."},
+      {"backup", "FILE", {kForce}, RunBackup, false,
+       "Read all 256 memory cells into a text file; --force replaces an existing file."},
+      {"restore", "FILE", {{"--dry-run", ""}, {"--include-identity", ""}, {"--include-serial", ""}},
+       RunRestore, true,
        "Write the cells that differ from a backup, then verify them; never the USB identity\n"
        "      cell 0xE0 unless --include-identity, nor the serial number (0x05, 0x06) of a board\n"
        "      whose serial differs from the backup's unless --include-serial; --dry-run only\n"
-       "      lists the changes.",
-       RunRestore,
-       true},
-      {"diff",
-       "FILE",
-       {},
-       "Compare the engraver's memory with a backup, cell by cell.",
-       RunDiff,
-       false},
-      {"provision",
-       "",
-       {kModel,
-        {"--serials", "FIRST[-LAST]"},
-        {"--log", "FILE"},
-        {"--count", "N"},
-        kVerify,
+       "      lists the changes."},
+      {"diff", "FILE", {}, RunDiff, false,
+       "Compare the engraver's memory with a backup, cell by cell."},
+      {"provision", "",
+       {kModel, {"--serials", "FIRST[-LAST]"}, {"--log", "FILE"}, {"--count", "N"}, kVerify,
         {"--overwrite-serial", ""}},
+       RunProvision, true,
        "Set each engraver that arrives to the model with the next serial number, verify every\n"
-       "      written cell and log it (CSV), then wait for it to be unplugged; Ctrl+C ends the "
-       "run.",
-       RunProvision,
-       true,
+       "      written cell and log it (CSV), then wait for it to be unplugged; Ctrl+C ends the run.",
        "provision --model KX2|KX3 --serials FIRST[-LAST] --log FILE [--count N] [--verify]\n"
        "  provision ... [--overwrite-serial]"},
-      {"report",
-       "[FILE]",
-       {kForce},
+      {"report", "[FILE]", {kForce}, RunReport, false,
        "A read-only report for support: version, platform, the engravers found, one status\n"
-       "      packet and the 256 memory cells of the chosen one; to FILE or the terminal.",
-       RunReport,
-       false},
-      {"home", "", {}, "Home the X and Y axes.", RunHome, true},
-      {"inputs", "", {}, "Show the keypad keys and table sensors.", RunInputs, false},
-      {"positions", "", {}, "Show the X, Y and Z positions.", RunPositions, false},
+       "      packet and the 256 memory cells of the chosen one; to FILE or the terminal."},
+      {"home", "", {}, RunHome, true, "Home the X and Y axes."},
+      {"inputs", "", {}, RunInputs, false, "Show the keypad keys and table sensors."},
+      {"positions", "", {}, RunPositions, false, "Show the X, Y and Z positions."},
   };
+  // clang-format on
   return kCommands;
 }
 
@@ -134,7 +94,7 @@ std::span<const Option> CommonOptions() {
       {"--timeout", "S", "give up a wait for the busy controller after S seconds (default 10)"},
       {"--device", "PATH|INDEX",
        "the engraver to use, by its path or its index in list; with several\n"
-       "connected, commands that write need it, the others use the first"},
+       "               connected, commands that write need it, the others use the first"},
       {"--help", ""},
       {"--version", "", "print the version of korimo-cli and end"},
   };
@@ -191,21 +151,6 @@ const Command* FindCommand(std::span<const std::string> words) {
     }
   }
   return nullptr;
-}
-
-std::string Synopsis(const Command& command) {
-  if (!command.synopsis.empty()) {
-    return command.synopsis;
-  }
-  std::string synopsis(command.name);
-  if (!command.operands.empty()) {
-    synopsis += " " + std::string(command.operands);
-  }
-  for (const Option& option : command.options) {
-    synopsis += " [" + std::string(option.name) +
-                (option.value.empty() ? "" : " " + std::string(option.value)) + "]";
-  }
-  return synopsis;
 }
 
 }  // namespace korimo::cli

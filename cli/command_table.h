@@ -1,7 +1,7 @@
 // korimo-cli's commands, options and exit codes as data: the parser, the
-// checks of a command line, the usage text and the bash completion (generated
-// at build time, see completion_main.cpp) are all read from here. A new option
-// is one record, in CommonOptions() or in its command's list.
+// checks of a command line, the usage text and the bash completion (written at
+// build time by packaging/linux/completion_main.cpp) are all read from here.
+// A new option is one record, in CommonOptions() or in its command's list.
 #pragma once
 
 #include <cstddef>
@@ -19,7 +19,8 @@ using Handler = int (*)(Session& session, std::span<const std::string> operands)
 struct Option {
   std::string_view name;   // with its leading "--"
   std::string_view value;  // the value's name ("S", "KX2|KX3|none"); empty for a flag
-  // Its lines in the usage text; empty for one that its command's help describes.
+  // Its lines in the usage text, indented as they are printed; empty for one
+  // that its command's help describes.
   std::string_view help = {};
 };
 
@@ -27,9 +28,9 @@ struct Command {
   std::string_view name;        // one or two words: "read", "eeprom write"
   std::string_view operands;    // their names, blank-separated; "[FILE]" may be left out
   std::vector<Option> options;  // the command's own
-  std::string_view help;
   Handler run;
   bool writes;  // changes the engraver: with several connected it needs --device
+  std::string_view help;
   // The usage line(s) when "name operands [options]" does not say it.
   std::string synopsis = {};
 };
@@ -50,7 +51,5 @@ const Option* FindOption(std::string_view name);
 const Command* FindCommand(std::span<const std::string> words);
 // The words of a command's name: 1 or 2.
 std::size_t WordCount(std::string_view name);
-// The command's usage line(s), without indentation.
-std::string Synopsis(const Command& command);
 
 }  // namespace korimo::cli

@@ -48,26 +48,35 @@ std::string OperandSentence(const Command& command, const OperandCount& count, s
   return sentence + "; " + given_text + " given.";
 }
 
+// The command's usage line(s).
+std::string Synopsis(const Command& command) {
+  if (!command.synopsis.empty()) {
+    return command.synopsis;
+  }
+  std::string synopsis(command.name);
+  if (!command.operands.empty()) {
+    synopsis += " " + std::string(command.operands);
+  }
+  for (const Option& option : command.options) {
+    synopsis += " [" + std::string(option.name) +
+                (option.value.empty() ? "" : " " + std::string(option.value)) + "]";
+  }
+  return synopsis;
+}
+
 // The option lines of the usage text: the name and its value in a column of 13,
 // the help beside it, or below when they do not leave it room.
 void PrintOptions(std::ostream& out, std::span<const Option> options) {
   static constexpr std::size_t kColumn = 13;
-  const std::string indent(kColumn + 2, ' ');
   for (const Option& option : options) {
-    if (option.help.empty()) {
-      continue;
+    if (!option.help.empty()) {
+      std::string head(option.name);
+      head += option.value.empty() ? "" : " " + std::string(option.value);
+      out << "  " << head
+          << (head.size() + 2 <= kColumn ? std::string(kColumn - head.size(), ' ')
+                                         : "\n" + std::string(kColumn + 2, ' '))
+          << option.help << '\n';
     }
-    std::string head(option.name);
-    head += option.value.empty() ? "" : " " + std::string(option.value);
-    out << "  " << head
-        << (head.size() + 2 <= kColumn ? std::string(kColumn - head.size(), ' ') : '\n' + indent);
-    for (const char c : option.help) {
-      out << c;
-      if (c == '\n') {
-        out << indent;
-      }
-    }
-    out << '\n';
   }
 }
 
