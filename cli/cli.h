@@ -14,18 +14,19 @@
 
 namespace korimo::cli {
 
+// What each means, as the usage text says it: ExitCodes() in command_table.h.
 enum ExitCode : int {
   kExitOk = 0,
-  kExitUsage = 1,          // the command line is wrong
-  kExitRefused = 2,        // a value is refused; nothing was written
-  kExitNoEngraver = 3,     // no engraver found, or no way to look for one
-  kExitTimedOut = 4,       // the controller stayed busy longer than the time limit
-  kExitCutShort = 5,       // not every write reached the engraver
-  kExitDiffers = 6,        // verification found cells that differ
-  kExitSeveral = 7,        // several engravers are connected and none was chosen
-  kExitSomeFailed = 8,     // provision: at least one board was not stored
-  kExitNoAnswer = 9,       // the engraver did not answer a read; nothing was taken from it
-  kExitInterrupted = 130,  // provision ended by Ctrl+C (and nothing failed)
+  kExitUsage = 1,
+  kExitRefused = 2,
+  kExitNoEngraver = 3,
+  kExitTimedOut = 4,
+  kExitCutShort = 5,
+  kExitDiffers = 6,
+  kExitSeveral = 7,
+  kExitSomeFailed = 8,
+  kExitNoAnswer = 9,
+  kExitInterrupted = 130,
 };
 
 inline constexpr double kDefaultTimeoutSeconds = 10.0;
