@@ -11,6 +11,7 @@
 #include <string>
 
 #include "device/ports.h"
+#include "platform/platform.h"
 
 namespace korimo::cli {
 
@@ -38,21 +39,10 @@ struct Streams {
   bool err_is_terminal = false;  // progress lines go to a terminal only
 };
 
-// Where the engraver is reached: how it is found (the registry's catalogue, or
-// a finder of its own where the platform has one) and its device file.
-struct EngraverPorts {
-  DeviceCatalogue* catalogue;
-  DeviceFiles* files;
-  EngraverFinder* finder = nullptr;  // when set, used instead of the catalogue
-  // Waits between two tries of a status read that got no answer; none (no
-  // wait) for the simulated engraver.
-  void (*sleep)(std::chrono::milliseconds) = nullptr;
-};
-
 // Gives the platform's ports, or the simulated engraver's when `simulated`;
 // when there are none it says why on `err` in one sentence.
 using PortsProvider =
-    std::function<std::optional<EngraverPorts>(bool simulated, std::ostream& err)>;
+    std::function<std::optional<platform::Ports>(bool simulated, std::ostream& err)>;
 
 // Time and interruption for the commands that wait for a person (provision
 // waits for engravers to come and go): real time and Ctrl+C in the tool,

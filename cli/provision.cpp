@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -107,13 +108,13 @@ bool AppendToLog(const std::string& path, const std::string& text) {
 
 class Run {
  public:
-  Run(Session& session, const ModelPreset& preset, Range range, std::string log_path)
+  Run(Session& session, Engravers& engravers, const ModelPreset& preset, Range range,
+      std::string log_path)
       : session_(session),
+        engravers_(engravers),
         preset_(preset),
         range_(range),
         log_path_(std::move(log_path)),
-        kt90_(*session.Link()),
-        finder_(*session.Finder()),
         pacer_(session.GetPacer()) {}
 
   int Go(std::optional<std::size_t> count, std::uint16_t next);
@@ -129,17 +130,16 @@ class Run {
   void Progress(const std::string& text);
   void EndProgress();
   // Sets, verifies and logs one board; false when the log could not be written.
-  bool Provision(const std::string& path);
+  bool Provision(modKT90& kt90, const std::string& path);
   // The engraver that can be used (the one of --device, or the first); says
   // once why another one cannot.
   std::optional<std::string> Found(const std::vector<FoundEngraver>& found);
 
   Session& session_;
+  Engravers& engravers_;
   const ModelPreset& preset_;
   Range range_;
   std::string log_path_;
-  modKT90& kt90_;
-  EngraverFinder& finder_;
   Pacer& pacer_;
   std::uint32_t next_ = 0;  // may pass 65535: the range is then used up
   std::size_t done_ = 0;
@@ -173,7 +173,7 @@ std::optional<std::string> Run::Found(const std::vector<FoundEngraver>& found) {
     if (device && chosen != i) {
       continue;
     }
-    if (session_.Usable(found[i])) {
+    if (engravers_.Usable(found[i])) {
       return found[i].path;
     }
     const std::string trouble =
@@ -195,7 +195,7 @@ std::optional<std::string> Run::WaitForArrival() {
     if (pacer_.StopAsked()) {
       return std::nullopt;
     }
-    if (std::optional<std::string> path = Found(finder_.ListEngravers())) {
+    if (std::optional<std::string> path = Found(engravers_.List())) {
       return path;
     }
     Progress("Waiting for an engraver to be plugged in (serial number " + FiveDigits(next_) +
@@ -206,7 +206,7 @@ std::optional<std::string> Run::WaitForArrival() {
 
 bool Run::WaitUntilGone(const std::string& path) {
   for (;;) {
-    const std::vector<FoundEngraver> found = finder_.ListEngravers();
+    const std::vector<FoundEngraver> found = engravers_.List();
     if (std::none_of(found.begin(), found.end(),
                      [&](const FoundEngraver& engraver) { return engraver.path == path; })) {
       told_.clear();
@@ -220,25 +220,25 @@ bool Run::WaitUntilGone(const std::string& path) {
   }
 }
 
-bool Run::Provision(const std::string& path) {
+bool Run::Provision(modKT90& kt90, const std::string& path) {
   std::ostream& err = session_.Err();
   const auto serial = static_cast<std::uint16_t>(next_);
   const SetPlan plan = PlanSet(PresetFieldTexts(preset_, std::to_string(serial)), preset_.code);
   const std::vector<CellValue> wanted = WrittenCells(plan);
 
   const bool lost =
-      WriteCells(kt90_, PlanCells(plan), RunStop::kAtFirstMiss).reached != plan.writes.size();
-  const bool stayed_busy = kt90_.WaitGaveUp();
-  kt90_.ClearWaitGaveUp();
+      WriteCells(kt90, PlanCells(plan), RunStop::kAtFirstMiss).reached != plan.writes.size();
+  const bool stayed_busy = kt90.WaitGaveUp();
+  kt90.ClearWaitGaveUp();
   auto differing = static_cast<std::uint32_t>(wanted.size());
   std::size_t unread = 0;  // of those, the cells that did not answer
   if (!lost) {
-    const ReadBack back = ReadBackCells(kt90_, wanted, RunStop::kNever);
+    const ReadBack back = ReadBackCells(kt90, wanted, RunStop::kNever);
     differing = static_cast<std::uint32_t>(back.differ.size() + back.unanswered.size());
     unread = back.unanswered.size();
   }
-  const bool stored = !lost && differing == 0 && !kt90_.WaitGaveUp();
-  kt90_.ClearWaitGaveUp();
+  const bool stored = !lost && differing == 0 && !kt90.WaitGaveUp();
+  kt90.ClearWaitGaveUp();
 
   const LogLine line{pacer_.UtcNow(), path,     serial, std::string(preset_.name).substr(7),
                      stored,          differing};
@@ -295,9 +295,9 @@ int Run::Go(std::optional<std::size_t> count, std::uint16_t next) {
     if (!path) {
       break;
     }
-    finder_.Choose(*path);
-    if (kt90_.IsDeviceConnected()) {
-      const std::optional<std::int32_t> carried = kt90_.GetSerialNumber();
+    const std::unique_ptr<modKT90> kt90 = engravers_.LinkTo(*path);
+    if (kt90->IsDeviceConnected()) {
+      const std::optional<std::int32_t> carried = kt90->GetSerialNumber();
       const std::optional<ProvisionLog> log = ReadLog(session_, log_path_);
       if (!log) {
         ending = Ending::kLogLost;
@@ -314,7 +314,6 @@ int Run::Go(std::optional<std::size_t> count, std::uint16_t next) {
         ++next_;
       }
       if (next_ > range_.last) {
-        finder_.Choose("");
         ending = Ending::kUsedUp;
         break;
       }
@@ -334,13 +333,11 @@ int Run::Go(std::optional<std::size_t> count, std::uint16_t next) {
                        << FiveDigits(*carried)
                        << "; it is left as it is (give --overwrite-serial to replace it). Unplug "
                           "it.\n";
-      } else if (!Provision(*path)) {
-        finder_.Choose("");
+      } else if (!Provision(*kt90, *path)) {
         ending = Ending::kLogLost;
         break;
       }
     }
-    finder_.Choose("");
     const bool stop = pacer_.StopAsked();
     if (stop || !WaitUntilGone(*path)) {
       break;
@@ -433,11 +430,13 @@ int RunProvision(Session& session, std::span<const std::string>) {
         << "). Nothing was written.\n";
     return kExitRefused;
   }
-  if (session.Link() == nullptr) {
+  Engravers* engravers = session.Reach();
+  if (engravers == nullptr) {
     return kExitNoEngraver;
   }
   session.GetPacer().CatchStop();
-  return Run(session, *preset, *range, *log_path).Go(count, static_cast<std::uint16_t>(next));
+  return Run(session, *engravers, *preset, *range, *log_path)
+      .Go(count, static_cast<std::uint16_t>(next));
 }
 
 }  // namespace korimo::cli

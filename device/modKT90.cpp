@@ -45,17 +45,11 @@ std::string FormatMemoryRow(std::uint8_t first, std::span<const std::uint8_t> va
   return row;
 }
 
-modKT90::modKT90(DeviceCatalogue& catalogue, DeviceFiles& files, EventPump& pump)
-    : own_finder_(std::make_unique<RegistryFinder>(catalogue)),
-      finder_(*own_finder_),
-      stream_(files, pump),
-      pump_(pump) {}
-
-modKT90::modKT90(EngraverFinder& finder, DeviceFiles& files, EventPump& pump)
-    : finder_(finder), stream_(files, pump), pump_(pump) {}
+modKT90::modKT90(EngraverFinder& finder, DeviceFiles& files, EventPump& pump, std::string engraver)
+    : finder_(finder), engraver_(std::move(engraver)), stream_(files, pump), pump_(pump) {}
 
 bool modKT90::IsDeviceConnected() {
-  device_path_ = finder_.FindDevicePath();
+  device_path_ = finder_.FindDevicePath(engraver_);
   device_trouble_ = finder_.Trouble();
   return !device_path_.empty();
 }

@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "config/memory_map.h"
+#include "device/registry_finder.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/qt_event_pump.h"
 
@@ -275,8 +276,7 @@ class LiveSetTest : public SupervisionTest {
   };
 
   void SetUp() override {
-    live_kt90_ =
-        std::make_unique<modKT90>(platform_.GetCatalogue(), platform_.GetFiles(), live_pump_);
+    live_kt90_ = std::make_unique<modKT90>(finder_, platform_.GetFiles(), live_pump_);
     window_ = std::make_unique<s>(*live_kt90_, prompts_, nullptr, timers_);
     window_->SetEndProgram([this] { ++ended_; });
     platform_.GetFiles().DisableLog();  // thousands of busy polls
@@ -291,6 +291,7 @@ class LiveSetTest : public SupervisionTest {
                              timers_.Fire(QStringLiteral("tmrStatus"));
                              lamp_ = ConnectedLamp().FillColor();
                            }};
+  RegistryFinder finder_{platform_.GetCatalogue()};
   std::unique_ptr<modKT90> live_kt90_;
 };
 

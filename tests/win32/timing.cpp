@@ -14,6 +14,7 @@
 #include "device/SEnumValue.h"
 #include "device/modKT90.h"
 #include "device/modStream.h"
+#include "device/registry_finder.h"
 #include "engraver_catalogue.h"
 #include "pipe_board.h"
 #include "registry_scratch.h"
@@ -85,7 +86,8 @@ int Run() {
   NoEvents pump;
   SEnumValue search(registry);
   modStream stream(files, pump);
-  modKT90 kt90(registry, files, pump);
+  RegistryFinder finder(registry);
+  modKT90 kt90(finder, files, pump);
   if (!kt90.IsDeviceConnected()) {
     std::printf("the engraver was not found\n");
     return 1;
