@@ -8,7 +8,7 @@
 #include "app/app_icon.h"
 #include "app/real_platform.h"
 #include "app/service_windows.h"
-#include "config/main_window.h"
+#include "mainwin/main_window.h"
 #include "device/modKT90.h"
 #include "korimo/version.h"
 #include "ui/lamp.h"

@@ -139,7 +139,7 @@ int RunRead(Session& session, std::span<const std::string>) {
   }
   std::array<std::int32_t, kParameterFieldCount> values{};
   for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
-    const std::optional<std::int32_t> value = kt90->GetStatusWord(kParameterFields[i].status_word);
+    const std::optional<std::int32_t> value = kt90->GetStatusWord(kParameterFields[i].cell);
     if (!value) {
       return session.NoAnswer(std::string(kParameterFields[i].subject), "nothing is shown");
     }

@@ -21,7 +21,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "config/main_window.h"
+#include "mainwin/main_window.h"
 #include "device/modKT90.h"
 #include "iocheck/io_opener.h"
 #include "app/demo_moves.h"

@@ -1,6 +1,6 @@
 // Load, Read, Set, Done, the model presets and the entry fields of the
 // configuration window.
-#include "config/main_window.h"
+#include "mainwin/main_window.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -13,6 +13,7 @@
 
 #include "config/memory_map.h"
 #include "config/numeric.h"
+#include "mainwin/field_controls.h"
 #include "ui/lamp.h"
 #include "ui/list_box.h"
 #include "ui/locked_combo.h"
@@ -69,7 +70,7 @@ void s::ConnectHandlers() {
   connect(txtSN, &ui::TextBox::textEdited, this, [this] { txtSN_Edited(); });
   txtSN->SetKeyPressHandler([this](int& key) { txtSN_KeyPress(key); });
   for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
-    if (kParameterFields[i].digits_only) {
+    if (kFieldControls[i].digits_only) {
       fields_[i]->SetKeyPressHandler([this](int& key) { cboDigits_KeyPress(key); });
     }
   }
@@ -79,7 +80,7 @@ void s::Form_Load() {
   for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
     ui::LockedCombo& field = *fields_[i];
     field.clear();
-    for (std::string_view item : kParameterFields[i].items) {
+    for (std::string_view item : kFieldControls[i].items) {
       if (!item.empty()) {
         field.addItem(Q(item));
       }
@@ -110,7 +111,7 @@ void s::cmdRead_Click() {
   const std::optional<std::int32_t> serial = kt90_.GetSerialNumber();
   std::array<std::optional<std::int32_t>, kParameterFieldCount> values;
   for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
-    values[i] = kt90_.GetStatusWord(kParameterFields[i].status_word);
+    values[i] = kt90_.GetStatusWord(kParameterFields[i].cell);
   }
   const std::optional<std::uint8_t> model = kt90_.GetModelCode();
   if (!serial || !model || std::ranges::any_of(values, [](const auto& value) { return !value; })) {
