@@ -17,7 +17,7 @@
 #include "app/demo_session.h"
 #include "app/service_windows.h"
 #include "app/simulator_panel.h"
-#include "config/main_window.h"
+#include "mainwin/main_window.h"
 #include "device/modKT90.h"
 #include "korimo/version.h"
 #include "platform/platform.h"

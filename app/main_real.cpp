@@ -7,7 +7,7 @@
 
 #include "app/app_icon.h"
 #include "app/service_windows.h"
-#include "config/main_window.h"
+#include "mainwin/main_window.h"
 #include "device/modKT90.h"
 #include "korimo/version.h"
 #include "platform/platform.h"

@@ -31,7 +31,7 @@
 #include <memory>
 #include <vector>
 
-#include "config/main_window.h"
+#include "mainwin/main_window.h"
 #include "device/modKT90.h"
 #include "device/registry_finder.h"
 #include "iocheck/io_opener.h"

@@ -22,7 +22,7 @@
 #include <string>
 
 #include "app/demo_moves.h"
-#include "config/main_window.h"
+#include "mainwin/main_window.h"
 #include "device/modKT90.h"
 #include "device/registry_finder.h"
 #include "iocheck/io_opener.h"

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "app/service_windows.h"
-#include "config/main_window.h"
+#include "mainwin/main_window.h"
 #include "config/memory_map.h"
 #include "config/set_plan.h"
 #include "device/modKT90.h"

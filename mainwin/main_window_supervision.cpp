@@ -2,7 +2,7 @@
 // the engraver is present, paints the lamp, and on a change of presence
 // switches the window between its working and searching states. The state is
 // held by the enabled state of Read, except while a Set holds the buttons: then
-// the Set's state keeps it (config/set_state.h).
+// the Set's state keeps it (mainwin/set_state.h).
 #include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
@@ -13,7 +13,7 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "config/main_window.h"
+#include "mainwin/main_window.h"
 #include "ui/lamp.h"
 #include "ui/text_box.h"
 

@@ -17,9 +17,9 @@
 #include "config/parameter_fields.h"
 #include "config/service_texts.h"
 #include "config/set_plan.h"
-#include "config/set_state.h"
 #include "device/modKT90.h"
 #include "device/ports.h"
+#include "mainwin/set_state.h"
 #include "ui/end_program.h"
 #include "ui/window_timer.h"
 

@@ -1,6 +1,6 @@
 // Load, Read, Set, Done, the model presets and the entry fields of the
 // configuration window.
-#include "config/main_window.h"
+#include "mainwin/main_window.h"
 
 #include <QAction>
 #include <QGroupBox>
@@ -12,6 +12,7 @@
 #include "config/memory_map.h"
 #include "config/numeric.h"
 #include "config/plan_runner.h"
+#include "mainwin/field_controls.h"
 #include "ui/lamp.h"
 #include "ui/list_box.h"
 #include "ui/locked_combo.h"
@@ -68,7 +69,7 @@ void s::ConnectHandlers() {
   connect(txtSN, &ui::TextBox::textEdited, this, [this] { txtSN_Edited(); });
   txtSN->SetKeyPressHandler([this](int& key) { txtSN_KeyPress(key); });
   for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
-    if (kParameterFields[i].digits_only) {
+    if (kFieldControls[i].digits_only) {
       fields_[i]->SetKeyPressHandler([this](int& key) { cboDigits_KeyPress(key); });
     }
   }
@@ -78,7 +79,7 @@ void s::Form_Load() {
   for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
     ui::LockedCombo& field = *fields_[i];
     field.clear();
-    for (std::string_view item : kParameterFields[i].items) {
+    for (std::string_view item : kFieldControls[i].items) {
       if (!item.empty()) {
         field.addItem(Q(item));
       }
