@@ -105,6 +105,9 @@ void s::Form_Load() {
 }
 
 void s::cmdRead_Click() {
+  if (!EngraverToRead()) {
+    return;
+  }
   // Every value first, in its usual order; the window changes only once every
   // one of them answered.
   const std::optional<Configuration> read = ReadConfiguration(kt90_, RunStop::kNever).configuration;

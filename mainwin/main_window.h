@@ -47,6 +47,11 @@ inline constexpr std::string_view kClearIdNotDelivered =
     "The USB identity reset did not reach the engraver. Clear ID again once the engraver is "
     "connected.";
 
+// Shown when Read looked for the engraver and found none.
+inline constexpr std::string_view kReadNotFound =
+    "No engraver was found, so nothing was read and the window shows what it showed before. "
+    "Read again once the engraver is connected.";
+
 // Shown when a Read did not get all eight values (it then changes nothing);
 // `reason` is why, where the platform said so.
 std::string ReadNoAnswerMessage(std::string_view reason);
@@ -116,6 +121,7 @@ class s : public QMainWindow {
 
   // Supervision.
   bool Working() const;
+  bool EngraverToRead();
   void EngraverArrived();
   void EngraverRemoved();
   void SetCommandsEnabled(bool enabled);
@@ -135,7 +141,8 @@ class s : public QMainWindow {
     bool was_enabled = false;
   };
   std::vector<HeldControl> held_;
-  std::string shown_trouble_;  // the DeviceTrouble the status tooltip shows
+  std::string shown_trouble_;        // the DeviceTrouble the status tooltip shows
+  bool arrival_read_waits_ = false;  // for the message box that is up to close
 
   SerialNumberEntry serial_;  // whether txtSN holds a serial number Set may store
 

@@ -7,8 +7,10 @@
 
 #include "config/memory_map.h"
 #include "device/registry_finder.h"
+#include "tests/support/when_modal.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/qt_event_pump.h"
+#include "ui/qt_prompts.h"
 
 namespace korimo::test {
 namespace {
@@ -138,6 +140,21 @@ TEST_F(AbsentAtStartTest, FirstTickSearchesAndArrivalReads) {
   platform_.Plug();
   Tick();
   ExpectWorking();
+  EXPECT_EQ(SerialField().text(), "04660");
+}
+
+// One message box at a time: an arrival while a box is up waits with its
+// Read (which could end in a box of its own) until the box has closed.
+TEST_F(AbsentAtStartTest, ArrivalWhileABoxIsUpReadsOnceItCloses) {
+  Tick();
+  platform_.Plug();
+  const WhenModal answer([&](QWidget& box) {
+    Tick();
+    EXPECT_EQ(SerialField().text(), "");
+    box.close();
+  });
+  ui::QtPrompts().ShowMessage("up", "", MessageButtons::kOk, MessageAnswer::kOk);
+  Tick();
   EXPECT_EQ(SerialField().text(), "04660");
 }
 
