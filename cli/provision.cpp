@@ -1,9 +1,6 @@
 // provision: a production run. Each engraver that arrives is Set to the model
 // with the next serial number, every written cell is read back, one line goes
 // to the log, and the run waits until the engraver is unplugged.
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -20,12 +17,6 @@
 #include "config/plan_runner.h"
 #include "config/presets.h"
 #include "config/set_plan.h"
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace korimo::cli {
 namespace {
@@ -81,29 +72,6 @@ std::optional<ProvisionLog> ReadLog(Session& session, const std::string& path) {
     return std::nullopt;
   }
   return log;
-}
-
-// Appends `text` in one write and flushes it to the disk; false when it failed.
-bool AppendToLog(const std::string& path, const std::string& text) {
-#ifdef _WIN32
-  const int file =
-      _open(path.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
-  if (file < 0) {
-    return false;
-  }
-  const bool whole = _write(file, text.data(), static_cast<unsigned>(text.size())) ==
-                         static_cast<int>(text.size()) &&
-                     _commit(file) == 0;
-  return _close(file) == 0 && whole;
-#else
-  const int file = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (file < 0) {
-    return false;
-  }
-  const bool whole = write(file, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
-                     fsync(file) == 0;
-  return close(file) == 0 && whole;
-#endif
 }
 
 class Run {
@@ -249,7 +217,7 @@ bool Run::Provision(modKT90& kt90, const std::string& path) {
     text = std::string(kLogHeader) + '\n' + text;
   }
   EndProgress();
-  if (!AppendToLog(log_path_, text)) {
+  if (AppendToFile(log_path_, text)) {
     err << "The log " << EchoPath(log_path_)
         << " cannot be written, so the run stops: serial number " << FiveDigits(serial)
         << (stored ? " is stored on " : " was tried on ") << path << " and is not in the log.\n";

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "device/hex.h"
+
 namespace korimo {
 
 std::array<std::uint8_t, kLongCommandSize> HomePacket() {
@@ -32,8 +34,7 @@ std::array<std::uint8_t, kMemoryWriteSize> MemoryWritePacket(std::uint8_t addres
 }
 
 std::string HexByte(std::uint8_t value) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  return {'0', 'x', kDigits[value >> 4], kDigits[value & 0x0F]};
+  return "0x" + HexDigits(value);
 }
 
 std::string FormatMemoryRow(std::uint8_t first, std::span<const std::uint8_t> values) {

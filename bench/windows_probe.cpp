@@ -22,11 +22,11 @@
 #include <string>
 
 #include "app/demo_moves.h"
-#include "mainwin/main_window.h"
 #include "device/modKT90.h"
 #include "device/registry_finder.h"
 #include "iocheck/io_opener.h"
 #include "jog/move_opener.h"
+#include "mainwin/main_window.h"
 #include "memedit/mem_edit_opener.h"
 #include "sim/platform.h"
 #include "ui/qt_event_pump.h"
