@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 
+#include "device/device_troubles.h"
 #include "device/ports.h"
 
 namespace korimo::cli {
@@ -46,6 +47,9 @@ struct EngraverPorts {
   // Waits between two tries of a status read that got no answer; none (no
   // wait) for the simulated engraver.
   void (*sleep)(std::chrono::milliseconds) = nullptr;
+  // The engraver's device nodes and their drivers, where the platform shows
+  // them (Windows); none elsewhere.
+  EngraverNodes* nodes = nullptr;
 };
 
 // Gives the platform's ports, or the simulated engraver's when `simulated`;

@@ -15,6 +15,7 @@
 #include <io.h>
 
 #include "win32/device_files.h"
+#include "win32/device_nodes.h"
 #include "win32/registry_catalogue.h"
 #include "win32/windows_api.h"
 #else
@@ -83,6 +84,7 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
   korimo::win32::RegistryCatalogue registry;
   korimo::win32::Win32DeviceFiles device_files;
+  korimo::win32::SetupApiNodes device_nodes(registry);
 #elif defined(KORIMO_HAVE_USB)
   std::unique_ptr<korimo::usb::UsbEngraver> usb;
 #endif
@@ -95,7 +97,8 @@ int main(int argc, char** argv) {
     }
 #ifdef _WIN32
     static_cast<void>(err);
-    return korimo::cli::EngraverPorts{&registry, &device_files, nullptr, korimo::win32::PauseFor};
+    return korimo::cli::EngraverPorts{&registry, &device_files, nullptr, korimo::win32::PauseFor,
+                                      &device_nodes};
 #elif defined(KORIMO_HAVE_USB)
     static_cast<void>(err);
     usb = std::make_unique<korimo::usb::UsbEngraver>();

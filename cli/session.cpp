@@ -70,6 +70,7 @@ modKT90* Session::Link() {
       trace_ = std::make_unique<TracingDeviceFiles>(*files_, streams_.err);
       files_ = trace_.get();
     }
+    nodes_ = ports->nodes;
     searched_usb_ = ports->finder != nullptr;
     if (ports->finder != nullptr) {
       finder_ = ports->finder;

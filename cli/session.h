@@ -47,6 +47,8 @@ class Session {
   bool FindsUsb() const { return searched_usb_; }
   // Whether the engraver listed can be used: no trouble, and its device file opens.
   bool Usable(const FoundEngraver& engraver);
+  // The engraver's device nodes, where the platform shows them; nullptr elsewhere.
+  EngraverNodes* Nodes() { return nodes_; }
   // The sentence for no engraver at all.
   std::string NoEngraverSentence() const;
 
@@ -75,6 +77,7 @@ class Session {
   std::unique_ptr<EngraverFinder> own_finder_;
   EngraverFinder* finder_ = nullptr;
   DeviceFiles* files_ = nullptr;
+  EngraverNodes* nodes_ = nullptr;
   DeviceFiles* untraced_files_ = nullptr;
   std::unique_ptr<modKT90> kt90_;
   bool searched_usb_ = false;  // found through the USB finder, not the registry

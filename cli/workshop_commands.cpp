@@ -152,13 +152,20 @@ int RunList(Session& session, std::span<const std::string>) {
     }
     listed = {listed[*index]};
   }
+  // Present but unreachable engravers are shown, and change no exit code.
+  std::vector<ListedEngraver> shown = listed;
+  std::vector<ListedEngraver> unreachable;
+  if (session.Nodes() != nullptr && !session.Line().Has("--device")) {
+    unreachable = UnreachableNodes(session.Nodes()->ReadNodes(), listed.size());
+    shown.insert(shown.end(), unreachable.begin(), unreachable.end());
+  }
   if (session.Line().Has("--json")) {
-    PrintJson(session.Out(), listed);
+    PrintJson(session.Out(), shown);
   } else {
-    PrintListed(session.Out(), listed);
+    PrintListed(session.Out(), shown);
   }
   if (listed.empty()) {
-    session.Err() << session.NoEngraverSentence() << '\n';
+    session.Err() << NoEngraverSeen(session, unreachable) << '\n';
     return kExitNoEngraver;
   }
   return kExitOk;
@@ -181,9 +188,16 @@ int RunReport(Session& session, std::span<const std::string> operands) {
   } else {
     report << "Platform: " << PlatformText(session.FindsUsb()) << "\n\nEngravers found:\n";
     const std::vector<ListedEngraver> listed = ListEngravers(session);
+    const std::vector<EngraverNode> nodes =
+        session.Nodes() != nullptr ? session.Nodes()->ReadNodes() : std::vector<EngraverNode>{};
+    const std::vector<ListedEngraver> unreachable = UnreachableNodes(nodes, listed.size());
     PrintListed(report, listed);
+    PrintListed(report, unreachable);
     if (listed.empty()) {
-      report << session.NoEngraverSentence() << '\n';
+      report << NoEngraverSeen(session, unreachable) << '\n';
+    }
+    if (session.Nodes() != nullptr) {
+      report << NodesReport(nodes);
     }
     // What Connect says (which engraver, or why none) belongs in the report too.
     std::ostringstream said;

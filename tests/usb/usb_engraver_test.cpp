@@ -2,9 +2,11 @@
 // the kept-open handle, transfers and what goes wrong on the wire.
 #include "usb/usb_engraver.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/ioctl.h>
 #include <linux/usbdevice_fs.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -18,11 +20,13 @@
 #include "cli/cli.h"
 #include "config/presets.h"
 #include "config/set_plan.h"
+#include "device/device_troubles.h"
 #include "device/modKT90.h"
 #include "sim/platform.h"
 #include "tests/cli/scripted_pacer.h"
 #include "tests/support/fake_ports.h"
 #include "tests/usb/usb_testbed.h"
+#include "usb/usb_diagnosis.h"
 
 namespace korimo::usbtest {
 namespace {
@@ -332,6 +336,71 @@ TEST_F(UsbEngraverTest, UnprivilegedListSaysWhichEngraverCannotBeOpened) {
             std::string::npos)
       << out_.str();
   EXPECT_NE(out_.str().find("1  usb:2-1 ("), std::string::npos);
+}
+
+// Each trouble of an engraver that is present but cannot be reached, as list names it.
+TEST_F(UsbEngraverTest, ListNamesEachTroubleOfAnEngraverItCannotReach) {
+  struct Case {
+    const char* name;
+    UsbFault fault;
+    bool held_by_child;  // a child process keeps the device node open
+    DeviceTrouble trouble;
+  };
+  const Case cases[] = {
+      {"claimed, holder seen", UsbFault::kInterfaceBusy, true, DeviceTrouble::kHeldByProcess},
+      {"claimed, no holder seen", UsbFault::kInterfaceBusy, false, DeviceTrouble::kHeldByProcess},
+      {"kernel driver kept", UsbFault::kKernelDriver, false, DeviceTrouble::kKernelDriver},
+      {"vanished while opening", UsbFault::kGone, false, DeviceTrouble::kVanished},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    UsbBoard& board = PlugBoard(NewPlace());
+    board.SetFault(c.fault);
+    const std::string node = board.Place().Node();
+    std::string detail = c.trouble == DeviceTrouble::kKernelDriver ? "(unknown)" : "";
+    pid_t child = -1;
+    int pipe_ends[2] = {-1, -1};
+    if (c.held_by_child) {
+      // Opened before the fork: the child only waits on the pipe until it is closed.
+      const int fd = ::open(node.c_str(), O_RDWR);
+      ASSERT_GE(fd, 0);
+      ASSERT_EQ(::pipe(pipe_ends), 0);
+      child = ::fork();
+      if (child == 0) {
+        char byte;
+        ::close(pipe_ends[1]);
+        (void)::read(pipe_ends[0], &byte, 1);
+        ::_exit(0);
+      }
+      ::close(pipe_ends[0]);
+      detail = "process " + std::to_string(child) + " (";
+      // The child's descriptor is the parent's number.
+      const std::string where = "/proc/" + std::to_string(child) + "/fd/" + std::to_string(fd);
+      ::close(fd);
+      ASSERT_EQ(RunCli({"list"}), cli::kExitOk) << err_.str();
+      const std::string text = out_.str();
+      EXPECT_NE(text.find("claimed by " + detail), std::string::npos) << text;
+      EXPECT_NE(text.find(", " + where + ")); close that program first."), std::string::npos)
+          << text;
+      ::close(pipe_ends[1]);
+      ::waitpid(child, nullptr, 0);
+    } else {
+      ASSERT_EQ(RunCli({"list"}), cli::kExitOk) << err_.str();
+      EXPECT_EQ(out_.str(), "1  " + board.Place().DevicePath() + "  " +
+                                TroubleSentence(c.trouble, node, detail) + "\n");
+    }
+    Unplug(board);
+  }
+
+  // The kernel driver's name comes from sysfs, where the kernel links it.
+  const std::filesystem::path sys =
+      std::filesystem::temp_directory_path() / ("korimo-sys-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(sys / "bus/usb/devices/3-2:1.0");
+  std::filesystem::create_directory_symlink("../../../../bus/usb/drivers/usblp",
+                                            sys / "bus/usb/devices/3-2:1.0/driver");
+  EXPECT_EQ(usb::KernelDriverOf("3-2", sys.string()), "usblp");
+  EXPECT_EQ(usb::KernelDriverOf("3-9", sys.string()), "");
+  std::filesystem::remove_all(sys);
 }
 
 }  // namespace
