@@ -23,152 +23,141 @@
 namespace korimo::win32test {
 namespace {
 
-constexpr char kEnum[] = "SYSTEM\\CurrentControlSet\\Enum\\USB\\VID_7E21&PID_0065";
-constexpr char kClass[] =
-    "SYSTEM\\CurrentControlSet\\Control\\Class\\{88BAE032-5A81-49F0-BC3D-A4FF138216D6}";
-constexpr char kInterfaceClass[] = "{A5DCBF10-6530-11D2-901F-00C04FB951ED}";
-constexpr char kCatalogue[] = "SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\";
+const std::string kEnum = "SYSTEM\\CurrentControlSet\\Enum\\USB\\VID_7E21&PID_0065";
+const std::string kOther = "SYSTEM\\CurrentControlSet\\Enum\\USB\\VID_7E21&PID_0066";
+const std::string kSetupClass = "{88BAE032-5A81-49F0-BC3D-A4FF138216D6}";
+const std::string kClass = "SYSTEM\\CurrentControlSet\\Control\\Class\\" + kSetupClass;
+const std::string kInterfaces =
+    "SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\{A5DCBF10-6530-11D2-901F-00C04FB951ED}";
 
-struct PlantedNode {
-  const char* name;         // the instance key
-  const char* hardware_id;  // the first of its hardware IDs
-  const char* service;      // empty: none
-  int driver;               // the Control\Class subkey, -1: none
+struct Planted {
+  std::string name;         // the instance key
+  std::string hardware_id;  // its one hardware ID
+  std::string service;      // empty: none; a driver key is planted with a service
   int problem;              // -1: no problem code property
   bool linked;              // an active interface in the catalogue
   DeviceTrouble trouble;
-  const char* named;  // what its sentence must name
+  std::string named;  // what its sentence must name
 };
 
-const PlantedNode kNodes[] = {
-    {"NODRIVER", "USB\\VID_7E21&PID_0065&REV_0100", "", -1, 28, false, DeviceTrouble::kNoDriver,
+const Planted kNodes[] = {
+    {"NODRIVER", "USB\\VID_7E21&PID_0065&REV_0100", "", 28, false, DeviceTrouble::kNoDriver,
      "has no driver"},
-    {"UNSIGNED", "USB\\VID_7E21&PID_0065&REV_0100", "KorimoUsb", 1, 52, false,
+    {"UNSIGNED", "USB\\VID_7E21&PID_0065&REV_0100", "KorimoUsb", 52, false,
      DeviceTrouble::kDriverUnsigned, "code 52"},
-    {"FAILED", "USB\\VID_7E21&PID_0065&REV_0200", "KorimoUsb", 2, 10, false,
+    {"FAILED", "USB\\VID_7E21&PID_0065&REV_0200", "KorimoUsb", 10, false,
      DeviceTrouble::kDriverFailedToStart, "code 10"},
-    {"GENERIC", "USB\\VID_7E21&PID_0065", "WinUSB", 3, 0, false, DeviceTrouble::kGenericDriver,
+    {"GENERIC", "USB\\VID_7E21&PID_0065", "WinUSB", 0, false, DeviceTrouble::kGenericDriver,
      "generic driver WinUSB"},
-    {"NOLINK", "usb\\vid_7e21&pid_0065&rev_0100", "KorimoUsb", 4, 0, false,
+    {"NOLINK", "usb\\vid_7e21&pid_0065&rev_0100", "KorimoUsb", 0, false,
      DeviceTrouble::kNoActiveInterface, "no active interface"},
-    {"REACHABLE", "USB\\VID_7E21&PID_0065&REV_0100", "KorimoUsb", 5, -1, true, DeviceTrouble::kNone,
+    {"REACHABLE", "USB\\VID_7E21&PID_0065&REV_0100", "KorimoUsb", -1, true, DeviceTrouble::kNone,
      ""},
 };
 
-std::string RegKey(const std::string& path) {
-  return "\r\n[HKEY_LOCAL_MACHINE\\" + path + "]\r\n";
-}
-
-// A REG_SZ line; the texts here hold no quote or backslash but the ones escaped.
-std::string RegText(const std::string& name, const std::string& text) {
-  std::string escaped;
-  for (const char c : text) {
-    escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+// One key of a .reg file with its values ("name"=data lines); a backslash in data is doubled.
+std::string Key(const std::string& path, const std::vector<std::string>& values) {
+  std::string key = "\r\n[HKEY_LOCAL_MACHINE\\" + path + "]\r\n";
+  for (std::string value : values) {
+    for (std::size_t at = value.find("\\"); at != std::string::npos;
+         at = value.find("\\", at + 2)) {
+      value.insert(at, "\\");
+    }
+    key += value + "\r\n";
   }
-  return "\"" + name + "\"=\"" + escaped + "\"\r\n";
+  return key;
 }
 
-// hex(7): the text as UTF-16LE, then two terminators.
-std::string RegMultiText(const std::string& name, const std::string& text) {
-  std::string line = "\"" + name + "\"=hex(7):";
-  char byte[8];
+std::string Hex(int byte) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%02x", byte & 0xFF);
+  return text;
+}
+
+// A REG_MULTI_SZ of one text: hex(7), the text in UTF-16LE and two terminators.
+std::string MultiText(const std::string& text) {
+  std::string data = "\"HardwareID\"=hex(7):";
   for (const char c : text + std::string(2, '\0')) {
-    std::snprintf(byte, sizeof byte, "%02x,00,", static_cast<unsigned char>(c));
-    line += byte;
+    data += Hex(c) + ",00,";
   }
-  line.pop_back();
-  return line + "\r\n";
+  return data.substr(0, data.size() - 1);
 }
 
 std::string RegFile() {
-  std::string reg = "Windows Registry Editor Version 5.00\r\n";
-  for (const PlantedNode& node : kNodes) {
-    const std::string key = std::string(kEnum) + "\\" + node.name;
-    reg += RegKey(key) + RegText("ClassGUID", "{88BAE032-5A81-49F0-BC3D-A4FF138216D6}") +
-           RegMultiText("HardwareID", node.hardware_id) + "\"ConfigFlags\"=dword:00000000\r\n";
-    if (*node.service != '\0') {
-      reg += RegText("Service", node.service);
+  std::string reg = "Windows Registry Editor Version 5.00\r\n" +
+                    Key(kOther + "\\OTHER", {"\"ClassGUID\"=\"" + kSetupClass + "\"",
+                                             MultiText("USB\\VID_7E21&PID_0066")});
+  for (std::size_t i = 0; i < std::size(kNodes); ++i) {
+    const Planted& node = kNodes[i];
+    std::vector<std::string> values = {"\"ClassGUID\"=\"" + kSetupClass + "\"",
+                                       MultiText(node.hardware_id)};
+    if (!node.service.empty()) {
+      const std::string driver = "000" + std::to_string(i);
+      values.push_back("\"Service\"=\"" + node.service + "\"");
+      values.push_back("\"Driver\"=\"" + kSetupClass + "\\" + driver + "\"");
+      reg += Key(kClass + "\\" + driver,
+                 {"\"DriverDesc\"=\"" + node.service + " device\"", "\"ProviderName\"=\"Korimo\"",
+                  "\"DriverVersion\"=\"2.1.0.7\""});
     }
-    if (node.driver >= 0) {
-      const std::string driver =
-          "{88BAE032-5A81-49F0-BC3D-A4FF138216D6}\\000" + std::to_string(node.driver);
-      reg += RegText("Driver", driver) +
-             RegKey(std::string(kClass) + "\\000" + std::to_string(node.driver)) +
-             RegText("DriverDesc", std::string(node.service) + " device") +
-             RegText("ProviderName", "Korimo") + RegText("DriverVersion", "2.1.0.7");
-    }
+    reg += Key(kEnum + "\\" + node.name, values);
     if (node.problem >= 0) {
-      char problem[64];
-      std::snprintf(problem, sizeof problem, "@=hex(ffff0007):%02x,00,00,00\r\n", node.problem);
-      reg += RegKey(key + "\\Properties\\{4340A6C5-93FA-4706-972C-7B648008A5A7}\\0003") + problem;
+      reg += Key(
+          kEnum + "\\" + node.name + "\\Properties\\{4340A6C5-93FA-4706-972C-7B648008A5A7}\\0003",
+          {"@=hex(ffff0007):" + Hex(node.problem) + ",00,00,00"});
     }
     if (node.linked) {
-      const std::string link =
-          std::string("##?#USB#Vid_7e21&Pid_0065#") + node.name + "#" + kInterfaceClass;
-      const std::string at = kCatalogue + std::string(kInterfaceClass) + "\\" + link;
-      reg += RegKey(at + "\\#") + RegText("SymbolicLink", "\\\\?\\" + link.substr(4)) +
-             RegKey(at + "\\#\\Control") + "\"Linked\"=dword:00000001\r\n";
+      const std::string link = "##?#USB#Vid_7e21&Pid_0065#" + node.name + "#{A5DCBF10}";
+      reg += Key(kInterfaces + "\\" + link + "\\#",
+                 {"\"SymbolicLink\"=\"\\\\?\\" + link.substr(4) + "\""}) +
+             Key(kInterfaces + "\\" + link + "\\#\\Control", {"\"Linked\"=dword:00000001"});
     }
   }
-  // A node of another product is no engraver.
-  reg += RegKey(std::string(kEnum).replace(std::string(kEnum).size() - 4, 4, "0066") + "\\OTHER") +
-         RegText("ClassGUID", "{88BAE032-5A81-49F0-BC3D-A4FF138216D6}") +
-         RegMultiText("HardwareID", "USB\\VID_7E21&PID_0066&REV_0100");
   return reg;
 }
 
-TEST(DeviceNodesTest, EachPlantedNodeIsReadAndDiagnosed) {
-  RegistryScratch scratch;  // removes what regedit planted
-  for (const std::string& key :
-       {std::string(kEnum), std::string(kEnum).replace(std::string(kEnum).size() - 4, 4, "0066"),
-        std::string(kClass), std::string(kCatalogue) + kInterfaceClass}) {
+TEST(DeviceNodesTest, EachPlantedNodeIsReadDiagnosedAndListed) {
+  RegistryScratch scratch;  // removes what regedit plants
+  for (const std::string& key : {kEnum, kOther, kClass, kInterfaces}) {
     ASSERT_TRUE(scratch.Add(key));
   }
   const std::string file = BesideThisProgram("device_nodes.reg");
   {
-    // regedit wants UTF-16 with a byte order mark for hex(7) and typed values.
-    std::ofstream out(file, std::ios::binary);
+    std::ofstream out(file, std::ios::binary);  // UTF-16LE with its byte order mark
     out << "\xFF\xFE";
     for (const char c : RegFile()) {
       out << c << '\0';
     }
   }
-  const std::optional<ProgramResult> imported = RunProgram("regedit /S \"" + file + "\"");
-  ASSERT_TRUE(imported.has_value());
+  ASSERT_TRUE(RunProgram("regedit /S \"" + file + "\"").has_value());
+  DeleteFileA(file.c_str());
 
   win32::RegistryCatalogue catalogue;
-  win32::SetupApiNodes reader(catalogue);
-  const std::vector<EngraverNode> nodes = reader.ReadNodes();
+  const std::vector<EngraverNode> nodes = win32::SetupApiNodes(catalogue).ReadNodes();
   ASSERT_EQ(nodes.size(), std::size(kNodes));
-  for (const PlantedNode& planted : kNodes) {
+  const std::optional<ProgramResult> list =
+      RunProgram("\"" + BesideThisProgram("korimo-cli.exe") + "\" list");
+  ASSERT_TRUE(list.has_value());
+  for (std::size_t i = 0; i < std::size(kNodes); ++i) {
+    const Planted& planted = kNodes[i];
     SCOPED_TRACE(planted.name);
     const auto node = std::find_if(nodes.begin(), nodes.end(), [&](const EngraverNode& n) {
-      return SameDevicePath(n.instance, std::string(kEnum).substr(30) + "\\" + planted.name);
+      return SameDevicePath(n.instance, "USB\\VID_7E21&PID_0065\\" + planted.name);
     });
     ASSERT_NE(node, nodes.end());
     EXPECT_EQ(node->service, planted.service);
-    EXPECT_EQ(node->driver_description,
-              planted.driver < 0 ? "" : std::string(planted.service) + " device");
-    EXPECT_EQ(node->driver_version, planted.driver < 0 ? "" : "2.1.0.7");
+    EXPECT_EQ(node->driver_description, planted.service.empty() ? "" : planted.service + " device");
+    EXPECT_EQ(node->driver_version, planted.service.empty() ? "" : "2.1.0.7");
     // Wine's CM_Get_DevNode_Status writes nothing: no planted code reads as unknown.
     EXPECT_EQ(node->problem_code,
               planted.problem < 0 ? std::nullopt : std::optional<std::uint32_t>(planted.problem));
     EXPECT_EQ(node->has_interface, planted.linked);
     EXPECT_EQ(Diagnose(*node), planted.trouble);
     EXPECT_NE(NodeSentence(*node).find(planted.named), std::string::npos) << NodeSentence(*node);
+    // korimo-cli lists each one it cannot reach under its instance ID, with its sentence.
+    EXPECT_EQ(list->out.find(node->instance + "  " + NodeSentence(*node)) != std::string::npos,
+              planted.trouble != DeviceTrouble::kNone)
+        << list->out;
   }
-
-  // korimo-cli lists each one that cannot be reached under its instance ID, with its sentence.
-  const std::optional<ProgramResult> list =
-      RunProgram("\"" + BesideThisProgram("korimo-cli.exe") + "\" list");
-  ASSERT_TRUE(list.has_value());
-  for (const EngraverNode& node : nodes) {
-    if (Diagnose(node) != DeviceTrouble::kNone) {
-      EXPECT_NE(list->out.find(node.instance + "  " + NodeSentence(node)), std::string::npos)
-          << list->out;
-    }
-  }
-  DeleteFileA(file.c_str());
 }
 
 }  // namespace
