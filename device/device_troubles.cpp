@@ -41,10 +41,11 @@ bool InterfaceOfNode(std::string_view path, std::string_view instance) {
     return false;
   }
   // The link spells the instance ID with '#' for '\': "\\?\USB#VID_7E21&PID_0065#5&1A2B#{guid}".
-  std::string wanted = "#" + Text(instance) + "#";
+  std::string wanted = Text(instance) + "#";
   std::replace(wanted.begin(), wanted.end(), '\\', '#');
   for (std::size_t at = 0; at + wanted.size() <= path.size(); ++at) {
-    if (StartsWithNoCase(path.substr(at), wanted)) {
+    const bool starts = at == 0 || path[at - 1] == '\\' || path[at - 1] == '#';
+    if (starts && StartsWithNoCase(path.substr(at), wanted)) {
       return true;
     }
   }
