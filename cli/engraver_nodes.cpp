@@ -19,17 +19,22 @@ std::vector<ListedEngraver> UnreachableNodes(const std::vector<EngraverNode>& no
   return unreachable;
 }
 
-std::string NoEngraverSeen(Session& session, const std::vector<ListedEngraver>& unreachable) {
-  std::string sentence = session.NoEngraverSentence();
+std::string NoEngraverSeen(const platform::Ports& ports,
+                           const std::vector<ListedEngraver>& unreachable) {
+  std::string sentence(ports.none_found);
+  if (unreachable.empty() && ports.nodes == nullptr) {
+    return sentence;
+  }
+  if (sentence.ends_with('.')) {
+    sentence.pop_back();  // the sentence goes on
+  }
   if (!unreachable.empty()) {
-    sentence.pop_back();  // the period
     sentence += "; seen instead: ";
     for (std::size_t i = 0; i < unreachable.size(); ++i) {
       sentence += (i == 0 ? "" : ", ") + unreachable[i].found.path;
     }
     sentence += ", which cannot be reached (see why above).";
-  } else if (session.Nodes() != nullptr) {
-    sentence.pop_back();
+  } else {
     sentence +=
         ", and no USB device with hardware ID USB\\VID_7E21&PID_0065 is present: check the "
         "cable and the power of the engraver.";

@@ -22,7 +22,7 @@ struct ListedEngraver {
 };
 
 // Every engraver in the finder's order; each one that can be used is opened
-// and its serial number and model read. Leaves nothing chosen.
+// and its serial number and model read.
 std::vector<ListedEngraver> ListEngravers(Session& session);
 
 // The engraver's device nodes that are present but cannot be reached, each
@@ -33,7 +33,8 @@ std::vector<ListedEngraver> UnreachableNodes(const std::vector<EngraverNode>& no
 // The sentence for no engraver found, naming what was seen instead: the
 // unreachable device nodes, or (where the platform shows device nodes) that
 // there is no USB device of the engraver at all.
-std::string NoEngraverSeen(Session& session, const std::vector<ListedEngraver>& unreachable);
+std::string NoEngraverSeen(const platform::Ports& ports,
+                           const std::vector<ListedEngraver>& unreachable);
 
 // The device nodes of the engraver and their facts, for a support report.
 std::string NodesReport(const std::vector<EngraverNode>& nodes);
