@@ -28,6 +28,10 @@ class Engravers {
   std::vector<FoundEngraver> List() { return ports_.finder->ListEngravers(); }
   // Whether an engraver listed can be used: no trouble, and its device file opens.
   bool Usable(const FoundEngraver& engraver);
+  // The engraver's USB device nodes, where the platform shows them; none elsewhere.
+  std::vector<EngraverNode> Nodes() const {
+    return ports_.nodes != nullptr ? ports_.nodes->ReadNodes() : std::vector<EngraverNode>{};
+  }
   // A link to the engraver listed at `path`, or to the first one when empty.
   std::unique_ptr<modKT90> LinkTo(std::string path);
 

@@ -25,6 +25,20 @@ struct ListedEngraver {
 // and its serial number and model read.
 std::vector<ListedEngraver> ListEngravers(Session& session);
 
+// The engraver's device nodes that are present but cannot be reached, each
+// listed under its instance ID with its trouble, numbered on from `after`.
+std::vector<ListedEngraver> UnreachableNodes(const std::vector<EngraverNode>& nodes,
+                                             std::size_t after);
+
+// The sentence for no engraver found, naming what was seen instead: the
+// unreachable device nodes, or (where the platform shows device nodes) that
+// there is no USB device of the engraver at all.
+std::string NoEngraverSeen(const platform::Ports& ports,
+                           const std::vector<ListedEngraver>& unreachable);
+
+// The device nodes of the engraver and their facts, for a support report.
+std::string NodesReport(const std::vector<EngraverNode>& nodes);
+
 // The provision log: CSV, one line per board, after this header.
 inline constexpr std::string_view kLogHeader =
     "time_utc,device_path,serial_number,model,result,cells_differed";

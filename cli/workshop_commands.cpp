@@ -149,13 +149,20 @@ int RunList(Session& session, std::span<const std::string>) {
     }
     listed = {listed[*index]};
   }
+  // Present but unreachable engravers are shown, and change no exit code.
+  std::vector<ListedEngraver> shown = listed;
+  std::vector<ListedEngraver> unreachable;
+  if (!session.Line().Has("--device")) {
+    unreachable = UnreachableNodes(session.Reach()->Nodes(), listed.size());
+    shown.insert(shown.end(), unreachable.begin(), unreachable.end());
+  }
   if (session.Line().Has("--json")) {
-    PrintJson(session.Out(), listed);
+    PrintJson(session.Out(), shown);
   } else {
-    PrintListed(session.Out(), listed);
+    PrintListed(session.Out(), shown);
   }
   if (listed.empty()) {
-    session.Err() << session.Reach()->Ports().none_found << '\n';
+    session.Err() << NoEngraverSeen(session.Reach()->Ports(), unreachable) << '\n';
     return kExitNoEngraver;
   }
   return kExitOk;
@@ -179,9 +186,15 @@ int RunReport(Session& session, std::span<const std::string> operands) {
     const platform::Ports& ports = session.Reach()->Ports();
     report << "Platform: " << PlatformText(ports.found_how) << "\n\nEngravers found:\n";
     const std::vector<ListedEngraver> listed = ListEngravers(session);
+    const std::vector<EngraverNode> nodes = session.Reach()->Nodes();
+    const std::vector<ListedEngraver> unreachable = UnreachableNodes(nodes, listed.size());
     PrintListed(report, listed);
+    PrintListed(report, unreachable);
     if (listed.empty()) {
-      report << ports.none_found << '\n';
+      report << NoEngraverSeen(ports, unreachable) << '\n';
+    }
+    if (ports.nodes != nullptr) {
+      report << NodesReport(nodes);
     }
     // What Connect says (which engraver, or why none) belongs in the report too.
     std::ostringstream said;

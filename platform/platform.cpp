@@ -5,6 +5,7 @@
 
 #ifdef _WIN32
 #include "win32/device_files.h"
+#include "win32/device_nodes.h"
 #include "win32/registry_catalogue.h"
 #elif defined(KORIMO_HAVE_USB)
 #include <thread>
@@ -71,10 +72,12 @@ Ports Real() {
   struct Machine {
     win32::RegistryCatalogue catalogue;
     win32::Win32DeviceFiles files;
+    win32::SetupApiNodes nodes{catalogue};
   };
   auto machine = std::make_shared<Machine>();
   Ports ports = RegistryWalk(machine->catalogue, machine->files, machine);
   ports.sleep = win32::PauseFor;
+  ports.nodes = &machine->nodes;
   return ports;
 #elif defined(KORIMO_HAVE_USB)
   auto engraver = std::make_shared<usb::UsbEngraver>();

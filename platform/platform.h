@@ -9,6 +9,7 @@
 #include <memory>
 #include <string_view>
 
+#include "device/device_troubles.h"
 #include "device/ports.h"
 
 namespace korimo::sim {
@@ -34,6 +35,9 @@ struct Ports {
   // Waits between two tries of a status read that got no answer; none (no
   // wait) for the simulated engraver.
   void (*sleep)(std::chrono::milliseconds) = nullptr;
+  // The engraver's USB device nodes and their drivers, where the platform
+  // shows them (Windows); none elsewhere.
+  EngraverNodes* nodes = nullptr;
   // False in a build without a way to reach USB devices: nothing is found.
   bool reachable = true;
   // What `finder` and `files` point into, where the ports own it.

@@ -1,12 +1,16 @@
 #include "usb/usb_engraver.h"
 
 #include <libusb.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <tuple>
 #include <vector>
+
+#include "device/device_troubles.h"
+#include "usb/usb_diagnosis.h"
 
 namespace korimo::usb {
 namespace {
@@ -182,7 +186,7 @@ std::vector<FoundEngraver> UsbEngraver::ListEngravers() {
           Release(*probe);
         }
       } else if (trouble.empty()) {
-        trouble = "The engraver at " + engraver.node + " was unplugged while it was looked at.";
+        trouble = TroubleSentence(DeviceTrouble::kVanished, engraver.node);
       }
     }
     found.push_back({engraver.path, trouble});
@@ -209,10 +213,7 @@ std::unique_ptr<UsbEngraver::Held> UsbEngraver::Claim(const Candidate& engraver,
   libusb_device_handle* handle = nullptr;
   if (const int result = libusb_open(engraver.device, &handle); result != LIBUSB_SUCCESS) {
     if (result == LIBUSB_ERROR_ACCESS) {
-      trouble = "The engraver at " + node + " cannot be opened: no permission; install " +
-                std::string(kRuleFile) + " into " + std::string(kRuleFolder) +
-                " (packaging/linux/ in the source), then run \"udevadm control --reload && "
-                "udevadm trigger\" as root or plug the engraver in again.";
+      trouble = TroubleSentence(DeviceTrouble::kNoPermission, node);
     } else if (result != LIBUSB_ERROR_NO_DEVICE) {
       trouble = "The engraver at " + node + " cannot be opened (" + Describe(result) + ").";
     }
@@ -221,13 +222,19 @@ std::unique_ptr<UsbEngraver::Held> UsbEngraver::Claim(const Candidate& engraver,
   bool detached = false;
   if (libusb_kernel_driver_active(handle, kEngraverInterface) == 1) {
     detached = libusb_detach_kernel_driver(handle, kEngraverInterface) == LIBUSB_SUCCESS;
+    if (!detached) {
+      const std::string driver = KernelDriverOf(EngraverPort(engraver.path).substr(4));
+      trouble = TroubleSentence(DeviceTrouble::kKernelDriver, node,
+                                driver.empty() ? "(unknown)" : driver);
+      libusb_close(handle);
+      return nullptr;
+    }
   }
   if (const int result = libusb_claim_interface(handle, kEngraverInterface);
       result != LIBUSB_SUCCESS) {
     if (result == LIBUSB_ERROR_BUSY) {
-      trouble = "The engraver at " + node +
-                " is in use by another program (its interface 0 is claimed); close that "
-                "program first.";
+      trouble = TroubleSentence(DeviceTrouble::kHeldByProcess, node,
+                                ProcessesHolding(node, static_cast<int>(::getpid())));
     } else if (result != LIBUSB_ERROR_NO_DEVICE) {
       trouble = "The engraver at " + node + " cannot be claimed (" + Describe(result) + ").";
     }

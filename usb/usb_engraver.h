@@ -36,10 +36,6 @@ inline constexpr std::uint16_t kEngraverProduct = 0x0065;
 inline constexpr int kEngraverInterface = 0;
 inline constexpr std::size_t kUsbChunkSize = 1000;
 
-// The udev rule that gives the desktop user access, and where it goes.
-inline constexpr std::string_view kRuleFile = "60-korimo.rules";
-inline constexpr std::string_view kRuleFolder = "/usr/lib/udev/rules.d";
-
 struct UsbOptions {
   // The time limit of every transfer.
   std::chrono::milliseconds transfer_timeout{1000};

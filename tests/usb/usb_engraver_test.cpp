@@ -8,21 +8,25 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "cli/cli.h"
 #include "config/presets.h"
 #include "config/set_plan.h"
+#include "device/device_troubles.h"
 #include "device/modKT90.h"
 #include "sim/platform.h"
 #include "tests/cli/scripted_pacer.h"
 #include "tests/support/fake_ports.h"
 #include "tests/usb/usb_testbed.h"
+#include "usb/usb_diagnosis.h"
 
 namespace korimo::usbtest {
 namespace {
@@ -331,6 +335,36 @@ TEST_F(UsbEngraverTest, UnprivilegedListSaysWhichEngraverCannotBeOpened) {
             std::string::npos)
       << out_.str();
   EXPECT_NE(out_.str().find("1  usb:2-1 ("), std::string::npos);
+}
+
+// Each trouble of an engraver that is present but cannot be reached, as list names it.
+TEST_F(UsbEngraverTest, ListNamesEachTroubleOfAnEngraverItCannotReach) {
+  const std::tuple<UsbFault, DeviceTrouble, std::string> cases[] = {
+      {UsbFault::kInterfaceBusy, DeviceTrouble::kHeldByProcess, ""},
+      {UsbFault::kKernelDriver, DeviceTrouble::kKernelDriver, "(unknown)"},
+      {UsbFault::kGone, DeviceTrouble::kVanished, ""},
+  };
+  for (const auto& [fault, trouble, detail] : cases) {
+    UsbBoard& board = PlugBoard(NewPlace());
+    board.SetFault(fault);
+    ASSERT_EQ(RunCli({"list"}), cli::kExitOk) << err_.str();
+    EXPECT_EQ(out_.str(), "1  " + board.Place().DevicePath() + "  " +
+                              TroubleSentence(trouble, board.Place().Node(), detail) + "\n");
+    Unplug(board);
+  }
+}
+
+// Who holds a node open, named with the link /proc shows it under; this process left out.
+TEST(UsbDiagnosisTest, NamesTheProcessesHoldingANodeOpen) {
+  char node[] = "/tmp/korimo-held-XXXXXX";
+  const int fd = ::mkstemp(node);
+  ASSERT_GE(fd, 0);
+  const std::string pid = std::to_string(::getpid());
+  EXPECT_EQ(usb::ProcessesHolding(node, -1),
+            "process " + pid + " (usb_tests, /proc/" + pid + "/fd/" + std::to_string(fd) + ")");
+  EXPECT_EQ(usb::ProcessesHolding(node, ::getpid()), "");
+  ::close(fd);
+  ::unlink(node);
 }
 
 }  // namespace

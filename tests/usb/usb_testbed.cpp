@@ -182,7 +182,18 @@ bool UsbBoard::Handle(UMockdevIoctlClient* client) {
       return true;
     }
     case USBDEVFS_GETDRIVER:
-      umockdev_ioctl_client_complete(client, -1, ENODATA);  // no kernel driver bound
+      if (fault_ == UsbFault::kKernelDriver) {
+        UMockdevIoctlData* driver =
+            umockdev_ioctl_data_resolve(arg, 0, sizeof(usbdevfs_getdriver), nullptr);
+        std::strcpy(reinterpret_cast<usbdevfs_getdriver*>(driver->data)->driver, "usblp");
+        umockdev_ioctl_client_complete(client, 0, 0);
+        umockdev_ioctl_data_unref(driver);
+      } else {
+        umockdev_ioctl_client_complete(client, -1, ENODATA);  // no kernel driver bound
+      }
+      return true;
+    case USBDEVFS_IOCTL:  // the detach of a kernel driver: refused
+      umockdev_ioctl_client_complete(client, -1, EPERM);
       return true;
     case USBDEVFS_CLAIMINTERFACE:
       if (fault_ == UsbFault::kInterfaceBusy) {

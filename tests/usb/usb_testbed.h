@@ -46,6 +46,7 @@ enum class UsbFault {
   kShortStatus,    // status packets come back with short_length bytes
   kInterfaceBusy,  // claiming interface 0 fails: another program holds it
   kGone,           // unplugged: every ioctl fails with ENODEV
+  kKernelDriver,   // the kernel driver usblp holds interface 0 and will not let go
 };
 
 // One engraver: a board behind the usbdevfs ioctls of its node.
