@@ -46,6 +46,9 @@ inline constexpr KnownOption kKnownOptions[] = {
     {"--log", "FILE"},
     {"--count", "N"},
     {"--overwrite-serial", ""},
+    {"--no-history", ""},
+    {"--history", ""},
+    {"--all", ""},
 };
 
 struct CommandLine {

@@ -13,7 +13,7 @@
 namespace korimo::cli {
 namespace {
 
-constexpr std::array<Command, 16> kCommands{{
+constexpr std::array<Command, 18> kCommands{{
     {"list", 0, "--json", "list [--json]",
      "List every engraver found: index, device path, and its serial number and model, or why\n"
      "      it cannot be used.",
@@ -21,7 +21,8 @@ constexpr std::array<Command, 16> kCommands{{
     {"find", 0, "", "find", "Print the engraver's device path.", RunFind, false, false},
     {"read", 0, "--json", "read [--json]",
      "Read the serial number, the model code and the six parameters.", RunRead, false, false},
-    {"set", 0, "--model --serial --max-x --max-y --max-z --raster --vector --z-speed --verify",
+    {"set", 0,
+     "--model --serial --max-x --max-y --max-z --raster --vector --z-speed --verify --no-history",
      "set --model KX2|KX3 --serial N [--verify]\n"
      "  set --model none --serial N --max-x N --max-y N --max-z N --raster N --vector N "
      "--z-speed N [--verify]",
@@ -30,17 +31,17 @@ constexpr std::array<Command, 16> kCommands{{
      RunSet, true, false},
     {"eeprom dump", 0, "", "eeprom dump", "Show the parameter memory 0x20..0x5F in eight rows.",
      RunEEPromDump, false, false},
-    {"eeprom write", 2, "", "eeprom write ADDR VALUE",
+    {"eeprom write", 2, "--no-history", "eeprom write ADDR VALUE",
      "Write one byte: address below 64, value below 256 (&H20 is hexadecimal).", RunEEPromWrite,
      true, false},
-    {"eeprom clear", 0, "", "eeprom clear", "Set 0x20..0x5F to 0xFF, then show them.",
+    {"eeprom clear", 0, "--no-history", "eeprom clear", "Set 0x20..0x5F to 0xFF, then show them.",
      RunEEPromClear, true, false},
-    {"clear-id", 0, "--yes", "clear-id [--yes]",
+    {"clear-id", 0, "--yes --no-history", "clear-id [--yes]",
      "Reset the engraver's USB identity (VID/PID), after asking.", RunClearId, true, false},
     {"backup", 1, "--force", "backup FILE [--force]",
      "Read all 256 memory cells into a text file; --force replaces an existing file.", RunBackup,
      false, false},
-    {"restore", 1, "--dry-run --include-identity --include-serial",
+    {"restore", 1, "--dry-run --include-identity --include-serial --no-history",
      "restore FILE [--dry-run] [--include-identity] [--include-serial]",
      "Write the cells that differ from a backup, then verify them; never the USB identity\n"
      "      cell 0xE0 unless --include-identity, nor the serial number (0x05, 0x06) of a board\n"
@@ -49,9 +50,20 @@ constexpr std::array<Command, 16> kCommands{{
      RunRestore, true, false},
     {"diff", 1, "", "diff FILE", "Compare the engraver's memory with a backup, cell by cell.",
      RunDiff, false, false},
-    {"provision", 0, "--model --serials --log --count --verify --overwrite-serial",
+    {"history", 0, "--all", "history [--all]",
+     "The copies kept before each write to the engraver, newest first: time, command, serial\n"
+     "      number and model before it, and how many cells differ from the engraver now;\n"
+     "      --all lists every board's without reaching an engraver.",
+     RunHistory, false, false},
+    {"undo", 1, "--dry-run --include-identity --no-history",
+     "undo [ENTRY] [--dry-run] [--include-identity]",
+     "Write back the newest copy of the history (or ENTRY: its number in history, or its\n"
+     "      file name) as restore does, serial number included, after keeping a copy of its\n"
+     "      own; never 0xE0 unless --include-identity; --dry-run only lists the changes.",
+     RunUndo, true, true},
+    {"provision", 0, "--model --serials --log --count --verify --overwrite-serial --history",
      "provision --model KX2|KX3 --serials FIRST[-LAST] --log FILE [--count N] [--verify]\n"
-     "  provision ... [--overwrite-serial]",
+     "  provision ... [--overwrite-serial] [--history]",
      "Set each engraver that arrives to the model with the next serial number, verify every\n"
      "      written cell and log it (CSV), then wait for it to be unplugged; Ctrl+C ends the run.",
      RunProvision, true, false},
@@ -110,7 +122,9 @@ std::string OperandSentence(const Command& command, std::size_t given) {
                          (command.optional_operand ? "at most " : "") +
                          std::string(kCounts.at(command.operand_count));
   if (command.optional_operand) {
-    sentence += ", FILE";
+    // The synopsis names it first in brackets: "report [FILE]", "undo [ENTRY]".
+    const std::string_view rest = command.synopsis.substr(command.name.size() + 2);
+    sentence += ", " + std::string(rest.substr(0, rest.find(']')));
   } else if (command.operand_count > 0) {
     const std::string_view first_line = command.synopsis.substr(0, command.synopsis.find('\n'));
     std::string_view names = first_line.substr(command.name.size());
@@ -140,6 +154,9 @@ void PrintUsage(std::ostream& out) {
          "               the engraver to use, by its path or its index in list; with several\n"
          "               connected, commands that write need it, the others use the first\n"
          "  --version    print the version of korimo-cli and end\n"
+         "\nBefore set, restore, undo, eeprom write, eeprom clear and clear-id write, the 256 "
+         "cells\n"
+         "are kept in the history (--no-history skips it; provision keeps them with --history).\n"
          "\nExit codes: 0 done, 1 usage error, 2 value refused, 3 no engraver found,\n"
          "4 the controller stayed busy too long, 5 not every write reached the engraver,\n"
          "6 verification found cells that differ, 7 several engravers are connected and\n"
@@ -224,7 +241,11 @@ int RunCli(std::span<const std::string> args, Streams streams, const PortsProvid
   // restore --dry-run only reads.
   const bool writes = command->writes && !line.Has("--dry-run");
   Session session(line, streams, ports, timeout, writes, pacer);
-  return command->run(session, operands);
+  const int exit_code = command->run(session, operands);
+  if (exit_code == kExitOk) {
+    session.Succeeded();
+  }
+  return exit_code;
 }
 
 }  // namespace korimo::cli

@@ -10,6 +10,7 @@
 
 #include "cli/commands.h"
 #include "cli/entries.h"
+#include "cli/history.h"
 #include "config/numeric.h"
 #include "config/parameter_fields.h"
 #include "config/presets.h"
@@ -188,6 +189,10 @@ int RunSet(Session& session, std::span<const std::string>) {
   modKT90* kt90 = session.Connect();
   if (kt90 == nullptr) {
     return session.ConnectFailure();
+  }
+  if (const int refused = KeepHistory(session, *kt90, "set", WrittenCells(plan));
+      refused != kExitOk) {
+    return refused;
   }
   std::size_t delivered = 0;
   for (std::size_t i = 0; i < plan.writes.size(); ++i) {

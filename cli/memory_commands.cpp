@@ -4,9 +4,12 @@
 #include <cctype>
 #include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/entries.h"
+#include "cli/history.h"
 #include "config/memory_map.h"
 #include "config/service_texts.h"
 
@@ -73,6 +76,11 @@ int RunEEPromWrite(Session& session, std::span<const std::string> operands) {
   if (kt90 == nullptr) {
     return session.ConnectFailure();
   }
+  const std::pair<std::uint8_t, std::uint8_t> cell{*address, *value};
+  if (const int refused = KeepHistory(session, *kt90, "eeprom-write", std::span(&cell, 1));
+      refused != kExitOk) {
+    return refused;
+  }
   const bool delivered = kt90->WriteEEPromByte(*address, *value);
   if (session.TimedOut("nothing was written")) {
     return kExitTimedOut;
@@ -90,6 +98,13 @@ int RunEEPromClear(Session& session, std::span<const std::string>) {
   modKT90* kt90 = session.Connect();
   if (kt90 == nullptr) {
     return session.ConnectFailure();
+  }
+  std::vector<std::pair<std::uint8_t, std::uint8_t>> erased;
+  for (unsigned address = memory::kFixedBlockFirst; address <= memory::kFixedBlockLast; ++address) {
+    erased.emplace_back(static_cast<std::uint8_t>(address), kErased);
+  }
+  if (const int refused = KeepHistory(session, *kt90, "eeprom-clear", erased); refused != kExitOk) {
+    return refused;
   }
   unsigned delivered = 0;
   for (unsigned address = memory::kFixedBlockFirst; address <= memory::kFixedBlockLast; ++address) {
@@ -120,6 +135,11 @@ int RunClearId(Session& session, std::span<const std::string>) {
       session.Out() << "Nothing was sent.\n";
       return kExitOk;
     }
+  }
+  const std::pair<std::uint8_t, std::uint8_t> cell{memory::kUsbIdentity, 0x00};
+  if (const int refused = KeepHistory(session, *kt90, "clear-id", std::span(&cell, 1));
+      refused != kExitOk) {
+    return refused;
   }
   const bool delivered = kt90->WriteEEPromByte(memory::kUsbIdentity, 0x00);
   if (session.TimedOut("nothing was sent")) {

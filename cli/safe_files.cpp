@@ -148,10 +148,9 @@ std::error_code CloseFile(std::intptr_t handle) {
   return CloseHandle(AsHandle(handle)) ? std::error_code{} : LastError();
 }
 
-std::error_code MoveOnto(const std::string& from, const std::string& to) {
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-             ? std::error_code{}
-             : LastError();
+std::error_code MoveOnto(const std::string& from, const std::string& to, bool replace) {
+  const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+  return MoveFileExA(from.c_str(), to.c_str(), flags) ? std::error_code{} : LastError();
 }
 
 void RemoveName(const std::string& name) {
@@ -260,9 +259,14 @@ std::error_code CloseFile(std::intptr_t handle) {
   return ::close(static_cast<int>(handle)) == 0 ? std::error_code{} : Errno();
 }
 
-std::error_code MoveOnto(const std::string& from, const std::string& to) {
-  if (::rename(from.c_str(), to.c_str()) != 0) {
+// Without `replace`, a second name that fails when `to` is taken (by anything,
+// a symbolic link included), then the first name goes.
+std::error_code MoveOnto(const std::string& from, const std::string& to, bool replace) {
+  if (replace ? ::rename(from.c_str(), to.c_str()) != 0 : ::link(from.c_str(), to.c_str()) != 0) {
     return Errno();
+  }
+  if (!replace) {
+    ::unlink(from.c_str());
   }
   // The new name itself reaches the disk with its folder. The file is in its
   // place either way, so a folder that cannot be flushed is no failure.
@@ -428,6 +432,14 @@ void ReplacementFile::Discard() {
 }
 
 FileTrouble ReplacementFile::Commit(std::string_view text) {
+  return Put(text, true);
+}
+
+FileTrouble ReplacementFile::CommitNew(std::string_view text) {
+  return Put(text, false);
+}
+
+FileTrouble ReplacementFile::Put(std::string_view text, bool replace) {
   if (trouble_ || handle_ == kClosed) {
     return trouble_ ? trouble_ : FileTrouble{std::make_error_code(std::errc::bad_file_descriptor)};
   }
@@ -438,14 +450,14 @@ FileTrouble ReplacementFile::Commit(std::string_view text) {
   if (!result.error) {
     result.error = closed;
   }
-  if (!result.error) {
+  if (!result.error && replace) {
     const PathKind kind = KindAt(target_, result.error);
     if (!result.error && !Replaceable(kind)) {
       result.not_a_file = kind;
     }
   }
   if (!result) {
-    result.error = MoveOnto(temporary_, target_);
+    result.error = MoveOnto(temporary_, target_, replace);
   }
   if (!result) {
     temporary_.clear();  // it is the target now

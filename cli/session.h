@@ -3,9 +3,11 @@
 // trace, the wait limit and the command set on top).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/cli.h"
@@ -59,6 +61,14 @@ class Session {
   // then `consequence`; returns kExitNoAnswer.
   int NoAnswer(const std::string& what, const std::string& consequence);
 
+  // Work that waits until the command has succeeded (the history's bound).
+  void AtSuccess(std::function<void()> work) { at_success_.push_back(std::move(work)); }
+  void Succeeded() {
+    for (const std::function<void()>& work : at_success_) {
+      work();
+    }
+  }
+
  private:
   // Applies --device, or with several engravers and none chosen refuses a
   // command that writes; false once the user has been told.
@@ -81,6 +91,7 @@ class Session {
   bool chosen_ = false;
   bool several_ = false;  // several engravers and none chosen: say which one is used
   int connect_failure_ = kExitNoEngraver;
+  std::vector<std::function<void()>> at_success_;
 };
 
 // The engraver of --device among those found: its 1-based index, its whole

@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <optional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -21,7 +24,25 @@ using Bytes = std::vector<std::uint8_t>;
 
 class CliTest : public ::testing::Test {
  protected:
-  CliTest() { files().EnableLog(); }
+  CliTest() {
+    files().EnableLog();
+    // Each test keeps its history in a folder of its own, named where the
+    // platform's variable points.
+    state_ = std::filesystem::temp_directory_path() /
+             ("korimo-cli-state-" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(state_);
+#ifdef _WIN32
+    _putenv_s("LOCALAPPDATA", state_.string().c_str());
+    history_ = state_ / "Korimo" / "history";
+#else
+    setenv("XDG_STATE_HOME", state_.c_str(), 1);
+    history_ = state_ / "korimo" / "history";
+#endif
+  }
+  ~CliTest() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(state_, ignored);
+  }
 
   // Runs the words as a command line; `input` is what the user types.
   int Run(std::vector<std::string> args, const std::string& input = "") {
@@ -41,17 +62,31 @@ class CliTest : public ::testing::Test {
     return RunCli(args, {in, out_, err_, err_is_terminal_}, ports);
   }
 
-  std::string Out() const { return out_.str(); }
-  std::string Err() const { return err_.str(); }
+  std::string Out() const {
+    return out_.str();
+  }
+  std::string Err() const {
+    return err_.str();
+  }
 
   // The packets that reached the device file, in order.
-  std::vector<Bytes> Written() { return korimo::testing::WrittenPackets(files()); }
+  std::vector<Bytes> Written() {
+    return korimo::testing::WrittenPackets(files());
+  }
 
-  std::size_t Reads() { return korimo::testing::LoggedReads(files()); }
+  std::size_t Reads() {
+    return korimo::testing::LoggedReads(files());
+  }
 
-  sim::Board& board() { return platform_.GetBoard(); }
-  sim::SimDeviceFiles& files() { return platform_.GetFiles(); }
+  sim::Board& board() {
+    return platform_.GetBoard();
+  }
+  sim::SimDeviceFiles& files() {
+    return platform_.GetFiles();
+  }
 
+  std::filesystem::path state_;
+  std::filesystem::path history_;  // the history folder within it
   sim::ManualClock clock_;
   sim::SimPlatform platform_{clock_, korimo::testing::InstantBoard(true, 9)};
   bool platform_available_ = true;
