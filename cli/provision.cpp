@@ -14,6 +14,7 @@
 
 #include "cli/commands.h"
 #include "cli/entries.h"
+#include "cli/history.h"
 #include "cli/safe_files.h"
 #include "cli/workshop.h"
 #include "config/presets.h"
@@ -224,6 +225,14 @@ bool Run::Provision(const std::string& path) {
   const auto serial = static_cast<std::uint16_t>(next_);
   const SetPlan plan = PlanSet(PresetFieldTexts(preset_, std::to_string(serial)), preset_.code);
   const std::vector<std::pair<std::uint8_t, std::uint8_t>> wanted = WrittenCells(plan);
+  // New boards: a copy would double each one's time, so only when asked for.
+  if (session_.Line().Has("--history") &&
+      KeepHistory(session_, kt90_, "provision", wanted) != kExitOk) {
+    ++left_;
+    EndProgress();
+    err << "The engraver at " << path << " is left as it is; unplug it.\n";
+    return true;
+  }
 
   bool lost = false;
   for (const SetWrite& write : plan.writes) {
