@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "platform/platform.h"
 #include "sim/platform.h"
 
 namespace {
@@ -29,8 +30,7 @@ void SetWithHistory(benchmark::State& state) {
     args.push_back("--no-history");
   }
   const korimo::cli::PortsProvider ports = [&](bool, std::ostream&) {
-    return std::optional<korimo::cli::EngraverPorts>(
-        {&platform.GetCatalogue(), &platform.GetFiles()});
+    return std::optional(korimo::platform::Simulated(platform));
   };
   for (auto _ : state) {
     std::istringstream in;

@@ -197,7 +197,7 @@ std::size_t PruneHistory(const std::string& folder, std::uint16_t board) {
 }
 
 int KeepHistory(Session& session, modKT90& kt90, std::string_view command,
-                std::span<const std::pair<std::uint8_t, std::uint8_t>> writes) {
+                std::span<const CellValue> writes) {
   if (session.Line().Has("--no-history")) {
     return kExitOk;
   }
@@ -212,7 +212,7 @@ int KeepHistory(Session& session, modKT90& kt90, std::string_view command,
 }
 
 int KeepHistory(Session& session, modKT90& kt90, std::string_view command, const Cells& now,
-                std::span<const std::pair<std::uint8_t, std::uint8_t>> writes) {
+                std::span<const CellValue> writes) {
   if (session.Line().Has("--no-history")) {
     return kExitOk;
   }

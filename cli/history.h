@@ -30,6 +30,7 @@
 
 #include "cli/backup_file.h"
 #include "cli/safe_files.h"
+#include "config/plan_runner.h"
 
 namespace korimo {
 class modKT90;
@@ -102,9 +103,9 @@ std::size_t PruneHistory(const std::string& folder, std::uint16_t board);
 // answer, the copy cannot be saved). --no-history skips the copy. Once the
 // command has succeeded, the board's older entries beyond the bound go.
 int KeepHistory(Session& session, modKT90& kt90, std::string_view command,
-                std::span<const std::pair<std::uint8_t, std::uint8_t>> writes);
+                std::span<const CellValue> writes);
 // The same when the command has read the 256 cells already (restore, undo).
 int KeepHistory(Session& session, modKT90& kt90, std::string_view command, const Cells& now,
-                std::span<const std::pair<std::uint8_t, std::uint8_t>> writes);
+                std::span<const CellValue> writes);
 
 }  // namespace korimo::cli

@@ -4,20 +4,19 @@
 #include <cctype>
 #include <ostream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "cli/commands.h"
 #include "cli/entries.h"
 #include "cli/history.h"
 #include "config/memory_map.h"
+#include "config/plan_runner.h"
 #include "config/service_texts.h"
 
 namespace korimo::cli {
 namespace {
 
 constexpr std::uint8_t kRowLength = 8;
-constexpr std::uint8_t kErased = 0xFF;
 
 // The eight rows 0x20..0x5F: kExitOk, or the exit code once the user has been
 // told why the dump stopped (a wait gave up, a cell did not answer).
@@ -76,12 +75,11 @@ int RunEEPromWrite(Session& session, std::span<const std::string> operands) {
   if (kt90 == nullptr) {
     return session.ConnectFailure();
   }
-  const std::pair<std::uint8_t, std::uint8_t> cell{*address, *value};
-  if (const int refused = KeepHistory(session, *kt90, "eeprom-write", std::span(&cell, 1));
-      refused != kExitOk) {
+  const std::array cell{CellValue{*address, *value}};
+  if (const int refused = KeepHistory(session, *kt90, "eeprom-write", cell); refused != kExitOk) {
     return refused;
   }
-  const bool delivered = kt90->WriteEEPromByte(*address, *value);
+  const bool delivered = WriteCells(*kt90, cell, RunStop::kNever).reached == 1;
   if (session.TimedOut("nothing was written")) {
     return kExitTimedOut;
   }
@@ -99,25 +97,17 @@ int RunEEPromClear(Session& session, std::span<const std::string>) {
   if (kt90 == nullptr) {
     return session.ConnectFailure();
   }
-  std::vector<std::pair<std::uint8_t, std::uint8_t>> erased;
-  for (unsigned address = memory::kFixedBlockFirst; address <= memory::kFixedBlockLast; ++address) {
-    erased.emplace_back(static_cast<std::uint8_t>(address), kErased);
-  }
-  if (const int refused = KeepHistory(session, *kt90, "eeprom-clear", erased); refused != kExitOk) {
+  const std::vector<CellValue> cells = ClearedBlock();
+  if (const int refused = KeepHistory(session, *kt90, "eeprom-clear", cells); refused != kExitOk) {
     return refused;
   }
-  unsigned delivered = 0;
-  for (unsigned address = memory::kFixedBlockFirst; address <= memory::kFixedBlockLast; ++address) {
-    if (kt90->WriteEEPromByte(static_cast<std::uint8_t>(address), kErased)) {
-      ++delivered;
-    }
-    if (session.TimedOut("the clear stopped at " + HexByte(static_cast<std::uint8_t>(address)))) {
-      return kExitTimedOut;
-    }
+  const CellRun run = WriteCells(*kt90, cells, RunStop::kWhenGaveUp);
+  if (run.gave_up &&
+      session.TimedOut("the clear stopped at " + HexByte(cells[run.tried - 1].first))) {
+    return kExitTimedOut;
   }
-  constexpr unsigned kCells = memory::kFixedBlockLast - memory::kFixedBlockFirst + 1;
-  if (delivered != kCells) {
-    session.Err() << NotDeliveredMessage(delivered, kCells, "cells", "Clear") << '\n';
+  if (run.reached != cells.size()) {
+    session.Err() << NotDeliveredMessage(run.reached, cells.size(), "cells", "Clear") << '\n';
     return kExitCutShort;
   }
   return DumpRows(session, *kt90);
@@ -136,12 +126,11 @@ int RunClearId(Session& session, std::span<const std::string>) {
       return kExitOk;
     }
   }
-  const std::pair<std::uint8_t, std::uint8_t> cell{memory::kUsbIdentity, 0x00};
-  if (const int refused = KeepHistory(session, *kt90, "clear-id", std::span(&cell, 1));
-      refused != kExitOk) {
+  const std::array cell{CellValue{memory::kUsbIdentity, 0x00}};
+  if (const int refused = KeepHistory(session, *kt90, "clear-id", cell); refused != kExitOk) {
     return refused;
   }
-  const bool delivered = kt90->WriteEEPromByte(memory::kUsbIdentity, 0x00);
+  const bool delivered = WriteCells(*kt90, cell, RunStop::kNever).reached == 1;
   if (session.TimedOut("nothing was sent")) {
     return kExitTimedOut;
   }

@@ -1,12 +1,10 @@
 // provision: a production run. Each engraver that arrives is Set to the model
 // with the next serial number, every written cell is read back, one line goes
 // to the log, and the run waits until the engraver is unplugged.
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -17,14 +15,9 @@
 #include "cli/history.h"
 #include "cli/safe_files.h"
 #include "cli/workshop.h"
+#include "config/plan_runner.h"
 #include "config/presets.h"
 #include "config/set_plan.h"
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace korimo::cli {
 namespace {
@@ -82,38 +75,15 @@ std::optional<ProvisionLog> ReadLog(Session& session, const std::string& path) {
   return log;
 }
 
-// Appends `text` in one write and flushes it to the disk; false when it failed.
-bool AppendToLog(const std::string& path, const std::string& text) {
-#ifdef _WIN32
-  const int file =
-      _open(path.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
-  if (file < 0) {
-    return false;
-  }
-  const bool whole = _write(file, text.data(), static_cast<unsigned>(text.size())) ==
-                         static_cast<int>(text.size()) &&
-                     _commit(file) == 0;
-  return _close(file) == 0 && whole;
-#else
-  const int file = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (file < 0) {
-    return false;
-  }
-  const bool whole = write(file, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
-                     fsync(file) == 0;
-  return close(file) == 0 && whole;
-#endif
-}
-
 class Run {
  public:
-  Run(Session& session, const ModelPreset& preset, Range range, std::string log_path)
+  Run(Session& session, Engravers& engravers, const ModelPreset& preset, Range range,
+      std::string log_path)
       : session_(session),
+        engravers_(engravers),
         preset_(preset),
         range_(range),
         log_path_(std::move(log_path)),
-        kt90_(*session.Link()),
-        finder_(*session.Finder()),
         pacer_(session.GetPacer()) {}
 
   int Go(std::optional<std::size_t> count, std::uint16_t next);
@@ -129,17 +99,16 @@ class Run {
   void Progress(const std::string& text);
   void EndProgress();
   // Sets, verifies and logs one board; false when the log could not be written.
-  bool Provision(const std::string& path);
+  bool Provision(modKT90& kt90, const std::string& path);
   // The engraver that can be used (the one of --device, or the first); says
   // once why another one cannot.
   std::optional<std::string> Found(const std::vector<FoundEngraver>& found);
 
   Session& session_;
+  Engravers& engravers_;
   const ModelPreset& preset_;
   Range range_;
   std::string log_path_;
-  modKT90& kt90_;
-  EngraverFinder& finder_;
   Pacer& pacer_;
   std::uint32_t next_ = 0;  // may pass 65535: the range is then used up
   std::size_t done_ = 0;
@@ -173,7 +142,7 @@ std::optional<std::string> Run::Found(const std::vector<FoundEngraver>& found) {
     if (device && chosen != i) {
       continue;
     }
-    if (session_.Usable(found[i])) {
+    if (engravers_.Usable(found[i])) {
       return found[i].path;
     }
     const std::string trouble =
@@ -195,7 +164,7 @@ std::optional<std::string> Run::WaitForArrival() {
     if (pacer_.StopAsked()) {
       return std::nullopt;
     }
-    if (std::optional<std::string> path = Found(finder_.ListEngravers())) {
+    if (std::optional<std::string> path = Found(engravers_.List())) {
       return path;
     }
     Progress("Waiting for an engraver to be plugged in (serial number " + FiveDigits(next_) +
@@ -206,7 +175,7 @@ std::optional<std::string> Run::WaitForArrival() {
 
 bool Run::WaitUntilGone(const std::string& path) {
   for (;;) {
-    const std::vector<FoundEngraver> found = finder_.ListEngravers();
+    const std::vector<FoundEngraver> found = engravers_.List();
     if (std::none_of(found.begin(), found.end(),
                      [&](const FoundEngraver& engraver) { return engraver.path == path; })) {
       told_.clear();
@@ -220,41 +189,33 @@ bool Run::WaitUntilGone(const std::string& path) {
   }
 }
 
-bool Run::Provision(const std::string& path) {
+bool Run::Provision(modKT90& kt90, const std::string& path) {
   std::ostream& err = session_.Err();
   const auto serial = static_cast<std::uint16_t>(next_);
   const SetPlan plan = PlanSet(PresetFieldTexts(preset_, std::to_string(serial)), preset_.code);
-  const std::vector<std::pair<std::uint8_t, std::uint8_t>> wanted = WrittenCells(plan);
+  const std::vector<CellValue> wanted = WrittenCells(plan);
   // New boards: a copy would double each one's time, so only when asked for.
   if (session_.Line().Has("--history") &&
-      KeepHistory(session_, kt90_, "provision", wanted) != kExitOk) {
+      KeepHistory(session_, kt90, "provision", wanted) != kExitOk) {
     ++left_;
     EndProgress();
     err << "The engraver at " << path << " is left as it is; unplug it.\n";
     return true;
   }
 
-  bool lost = false;
-  for (const SetWrite& write : plan.writes) {
-    if (!kt90_.WriteEEPromByte(write.address, write.value)) {
-      lost = true;
-      break;
-    }
-  }
-  const bool stayed_busy = kt90_.WaitGaveUp();
-  kt90_.ClearWaitGaveUp();
-  std::uint32_t differing = static_cast<std::uint32_t>(wanted.size());
-  std::uint32_t unread = 0;  // of those, the cells that did not answer
+  const bool lost =
+      WriteCells(kt90, PlanCells(plan), RunStop::kAtFirstMiss).reached != plan.writes.size();
+  const bool stayed_busy = kt90.WaitGaveUp();
+  kt90.ClearWaitGaveUp();
+  auto differing = static_cast<std::uint32_t>(wanted.size());
+  std::size_t unread = 0;  // of those, the cells that did not answer
   if (!lost) {
-    differing = 0;
-    for (const auto& [address, value] : wanted) {
-      const std::optional<std::uint8_t> found = kt90_.ReadEEPromByte(address);
-      differing += found != value ? 1u : 0u;
-      unread += found ? 0u : 1u;
-    }
+    const ReadBack back = ReadBackCells(kt90, wanted, RunStop::kNever);
+    differing = static_cast<std::uint32_t>(back.differ.size() + back.unanswered.size());
+    unread = back.unanswered.size();
   }
-  const bool stored = !lost && differing == 0 && !kt90_.WaitGaveUp();
-  kt90_.ClearWaitGaveUp();
+  const bool stored = !lost && differing == 0 && !kt90.WaitGaveUp();
+  kt90.ClearWaitGaveUp();
 
   const LogLine line{pacer_.UtcNow(), path,     serial, std::string(preset_.name).substr(7),
                      stored,          differing};
@@ -265,7 +226,7 @@ bool Run::Provision(const std::string& path) {
     text = std::string(kLogHeader) + '\n' + text;
   }
   EndProgress();
-  if (!AppendToLog(log_path_, text)) {
+  if (AppendToFile(log_path_, text)) {
     err << "The log " << EchoPath(log_path_)
         << " cannot be written, so the run stops: serial number " << FiveDigits(serial)
         << (stored ? " is stored on " : " was tried on ") << path << " and is not in the log.\n";
@@ -311,9 +272,9 @@ int Run::Go(std::optional<std::size_t> count, std::uint16_t next) {
     if (!path) {
       break;
     }
-    finder_.Choose(*path);
-    if (kt90_.IsDeviceConnected()) {
-      const std::optional<std::int32_t> carried = kt90_.GetSerialNumber();
+    const std::unique_ptr<modKT90> kt90 = engravers_.LinkTo(*path);
+    if (kt90->IsDeviceConnected()) {
+      const std::optional<std::int32_t> carried = kt90->GetSerialNumber();
       const std::optional<ProvisionLog> log = ReadLog(session_, log_path_);
       if (!log) {
         ending = Ending::kLogLost;
@@ -330,7 +291,6 @@ int Run::Go(std::optional<std::size_t> count, std::uint16_t next) {
         ++next_;
       }
       if (next_ > range_.last) {
-        finder_.Choose("");
         ending = Ending::kUsedUp;
         break;
       }
@@ -350,13 +310,11 @@ int Run::Go(std::optional<std::size_t> count, std::uint16_t next) {
                        << FiveDigits(*carried)
                        << "; it is left as it is (give --overwrite-serial to replace it). Unplug "
                           "it.\n";
-      } else if (!Provision(*path)) {
-        finder_.Choose("");
+      } else if (!Provision(*kt90, *path)) {
         ending = Ending::kLogLost;
         break;
       }
     }
-    finder_.Choose("");
     const bool stop = pacer_.StopAsked();
     if (stop || !WaitUntilGone(*path)) {
       break;
@@ -449,11 +407,13 @@ int RunProvision(Session& session, std::span<const std::string>) {
         << "). Nothing was written.\n";
     return kExitRefused;
   }
-  if (session.Link() == nullptr) {
+  Engravers* engravers = session.Reach();
+  if (engravers == nullptr) {
     return kExitNoEngraver;
   }
   session.GetPacer().CatchStop();
-  return Run(session, *preset, *range, *log_path).Go(count, static_cast<std::uint16_t>(next));
+  return Run(session, *engravers, *preset, *range, *log_path)
+      .Go(count, static_cast<std::uint16_t>(next));
 }
 
 }  // namespace korimo::cli

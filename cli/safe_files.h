@@ -15,34 +15,9 @@
 #include <string_view>
 #include <system_error>
 
+#include "cli/file_reasons.h"
+
 namespace korimo::cli {
-
-// What stands at a path; a symbolic link there is not followed.
-enum class PathKind {
-  kNothing,
-  kFile,
-  kSymlink,
-  kFolder,
-  kDevice,
-  kPipe,
-  kSocket,
-  kOther,
-};
-
-// Why a file cannot be read or written: the system's error, or what stands at
-// the path when that is no file.
-struct FileTrouble {
-  std::error_code error;
-  PathKind not_a_file = PathKind::kNothing;  // kFolder .. kOther, or kNothing
-
-  explicit operator bool() const { return error || not_a_file != PathKind::kNothing; }
-};
-
-// The reason as a sentence: "Permission is denied.", "It is a named pipe, not a file."
-std::string Sentence(const FileTrouble& trouble);
-
-// "a folder", "a device", "a named pipe", "a socket", "not a file".
-std::string_view KindName(PathKind kind);
 
 // What stands at `path` (kNothing, with `error` set, when it cannot be told).
 PathKind KindAt(const std::string& path, std::error_code& error);
@@ -82,13 +57,12 @@ class ReplacementFile {
   FileTrouble trouble_;
 };
 
-struct FileText {
-  std::string text;
-  FileTrouble trouble;
-};
-
 // At most `limit` bytes of the file at `path` (a symbolic link is followed).
 // A folder, a device, a pipe or a socket is refused without being waited on.
 FileText ReadFileText(const std::string& path, std::size_t limit);
+
+// Appends `text` to the file at `path` (created when there is none) in one
+// write, and flushes it to the disk.
+FileTrouble AppendToFile(const std::string& path, std::string_view text);
 
 }  // namespace korimo::cli

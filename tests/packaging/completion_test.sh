@@ -23,7 +23,7 @@ expect() {
   fi
 }
 expect "eeprom" korimo-cli e
-expect "list find read set provision backup restore diff history undo report eeprom clear-id home inputs positions help" korimo-cli ""
+expect "list find read set eeprom clear-id backup restore diff history undo provision report home inputs positions help" korimo-cli ""
 expect "KX2 KX3" korimo-cli provision --model K
 expect "--overwrite-serial" korimo-cli provision --serials 100-199 --o
 expect "--include-identity --include-serial" korimo-cli restore --inc
