@@ -22,14 +22,14 @@ namespace korimo::cli {
 
 using Bytes = std::vector<std::uint8_t>;
 
-class CliTest : public ::testing::Test {
- protected:
-  CliTest() {
-    files().EnableLog();
-    // Each test keeps its history in a folder of its own, named where the
-    // platform's variable points.
-    state_ = std::filesystem::temp_directory_path() /
-             ("korimo-cli-state-" + std::to_string(std::random_device{}()));
+// Points korimo-cli's history at a folder of the test's own, named where the
+// platform's variable points, and removes it afterwards: no test writes into
+// the history of the user who runs it.
+class TestHistoryFolder {
+ public:
+  TestHistoryFolder()
+      : state_(std::filesystem::temp_directory_path() /
+               ("korimo-cli-state-" + std::to_string(std::random_device{}()))) {
     std::filesystem::create_directories(state_);
 #ifdef _WIN32
     _putenv_s("LOCALAPPDATA", state_.string().c_str());
@@ -39,10 +39,26 @@ class CliTest : public ::testing::Test {
     history_ = state_ / "korimo" / "history";
 #endif
   }
-  ~CliTest() override {
+  ~TestHistoryFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(state_, ignored);
   }
+  TestHistoryFolder(const TestHistoryFolder&) = delete;
+  TestHistoryFolder& operator=(const TestHistoryFolder&) = delete;
+
+  // The history folder within it.
+  const std::filesystem::path& History() const {
+    return history_;
+  }
+
+ private:
+  std::filesystem::path state_;
+  std::filesystem::path history_;
+};
+
+class CliTest : public ::testing::Test {
+ protected:
+  CliTest() { files().EnableLog(); }
 
   // Runs the words as a command line; `input` is what the user types.
   int Run(std::vector<std::string> args, const std::string& input = "") {
@@ -62,31 +78,19 @@ class CliTest : public ::testing::Test {
     return RunCli(args, {in, out_, err_, err_is_terminal_}, ports);
   }
 
-  std::string Out() const {
-    return out_.str();
-  }
-  std::string Err() const {
-    return err_.str();
-  }
+  std::string Out() const { return out_.str(); }
+  std::string Err() const { return err_.str(); }
 
   // The packets that reached the device file, in order.
-  std::vector<Bytes> Written() {
-    return korimo::testing::WrittenPackets(files());
-  }
+  std::vector<Bytes> Written() { return korimo::testing::WrittenPackets(files()); }
 
-  std::size_t Reads() {
-    return korimo::testing::LoggedReads(files());
-  }
+  std::size_t Reads() { return korimo::testing::LoggedReads(files()); }
 
-  sim::Board& board() {
-    return platform_.GetBoard();
-  }
-  sim::SimDeviceFiles& files() {
-    return platform_.GetFiles();
-  }
+  sim::Board& board() { return platform_.GetBoard(); }
+  sim::SimDeviceFiles& files() { return platform_.GetFiles(); }
 
-  std::filesystem::path state_;
-  std::filesystem::path history_;  // the history folder within it
+  TestHistoryFolder history_folder_;
+  const std::filesystem::path history_ = history_folder_.History();
   sim::ManualClock clock_;
   sim::SimPlatform platform_{clock_, korimo::testing::InstantBoard(true, 9)};
   bool platform_available_ = true;

@@ -9,6 +9,7 @@
 #include <map>
 #include <thread>
 
+#include "cli/entries.h"
 #include "tests/cli/cli_fixture.h"
 
 namespace korimo::cli {
@@ -55,7 +56,8 @@ TEST_F(HistoryTest, ACopyThatCannotBeSavedLeavesTheBoardUntouched) {
     EXPECT_NE(Err().find("cannot be written, so nothing was written to the engraver"),
               std::string::npos)
         << Err();
-    EXPECT_NE(Err().find(history_.string()), std::string::npos) << "the whole name: " << Err();
+    EXPECT_NE(Err().find(EchoPath(history_.string())), std::string::npos)
+        << "the whole name: " << Err();
     const std::string err = Err();
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
   }

@@ -80,6 +80,7 @@ TEST_F(CliTest, AStuckControllerGivesUpAfterTheTimeoutWithExitFour) {
 // The limit holds for each wait, not for the whole command: a Set whose waits
 // together take far longer than the limit still ends.
 TEST(CliWaitLimit, TheLimitIsPerWait) {
+  const TestHistoryFolder history;
   sim::PlatformOptions options;
   options.catalogue.classes = 3;
   options.catalogue.engraver_class = 1;
