@@ -6,6 +6,7 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <thread>
 
@@ -155,6 +156,20 @@ TEST_F(HistoryTest, TwoRunsAtOnceNeverLoseAnEntry) {
   first.join();
   second.join();
   EXPECT_EQ(Entries(), 2u * kEach);
+}
+
+// An entry is put in place only where no name stands: one taken between the
+// temporary file's creation and its rename is left as it was.
+TEST_F(HistoryTest, ANewEntryNeverReplacesANameTakenMeanwhile) {
+  std::filesystem::create_directories(history_);
+  const std::string taken = (history_ / "taken.backup").string();
+  ReplacementFile file(taken);
+  ASSERT_FALSE(file.Trouble());
+  std::ofstream(taken) << "the other run's";
+  EXPECT_EQ(file.CommitNew("this run's").error, std::errc::file_exists);
+  std::ifstream kept(taken);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "the other run's");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(history_), {}), 1);
 }
 
 TEST(HistoryNames, FolderAndNamesFollowThePlatformsRules) {
