@@ -10,6 +10,7 @@
 #include "cli/backup_file.h"
 #include "cli/commands.h"
 #include "cli/entries.h"
+#include "cli/history.h"
 #include "cli/safe_files.h"
 #include "config/memory_map.h"
 #include "config/numeric.h"
@@ -201,14 +202,18 @@ int RunRestore(Session& session, std::span<const std::string> operands) {
       refused != kExitOk) {
     return refused;
   }
-  const std::optional<Backup>& backup = both.backup;
-  modKT90* kt90 = both.kt90;
-  const Cells& now = both.now;
+  return RestoreCells(session, *both.kt90, both.now, *both.backup, "restore", false);
+}
+
+int RestoreCells(Session& session, modKT90& engraver, const Cells& now, const Backup& from,
+                 std::string_view command, bool same_board) {
+  const Backup* backup = &from;
+  modKT90* kt90 = &engraver;
   const bool identity = session.Line().Has("--include-identity");
   // A backup of another board must not give this one the other's serial number.
   const std::uint16_t own_serial = SerialOfCells(now);
-  const bool keep_serial =
-      own_serial != backup->SerialNumber() && !session.Line().Has("--include-serial");
+  const bool keep_serial = !same_board && own_serial != backup->SerialNumber() &&
+                           !session.Line().Has("--include-serial");
   if (keep_serial) {
     session.Out() << "The backup's serial number " << FiveDigits(backup->SerialNumber())
                   << " is not the engraver's (" << FiveDigits(own_serial)
@@ -242,6 +247,9 @@ int RunRestore(Session& session, std::span<const std::string> operands) {
   if (dry_run) {
     session.Out() << changes.size() << " cells would change; nothing was written.\n";
     return kExitOk;
+  }
+  if (const int refused = KeepHistory(session, *kt90, command, now, changes); refused != kExitOk) {
+    return refused;
   }
   const CellRun run = WriteCells(*kt90, changes, RunStop::kWhenGaveUp);
   if (run.gave_up &&

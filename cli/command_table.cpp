@@ -13,6 +13,10 @@ constexpr Option kModel{"--model", "KX2|KX3|none"};
 constexpr Option kVerify{"--verify", ""};
 constexpr Option kForce{"--force", ""};
 constexpr Option kJson{"--json", ""};
+constexpr Option kDryRun{"--dry-run", ""};
+constexpr Option kIncludeIdentity{"--include-identity", ""};
+// Skips the copy of the 256 cells kept in the history before a write.
+constexpr Option kNoHistory{"--no-history", ""};
 
 // set's options: the model, the serial number, one per parameter field, --verify.
 std::vector<Option> SetOptions() {
@@ -21,6 +25,7 @@ std::vector<Option> SetOptions() {
     options.push_back({field.option, "N"});
   }
   options.push_back(kVerify);
+  options.push_back(kNoHistory);
   return options;
 }
 
@@ -53,14 +58,14 @@ std::span<const Command> Commands() {
        SetSynopsis()},
       {"eeprom dump", "", {}, RunEEPromDump, false,
        "Show the parameter memory 0x20..0x5F in eight rows."},
-      {"eeprom write", "ADDR VALUE", {}, RunEEPromWrite, true,
+      {"eeprom write", "ADDR VALUE", {kNoHistory}, RunEEPromWrite, true,
        "Write one byte: address below 64, value below 256 (&H20 is hexadecimal)."},
-      {"eeprom clear", "", {}, RunEEPromClear, true, "Set 0x20..0x5F to 0xFF, then show them."},
-      {"clear-id", "", {{"--yes", ""}}, RunClearId, true,
+      {"eeprom clear", "", {kNoHistory}, RunEEPromClear, true, "Set 0x20..0x5F to 0xFF, then show them."},
+      {"clear-id", "", {{"--yes", ""}, kNoHistory}, RunClearId, true,
        "Reset the engraver's USB identity (VID/PID), after asking."},
       {"backup", "FILE", {kForce}, RunBackup, false,
        "Read all 256 memory cells into a text file; --force replaces an existing file."},
-      {"restore", "FILE", {{"--dry-run", ""}, {"--include-identity", ""}, {"--include-serial", ""}},
+      {"restore", "FILE", {kDryRun, kIncludeIdentity, {"--include-serial", ""}, kNoHistory},
        RunRestore, true,
        "Write the cells that differ from a backup, then verify them; never the USB identity\n"
        "      cell 0xE0 unless --include-identity, nor the serial number (0x05, 0x06) of a board\n"
@@ -68,14 +73,22 @@ std::span<const Command> Commands() {
        "      lists the changes."},
       {"diff", "FILE", {}, RunDiff, false,
        "Compare the engraver's memory with a backup, cell by cell."},
+      {"history", "", {{"--all", ""}}, RunHistory, false,
+       "The copies kept before each write to the engraver, newest first: time, command, serial\n"
+       "      number and model before it, and how many cells differ from the engraver now;\n"
+       "      --all lists every board's without reaching an engraver."},
+      {"undo", "[ENTRY]", {kDryRun, kIncludeIdentity, kNoHistory}, RunUndo, true,
+       "Write back the newest copy of the history (or ENTRY: its number in history, or its\n"
+       "      file name) as restore does, serial number included, after keeping a copy of its\n"
+       "      own; never 0xE0 unless --include-identity; --dry-run only lists the changes."},
       {"provision", "",
        {kModel, {"--serials", "FIRST[-LAST]"}, {"--log", "FILE"}, {"--count", "N"}, kVerify,
-        {"--overwrite-serial", ""}},
+        {"--overwrite-serial", ""}, {"--history", ""}},
        RunProvision, true,
        "Set each engraver that arrives to the model with the next serial number, verify every\n"
        "      written cell and log it (CSV), then wait for it to be unplugged; Ctrl+C ends the run.",
        "provision --model KX2|KX3 --serials FIRST[-LAST] --log FILE [--count N] [--verify]\n"
-       "  provision ... [--overwrite-serial]"},
+       "  provision ... [--overwrite-serial] [--history]"},
       {"report", "[FILE]", {kForce}, RunReport, false,
        "A read-only report for support: version, platform, the engravers found, one status\n"
        "      packet and the 256 memory cells of the chosen one; to FILE or the terminal."},

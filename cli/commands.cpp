@@ -115,7 +115,10 @@ void PrintUsage(std::ostream& out) {
   }
   out << "\nOptions of every command:\n";
   PrintOptions(out, CommonOptions());
-  out << '\n';
+  out << "\nBefore set, restore, undo, eeprom write, eeprom clear and clear-id write, the 256 "
+         "cells\n"
+         "are kept in the history (--no-history skips it; provision keeps them with "
+         "--history).\n\n";
   PrintExitCodes(out);
 }
 
@@ -195,7 +198,11 @@ int RunCli(std::span<const std::string> args, Streams streams, const PortsProvid
   // restore --dry-run only reads.
   const bool writes = command->writes && !line.Has("--dry-run");
   Session session(line, streams, ports, timeout, writes, pacer);
-  return command->run(session, operands);
+  const int exit_code = command->run(session, operands);
+  if (exit_code == kExitOk) {
+    session.Succeeded();
+  }
+  return exit_code;
 }
 
 }  // namespace korimo::cli

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <utility>
 
+#include "cli/backup_file.h"
 #include "cli/safe_files.h"
 #include "cli/session.h"
 
@@ -25,6 +26,14 @@ void PrintUsage(std::ostream& out);
 // (none differs, but some could not be read back) or kExitTimedOut.
 int VerifyCells(Session& session, modKT90& kt90,
                 std::span<const std::pair<std::uint8_t, std::uint8_t>> wanted);
+
+// restore's way from the cells `now` to those of `backup`: lists the cells
+// that differ, and (unless --dry-run) keeps a history entry of `command`,
+// writes them and verifies them. Never the USB identity cell unless
+// --include-identity; the serial number cells of another board only with
+// --include-serial (`same_board`: always).
+int RestoreCells(Session& session, modKT90& kt90, const std::array<std::uint8_t, 256>& now,
+                 const Backup& backup, std::string_view command, bool same_board);
 
 // "1 (Korimo KX2)", or the bare code of no known model.
 std::string ModelText(std::uint8_t code);
@@ -55,6 +64,8 @@ int RunClearId(Session& session, std::span<const std::string> operands);
 int RunBackup(Session& session, std::span<const std::string> operands);
 int RunRestore(Session& session, std::span<const std::string> operands);
 int RunDiff(Session& session, std::span<const std::string> operands);
+int RunHistory(Session& session, std::span<const std::string> operands);
+int RunUndo(Session& session, std::span<const std::string> operands);
 int RunHome(Session& session, std::span<const std::string> operands);
 int RunInputs(Session& session, std::span<const std::string> operands);
 int RunPositions(Session& session, std::span<const std::string> operands);

@@ -10,6 +10,7 @@
 
 #include "cli/commands.h"
 #include "cli/entries.h"
+#include "cli/history.h"
 #include "config/numeric.h"
 #include "config/parameter_fields.h"
 #include "config/plan_runner.h"
@@ -177,6 +178,9 @@ int RunSet(Session& session, std::span<const std::string>) {
   modKT90* kt90 = session.Connect();
   if (kt90 == nullptr) {
     return session.ConnectFailure();
+  }
+  if (const int refused = KeepHistory(session, *kt90, "set", PlanCells(plan)); refused != kExitOk) {
+    return refused;
   }
   const CellRun run = WriteCells(*kt90, PlanCells(plan), RunStop::kWhenGaveUp);
   if (run.gave_up && session.TimedOut("the Set stopped after " + std::to_string(run.tried - 1) +

@@ -33,6 +33,9 @@ std::error_code Close(Handle file);
 // Renames `from` onto `to`, replacing what stands there, and makes the new
 // name reach the disk.
 std::error_code MoveOnto(const std::string& from, const std::string& to);
+// The same where nothing stands at `to`: anything there, a symbolic link
+// included, is left as it is and the call fails with file_exists.
+std::error_code MoveToNewName(const std::string& from, const std::string& to);
 
 void Remove(const std::string& name);
 

@@ -75,13 +75,12 @@ std::error_code Close(Handle handle) {
   return ::close(static_cast<int>(handle)) == 0 ? std::error_code{} : Errno();
 }
 
-std::error_code MoveOnto(const std::string& from, const std::string& to) {
-  if (::rename(from.c_str(), to.c_str()) != 0) {
-    return Errno();
-  }
-  // The new name itself reaches the disk with its folder. The file is in its
-  // place either way, so a folder that cannot be flushed is no failure.
-  std::filesystem::path folder = std::filesystem::path(to).parent_path();
+namespace {
+
+// The new name itself reaches the disk with its folder. The file is in its
+// place either way, so a folder that cannot be flushed is no failure.
+void FlushFolderOf(const std::string& name) {
+  std::filesystem::path folder = std::filesystem::path(name).parent_path();
   if (folder.empty()) {
     folder = ".";
   }
@@ -90,6 +89,26 @@ std::error_code MoveOnto(const std::string& from, const std::string& to) {
     static_cast<void>(::fsync(directory));
     ::close(directory);
   }
+}
+
+}  // namespace
+
+std::error_code MoveOnto(const std::string& from, const std::string& to) {
+  if (::rename(from.c_str(), to.c_str()) != 0) {
+    return Errno();
+  }
+  FlushFolderOf(to);
+  return {};
+}
+
+// link() fails when `to` is taken by anything, a symbolic link included; then
+// the first name goes.
+std::error_code MoveToNewName(const std::string& from, const std::string& to) {
+  if (::link(from.c_str(), to.c_str()) != 0) {
+    return Errno();
+  }
+  ::unlink(from.c_str());
+  FlushFolderOf(to);
   return {};
 }
 

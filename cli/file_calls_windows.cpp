@@ -66,6 +66,12 @@ std::error_code MoveOnto(const std::string& from, const std::string& to) {
              : LastError();
 }
 
+// Without MOVEFILE_REPLACE_EXISTING a name that is taken fails the move.
+std::error_code MoveToNewName(const std::string& from, const std::string& to) {
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) ? std::error_code{}
+                                                                       : LastError();
+}
+
 void Remove(const std::string& name) {
   DeleteFileA(name.c_str());
 }

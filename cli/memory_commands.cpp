@@ -8,6 +8,7 @@
 
 #include "cli/commands.h"
 #include "cli/entries.h"
+#include "cli/history.h"
 #include "config/memory_map.h"
 #include "config/plan_runner.h"
 #include "config/service_texts.h"
@@ -74,8 +75,11 @@ int RunEEPromWrite(Session& session, std::span<const std::string> operands) {
   if (kt90 == nullptr) {
     return session.ConnectFailure();
   }
-  const bool delivered =
-      WriteCells(*kt90, std::array{CellValue{*address, *value}}, RunStop::kNever).reached == 1;
+  const std::array cell{CellValue{*address, *value}};
+  if (const int refused = KeepHistory(session, *kt90, "eeprom-write", cell); refused != kExitOk) {
+    return refused;
+  }
+  const bool delivered = WriteCells(*kt90, cell, RunStop::kNever).reached == 1;
   if (session.TimedOut("nothing was written")) {
     return kExitTimedOut;
   }
@@ -94,6 +98,9 @@ int RunEEPromClear(Session& session, std::span<const std::string>) {
     return session.ConnectFailure();
   }
   const std::vector<CellValue> cells = ClearedBlock();
+  if (const int refused = KeepHistory(session, *kt90, "eeprom-clear", cells); refused != kExitOk) {
+    return refused;
+  }
   const CellRun run = WriteCells(*kt90, cells, RunStop::kWhenGaveUp);
   if (run.gave_up &&
       session.TimedOut("the clear stopped at " + HexByte(cells[run.tried - 1].first))) {
@@ -119,7 +126,11 @@ int RunClearId(Session& session, std::span<const std::string>) {
       return kExitOk;
     }
   }
-  const bool delivered = kt90->WriteEEPromByte(memory::kUsbIdentity, 0x00);
+  const std::array cell{CellValue{memory::kUsbIdentity, 0x00}};
+  if (const int refused = KeepHistory(session, *kt90, "clear-id", cell); refused != kExitOk) {
+    return refused;
+  }
+  const bool delivered = WriteCells(*kt90, cell, RunStop::kNever).reached == 1;
   if (session.TimedOut("nothing was sent")) {
     return kExitTimedOut;
   }

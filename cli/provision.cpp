@@ -12,6 +12,7 @@
 
 #include "cli/commands.h"
 #include "cli/entries.h"
+#include "cli/history.h"
 #include "cli/safe_files.h"
 #include "cli/workshop.h"
 #include "config/plan_runner.h"
@@ -193,6 +194,14 @@ bool Run::Provision(modKT90& kt90, const std::string& path) {
   const auto serial = static_cast<std::uint16_t>(next_);
   const SetPlan plan = PlanSet(PresetFieldTexts(preset_, std::to_string(serial)), preset_.code);
   const std::vector<CellValue> wanted = WrittenCells(plan);
+  // New boards: a copy would double each one's time, so only when asked for.
+  if (session_.Line().Has("--history") &&
+      KeepHistory(session_, kt90, "provision", wanted) != kExitOk) {
+    ++left_;
+    EndProgress();
+    err << "The engraver at " << path << " is left as it is; unplug it.\n";
+    return true;
+  }
 
   const bool lost =
       WriteCells(kt90, PlanCells(plan), RunStop::kAtFirstMiss).reached != plan.writes.size();

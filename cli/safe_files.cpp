@@ -100,6 +100,14 @@ void ReplacementFile::Discard() {
 }
 
 FileTrouble ReplacementFile::Commit(std::string_view text) {
+  return Put(text, true);
+}
+
+FileTrouble ReplacementFile::CommitNew(std::string_view text) {
+  return Put(text, false);
+}
+
+FileTrouble ReplacementFile::Put(std::string_view text, bool replace) {
   if (trouble_ || handle_ == file_calls::kClosed) {
     return trouble_ ? trouble_ : FileTrouble{std::make_error_code(std::errc::bad_file_descriptor)};
   }
@@ -110,14 +118,15 @@ FileTrouble ReplacementFile::Commit(std::string_view text) {
   if (!result.error) {
     result.error = closed;
   }
-  if (!result.error) {
+  if (!result.error && replace) {
     const PathKind kind = KindAt(target_, result.error);
     if (!result.error && !Replaceable(kind)) {
       result.not_a_file = kind;
     }
   }
   if (!result) {
-    result.error = file_calls::MoveOnto(temporary_, target_);
+    result.error = replace ? file_calls::MoveOnto(temporary_, target_)
+                           : file_calls::MoveToNewName(temporary_, target_);
   }
   if (!result) {
     temporary_.clear();  // it is the target now

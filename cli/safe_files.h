@@ -43,8 +43,12 @@ class ReplacementFile {
   // Writes `text`, flushes it to the disk and renames it onto the target,
   // unless by now something other than a file or a symbolic link stands there.
   FileTrouble Commit(std::string_view text);
+  // The same, but only where nothing stands at the target yet: a name taken
+  // meanwhile (even by a symbolic link) is left as it is, with file_exists.
+  FileTrouble CommitNew(std::string_view text);
 
  private:
+  FileTrouble Put(std::string_view text, bool replace);
   void Discard();
 
   std::string target_;

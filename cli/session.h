@@ -3,9 +3,11 @@
 // wait limit) and the link to the one it works on.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/cli.h"
@@ -77,6 +79,14 @@ class Session {
   // then `consequence`; returns kExitNoAnswer.
   int NoAnswer(const std::string& what, const std::string& consequence);
 
+  // Work that waits until the command has succeeded (the history's bound).
+  void AtSuccess(std::function<void()> work) { at_success_.push_back(std::move(work)); }
+  void Succeeded() {
+    for (const std::function<void()>& work : at_success_) {
+      work();
+    }
+  }
+
  private:
   // The engraver of --device (its path), or the first one (empty); with
   // several engravers and none chosen a command that writes is refused.
@@ -94,6 +104,7 @@ class Session {
   std::unique_ptr<modKT90> kt90_;
   bool several_ = false;  // several engravers and none chosen: say which one is used
   int connect_failure_ = kExitNoEngraver;
+  std::vector<std::function<void()>> at_success_;
 };
 
 // The engraver of --device among those found: its 1-based index, its whole

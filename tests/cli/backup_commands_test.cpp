@@ -126,12 +126,12 @@ TEST_F(BackupTest, RestoreOntoAnotherBoardKeepsItsSerialNumberUnlessAsked) {
        kExitOk,
        kept + "0x40: 0x77 -> 0x00\n1 cells would change; nothing was written.\n",
        0x42},
-      {{"restore"},
+      {{"restore", "--no-history"},
        kExitOk,
        kept + "0x40: 0x77 -> 0x00\nRestored 1 cells.\nVerified: the 1 cells read back as "
               "written.\n",
        0x42},
-      {{"restore", "--include-serial"},
+      {{"restore", "--include-serial", "--no-history"},
        kExitOk,
        "0x05: 0x00 -> 0x12\n0x06: 0x42 -> 0x34\n0x40: 0x77 -> 0x00\nRestored 3 cells.\n"
        "Verified: the 3 cells read back as written.\n",
@@ -212,7 +212,8 @@ TEST_F(BackupTest, DiffListsEveryDifferingCell) {
 }
 
 TEST_F(CliTest, SetVerifyReadsEveryWrittenCellBack) {
-  EXPECT_EQ(Run({"--sim", "set", "--model", "KX3", "--serial", "4661", "--verify"}), kExitOk)
+  EXPECT_EQ(Run({"--sim", "set", "--model", "KX3", "--serial", "4661", "--verify", "--no-history"}),
+            kExitOk)
       << Err();
   EXPECT_NE(Out().find("Verified: the 78 cells read back as written.\n"), std::string::npos);
   EXPECT_EQ(board().Counts().memory_reads, 78u);
@@ -222,7 +223,8 @@ TEST_F(CliTest, SetVerifyReadsEveryWrittenCellBack) {
   for (std::uint8_t address = 0; address < 0x60; ++address) {
     board().SetCell(address, 0xEE);
   }
-  EXPECT_EQ(Run({"--sim", "set", "--model", "KX3", "--serial", "4661", "--verify"}), kExitDiffers);
+  EXPECT_EQ(Run({"--sim", "set", "--model", "KX3", "--serial", "4661", "--verify", "--no-history"}),
+            kExitDiffers);
   EXPECT_TRUE(
       Err().starts_with("Verification failed: 11 of the 78 cells differ.\n"
                         "  0x05: wanted 0x12, found 0xEE\n"))

@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <optional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,6 +21,40 @@
 namespace korimo::cli {
 
 using Bytes = std::vector<std::uint8_t>;
+
+// Points korimo-cli's history at a folder of the test's own, named where the
+// platform's variable points, and removes it afterwards: no test writes into
+// the history of the user who runs it.
+class TestHistoryFolder {
+ public:
+  TestHistoryFolder()
+      : state_(std::filesystem::temp_directory_path() /
+               ("korimo-cli-state-" + std::to_string(std::random_device{}()))) {
+    std::filesystem::create_directories(state_);
+#ifdef _WIN32
+    _putenv_s("LOCALAPPDATA", state_.string().c_str());
+    history_ = state_ / "Korimo" / "history";
+#else
+    setenv("XDG_STATE_HOME", state_.c_str(), 1);
+    history_ = state_ / "korimo" / "history";
+#endif
+  }
+  ~TestHistoryFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(state_, ignored);
+  }
+  TestHistoryFolder(const TestHistoryFolder&) = delete;
+  TestHistoryFolder& operator=(const TestHistoryFolder&) = delete;
+
+  // The history folder within it.
+  const std::filesystem::path& History() const {
+    return history_;
+  }
+
+ private:
+  std::filesystem::path state_;
+  std::filesystem::path history_;
+};
 
 class CliTest : public ::testing::Test {
  protected:
@@ -52,6 +89,8 @@ class CliTest : public ::testing::Test {
   sim::Board& board() { return platform_.GetBoard(); }
   sim::SimDeviceFiles& files() { return platform_.GetFiles(); }
 
+  TestHistoryFolder history_folder_;
+  const std::filesystem::path history_ = history_folder_.History();
   sim::ManualClock clock_;
   sim::SimPlatform platform_{clock_, korimo::testing::InstantBoard(true, 9)};
   bool platform_available_ = true;

@@ -83,7 +83,8 @@ std::vector<Bytes> SetPackets(const SetFieldTexts& texts, std::uint8_t model) {
 }
 
 TEST_F(CliTest, SetWithAModelSendsThePlansSeventyNineWritesInOrder) {
-  EXPECT_EQ(Run({"--sim", "set", "--model", "KX3", "--serial", "4661"}), kExitOk) << Err();
+  EXPECT_EQ(Run({"--sim", "set", "--model", "KX3", "--serial", "4661", "--no-history"}), kExitOk)
+      << Err();
   const SetFieldTexts texts{"4661", {"24000", "12000", "4250", "50000", "10000", "8000"}};
   const std::vector<Bytes> written = Written();
   EXPECT_EQ(written.size(), kSetWriteCount);
@@ -101,10 +102,10 @@ TEST_F(CliTest, SetWithAModelSendsThePlansSeventyNineWritesInOrder) {
 }
 
 TEST_F(CliTest, SetModelNoneStoresTheSixValuesAndModelCodeZero) {
-  EXPECT_EQ(
-      Run({"--sim", "set", "--model", "none", "--serial", "&H1234", "--max-x", "100", "--max-y",
-           "200", "--max-z", "300", "--raster", "65535", "--vector", "0", "--z-speed", "2.5"}),
-      kExitOk)
+  EXPECT_EQ(Run({"--sim", "set", "--model", "none", "--serial", "&H1234", "--max-x", "100",
+                 "--max-y", "200", "--max-z", "300", "--raster", "65535", "--vector", "0",
+                 "--z-speed", "2.5", "--no-history"}),
+            kExitOk)
       << Err();
   const SetFieldTexts texts{"&H1234", {"100", "200", "300", "65535", "0", "2.5"}};
   EXPECT_EQ(Written(), SetPackets(texts, memory::kNoModel));
@@ -123,7 +124,8 @@ TEST_F(CliTest, WritesThatDoNotReachTheEngraverExitFiveInOneSentence) {
       platform_.Unplug();
     }
   });
-  EXPECT_EQ(Run({"--sim", "set", "--model", "KX3", "--serial", "4661"}), kExitCutShort);
+  EXPECT_EQ(Run({"--sim", "set", "--model", "KX3", "--serial", "4661", "--no-history"}),
+            kExitCutShort);
   EXPECT_EQ(Err(),
             "Only 20 of the 79 values reached the engraver. Set again once the engraver is "
             "connected.\n");
@@ -134,17 +136,17 @@ TEST_F(CliTest, WritesThatDoNotReachTheEngraverExitFiveInOneSentence) {
   files().SetOpenHook({});
   platform_.Plug();
   files().FailWrites(sim::FaultSpan::Times(64));
-  EXPECT_EQ(Run({"--sim", "eeprom", "clear"}), kExitCutShort);
+  EXPECT_EQ(Run({"--sim", "eeprom", "clear", "--no-history"}), kExitCutShort);
   EXPECT_EQ(Err(),
             "None of the 64 cells reached the engraver. Clear again once the engraver is "
             "connected.\n");
-  EXPECT_EQ(Run({"--sim", "eeprom", "write", "32", "1"}), kExitOk) << Err();
+  EXPECT_EQ(Run({"--sim", "eeprom", "write", "32", "1", "--no-history"}), kExitOk) << Err();
   files().FailWrites(sim::FaultSpan::Times(1));
-  EXPECT_EQ(Run({"--sim", "eeprom", "write", "32", "2"}), kExitCutShort);
+  EXPECT_EQ(Run({"--sim", "eeprom", "write", "32", "2", "--no-history"}), kExitCutShort);
   EXPECT_EQ(Err(), "The value did not reach the engraver; write it again once it is connected.\n");
   EXPECT_EQ(board().Cell(0x20), 1);
   files().FailWrites(sim::FaultSpan::Times(1));
-  EXPECT_EQ(Run({"--sim", "clear-id", "--yes"}), kExitCutShort);
+  EXPECT_EQ(Run({"--sim", "clear-id", "--yes", "--no-history"}), kExitCutShort);
   EXPECT_NE(Err().find("did not reach the engraver"), std::string::npos);
 }
 

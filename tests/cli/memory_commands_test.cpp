@@ -42,7 +42,7 @@ TEST_F(CliTest, EEPromWriteTakesTheEditorsNumberForms) {
   };
   for (const Case& c : cases) {
     files().ClearLog();
-    EXPECT_EQ(Run({"--sim", "eeprom", "write", c.address, c.value}), kExitOk)
+    EXPECT_EQ(Run({"--sim", "eeprom", "write", c.address, c.value, "--no-history"}), kExitOk)
         << c.address << ' ' << c.value << ": " << Err();
     EXPECT_EQ(Written(), std::vector<Bytes>{WritePacket(c.stored_at, c.stored)}) << c.address;
     EXPECT_EQ(board().Cell(c.stored_at), c.stored);
@@ -79,7 +79,7 @@ TEST_F(CliTest, EEPromWriteRefusesWhatTheEditorRefuses) {
 
 TEST_F(CliTest, EEPromClearErasesTheBlockThenShowsIt) {
   board().SetCell(0x60, 0x11);
-  EXPECT_EQ(Run({"--sim", "eeprom", "clear"}), kExitOk);
+  EXPECT_EQ(Run({"--sim", "eeprom", "clear", "--no-history"}), kExitOk);
   for (unsigned address = 0x20; address <= 0x5F; ++address) {
     EXPECT_EQ(board().Cell(static_cast<std::uint8_t>(address)), 0xFF) << address;
   }
@@ -104,7 +104,7 @@ constexpr char kQuestion[] =
 
 TEST_F(CliTest, ClearIdAsksAndSendsTheOneWriteOnYes) {
   board().SetCell(memory::kUsbIdentity, 0x5A);
-  EXPECT_EQ(Run({"--sim", "clear-id"}, "y\n"), kExitOk);
+  EXPECT_EQ(Run({"--sim", "clear-id", "--no-history"}, "y\n"), kExitOk);
   EXPECT_EQ(Out().rfind(kQuestion, 0), 0u) << Out();
   EXPECT_EQ(Written(), std::vector<Bytes>{WritePacket(0xE0, 0x00)});
   EXPECT_EQ(board().Cell(memory::kUsbIdentity), 0x00);
@@ -112,16 +112,16 @@ TEST_F(CliTest, ClearIdAsksAndSendsTheOneWriteOnYes) {
 
 TEST_F(CliTest, ClearIdSendsNothingUnlessTheAnswerIsYes) {
   for (const std::string answer : {"n\n", "\n", "", "yeah\n", "no\n"}) {
-    EXPECT_EQ(Run({"--sim", "clear-id"}, answer), kExitOk);
+    EXPECT_EQ(Run({"--sim", "clear-id", "--no-history"}, answer), kExitOk);
     EXPECT_EQ(Out(), std::string(kQuestion) + "Nothing was sent.\n");
   }
   EXPECT_TRUE(Written().empty());
-  EXPECT_EQ(Run({"--sim", "clear-id"}, "YES\r\n"), kExitOk);
+  EXPECT_EQ(Run({"--sim", "clear-id", "--no-history"}, "YES\r\n"), kExitOk);
   EXPECT_EQ(Written().size(), 1u);
 }
 
 TEST_F(CliTest, ClearIdWithYesDoesNotAsk) {
-  EXPECT_EQ(Run({"--sim", "clear-id", "--yes"}), kExitOk);
+  EXPECT_EQ(Run({"--sim", "clear-id", "--yes", "--no-history"}), kExitOk);
   EXPECT_EQ(Out().find("Are you sure"), std::string::npos);
   EXPECT_EQ(Written(), std::vector<Bytes>{WritePacket(0xE0, 0x00)});
 }

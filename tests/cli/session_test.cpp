@@ -19,7 +19,7 @@ std::vector<std::string> Lines(const std::string& text) {
 }
 
 TEST_F(CliTest, TraceShowsEveryPacketOnTheErrorStream) {
-  EXPECT_EQ(Run({"--sim", "--trace", "clear-id", "--yes"}), kExitOk);
+  EXPECT_EQ(Run({"--sim", "--trace", "clear-id", "--yes", "--no-history"}), kExitOk);
   // One busy poll, then the write.
   const std::vector<std::string> lines = Lines(Err());
   ASSERT_EQ(lines.size(), 2u) << Err();
@@ -31,7 +31,7 @@ TEST_F(CliTest, TraceShowsEveryPacketOnTheErrorStream) {
 }
 
 TEST_F(CliTest, TraceLinesHaveTheWireFormat) {
-  EXPECT_EQ(Run({"--sim", "--trace", "eeprom", "write", "5", "18"}), kExitOk);
+  EXPECT_EQ(Run({"--sim", "--trace", "eeprom", "write", "5", "18", "--no-history"}), kExitOk);
   const std::regex read_line("< ([0-9A-F]{2} ){32}[0-9A-F]{2}");
   const std::vector<std::string> lines = Lines(Err());
   ASSERT_FALSE(lines.empty());
@@ -60,13 +60,15 @@ TEST_F(CliTest, WithoutTraceTheErrorStreamStaysQuiet) {
 
 TEST_F(CliTest, AStuckControllerGivesUpAfterTheTimeoutWithExitFour) {
   board().SetStuckBusy(true);
-  EXPECT_EQ(Run({"--sim", "--timeout", "0.05", "eeprom", "write", "32", "1"}), kExitTimedOut);
+  EXPECT_EQ(Run({"--sim", "--timeout", "0.05", "eeprom", "write", "32", "1", "--no-history"}),
+            kExitTimedOut);
   EXPECT_EQ(Err(), "The engraver stayed busy for more than 0.05 s; nothing was written.\n");
   EXPECT_EQ(board().Counts().memory_writes, 0u);
   EXPECT_TRUE(Written().empty());
 
-  EXPECT_EQ(Run({"--sim", "--timeout=0.02", "set", "--model", "KX2", "--serial", "1"}),
-            kExitTimedOut);
+  EXPECT_EQ(
+      Run({"--sim", "--timeout=0.02", "set", "--model", "KX2", "--serial", "1", "--no-history"}),
+      kExitTimedOut);
   EXPECT_EQ(Err(),
             "The engraver stayed busy for more than 0.02 s; the Set stopped after 0 of 79 "
             "writes.\n");
@@ -78,6 +80,7 @@ TEST_F(CliTest, AStuckControllerGivesUpAfterTheTimeoutWithExitFour) {
 // The limit holds for each wait, not for the whole command: a Set whose waits
 // together take far longer than the limit still ends.
 TEST(CliWaitLimit, TheLimitIsPerWait) {
+  const TestHistoryFolder history;
   sim::PlatformOptions options;
   options.catalogue.classes = 3;
   options.catalogue.engraver_class = 1;

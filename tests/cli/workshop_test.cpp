@@ -11,6 +11,7 @@
 
 #include "cli/cli.h"
 #include "sim/platform.h"
+#include "tests/cli/cli_fixture.h"
 #include "tests/cli/scripted_pacer.h"
 #include "tests/support/sim_engraver.h"
 
@@ -68,6 +69,7 @@ class WorkshopTest : public ::testing::Test {
   ScriptedPacer pacer_;
   bool terminal_ = false;
   std::filesystem::path log_;
+  TestHistoryFolder history_folder_;
   std::ostringstream out_;
   std::ostringstream err_;
 };

@@ -23,7 +23,7 @@ expect() {
   fi
 }
 expect "eeprom" korimo-cli e
-expect "list find read set eeprom clear-id backup restore diff provision report home inputs positions help" korimo-cli ""
+expect "list find read set eeprom clear-id backup restore diff history undo provision report home inputs positions help" korimo-cli ""
 expect "KX2 KX3" korimo-cli provision --model K
 expect "--overwrite-serial" korimo-cli provision --serials 100-199 --o
 expect "--include-identity --include-serial" korimo-cli restore --inc
@@ -39,6 +39,8 @@ expect "KX2 KX3" korimo-cli set --model = K
 expect "none" korimo-cli set --serial 12 --model n
 expect "--version --vector --verify" korimo-cli set --v
 expect "--device --dry-run" korimo-cli restore --d
+expect "--no-history" korimo-cli eeprom write --n
+expect "--all" korimo-cli history --a
 expect "--include-identity --include-serial" korimo-cli --sim restore --inc
 expect "--force" korimo-cli backup --f
 expect "--json" korimo-cli read --j
