@@ -46,6 +46,8 @@ inline constexpr KnownOption kKnownOptions[] = {
     {"--log", "FILE"},
     {"--count", "N"},
     {"--overwrite-serial", ""},
+    {"--ledger", "CONNECTION"},
+    {"--station", "NAME"},
 };
 
 struct CommandLine {

@@ -49,11 +49,14 @@ constexpr std::array<Command, 16> kCommands{{
      RunRestore, true, false},
     {"diff", 1, "", "diff FILE", "Compare the engraver's memory with a backup, cell by cell.",
      RunDiff, false, false},
-    {"provision", 0, "--model --serials --log --count --verify --overwrite-serial",
+    {"provision", 0,
+     "--model --serials --log --count --verify --overwrite-serial --ledger --station",
      "provision --model KX2|KX3 --serials FIRST[-LAST] --log FILE [--count N] [--verify]\n"
-     "  provision ... [--overwrite-serial]",
-     "Set each engraver that arrives to the model with the next serial number, verify every\n"
-     "      written cell and log it (CSV), then wait for it to be unplugged; Ctrl+C ends the run.",
+     "  provision ... [--overwrite-serial] [--ledger CONNECTION [--station NAME]]",
+     "Set each engraver that arrives to the model with the next serial number, claimed first\n"
+     "      in the log (CSV, locked) or the --ledger database (ODBC connection string), verify\n"
+     "      every written cell and record it, then wait for it to be unplugged; Ctrl+C ends\n"
+     "      the run.",
      RunProvision, true, false},
     {"report", 1, "--force", "report [FILE] [--force]",
      "A read-only report for support: version, platform, the engravers found, one status\n"

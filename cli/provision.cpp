@@ -14,6 +14,7 @@
 
 #include "cli/commands.h"
 #include "cli/entries.h"
+#include "cli/ledger.h"
 #include "cli/safe_files.h"
 #include "cli/workshop.h"
 #include "config/presets.h"
@@ -31,10 +32,7 @@ namespace {
 // As the window's supervision looks: four times a second.
 constexpr std::chrono::milliseconds kLookEvery{250};
 
-struct Range {
-  std::uint16_t first = 0;
-  std::uint16_t last = 0;
-};
+using Range = SerialRange;
 
 std::optional<std::uint16_t> SerialOf(std::string_view text) {
   if (text.empty() || text.size() > 5 ||
@@ -58,59 +56,15 @@ std::optional<Range> RangeOf(std::string_view text) {
   return Range{*first, *last};
 }
 
-// The log's text, or nothing once the user has been told why it cannot be read.
-std::optional<ProvisionLog> ReadLog(Session& session, const std::string& path) {
-  // Read again before every board, as far as the file reached a moment ago: a
-  // line that another station appends meanwhile is left for the next board.
-  // One byte more than a log may have, so that a larger file is known as one.
-  const FileText file = ReadFileText(path, kLargestLog + 1);
-  if (file.trouble.error == std::errc::no_such_file_or_directory) {
-    return ProvisionLog{};
-  }
-  if (file.trouble) {
-    session.Err() << "The log " << EchoPath(path) << " cannot be read. " << Sentence(file.trouble)
-                  << '\n';
-    return std::nullopt;
-  }
-  const std::string& text = file.text;
-  ProvisionLog log = ParseLog(text);
-  if (!log.error.empty()) {
-    session.Err() << "The log " << EchoPath(path) << " is refused: " << log.error << '\n';
-    return std::nullopt;
-  }
-  return log;
-}
-
-// Appends `text` in one write and flushes it to the disk; false when it failed.
-bool AppendToLog(const std::string& path, const std::string& text) {
-#ifdef _WIN32
-  const int file =
-      _open(path.c_str(), _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE);
-  if (file < 0) {
-    return false;
-  }
-  const bool whole = _write(file, text.data(), static_cast<unsigned>(text.size())) ==
-                         static_cast<int>(text.size()) &&
-                     _commit(file) == 0;
-  return _close(file) == 0 && whole;
-#else
-  const int file = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (file < 0) {
-    return false;
-  }
-  const bool whole = write(file, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
-                     fsync(file) == 0;
-  return close(file) == 0 && whole;
-#endif
-}
-
 class Run {
  public:
-  Run(Session& session, const ModelPreset& preset, Range range, std::string log_path)
+  Run(Session& session, const ModelPreset& preset, Range range, SerialLedger& ledger,
+      SerialLedger* station_log)
       : session_(session),
         preset_(preset),
         range_(range),
-        log_path_(std::move(log_path)),
+        ledger_(ledger),
+        station_log_(station_log),
         kt90_(*session.Link()),
         finder_(*session.Finder()),
         pacer_(session.GetPacer()) {}
@@ -127,8 +81,11 @@ class Run {
   bool WaitUntilGone(const std::string& path);
   void Progress(const std::string& text);
   void EndProgress();
-  // Sets, verifies and logs one board; false when the log could not be written.
-  bool Provision(const std::string& path);
+  // Claims a serial number, then Sets, verifies and records one board; an
+  // ending when the run cannot go on.
+  std::optional<Ending> Provision(const std::string& path);
+  // The board as the ledger records it, now.
+  LedgerBoard BoardAt(const std::string& path);
   // The engraver that can be used (the one of --device, or the first); says
   // once why another one cannot.
   std::optional<std::string> Found(const std::vector<FoundEngraver>& found);
@@ -136,11 +93,12 @@ class Run {
   Session& session_;
   const ModelPreset& preset_;
   Range range_;
-  std::string log_path_;
+  SerialLedger& ledger_;
+  SerialLedger* station_log_;  // --log beside --ledger: the station's own record, or none
   modKT90& kt90_;
   EngraverFinder& finder_;
   Pacer& pacer_;
-  std::uint32_t next_ = 0;  // may pass 65535: the range is then used up
+  std::uint32_t next_ = 0;  // the number shown as next; past the range once it is used up
   std::size_t done_ = 0;
   std::size_t failed_ = 0;
   std::size_t left_ = 0;  // boards that already carried a serial number
@@ -219,9 +177,29 @@ bool Run::WaitUntilGone(const std::string& path) {
   }
 }
 
-bool Run::Provision(const std::string& path) {
+LedgerBoard Run::BoardAt(const std::string& path) {
+  // "usb:3-2 (/dev/bus/usb/003/007)" names its port first.
+  const std::string port = path.starts_with("usb:") ? path.substr(0, path.find(' ')) : "";
+  return {path, port, std::string(preset_.name).substr(7), pacer_.UtcNow()};
+}
+
+std::optional<Run::Ending> Run::Provision(const std::string& path) {
   std::ostream& err = session_.Err();
-  const auto serial = static_cast<std::uint16_t>(next_);
+  // The claim comes before a single byte is written: no other station can take
+  // the number, and it is never issued again, whatever happens to this board.
+  const LedgerAnswer answer = ledger_.Claim(range_, BoardAt(path));
+  if (!answer.claim) {
+    EndProgress();
+    if (answer.used_up) {
+      next_ = range_.last + 1u;
+      return Ending::kUsedUp;
+    }
+    err << answer.trouble << " Nothing was written to the engraver at " << path << ".\n";
+    return Ending::kLogLost;
+  }
+  const LedgerClaim claim = *answer.claim;
+  const std::uint16_t serial = claim.serial;
+  next_ = serial + 1u;
   const SetPlan plan = PlanSet(PresetFieldTexts(preset_, std::to_string(serial)), preset_.code);
   const std::vector<std::pair<std::uint8_t, std::uint8_t>> wanted = WrittenCells(plan);
 
@@ -247,26 +225,40 @@ bool Run::Provision(const std::string& path) {
   const bool stored = !lost && differing == 0 && !kt90_.WaitGaveUp();
   kt90_.ClearWaitGaveUp();
 
-  const LogLine line{pacer_.UtcNow(), path,     serial, std::string(preset_.name).substr(7),
-                     stored,          differing};
-  std::string text = FormatLogLine(line);
-  std::error_code error;
-  if (!std::filesystem::exists(log_path_, error) ||
-      std::filesystem::file_size(log_path_, error) == 0) {
-    text = std::string(kLogHeader) + '\n' + text;
-  }
+  // The result is recorded before any other board is taken: while the ledger
+  // cannot be reached the run waits, and says which serial the board carries.
   EndProgress();
-  if (!AppendToLog(log_path_, text)) {
-    err << "The log " << EchoPath(log_path_)
-        << " cannot be written, so the run stops: serial number " << FiveDigits(serial)
-        << (stored ? " is stored on " : " was tried on ") << path << " and is not in the log.\n";
-    return false;
+  const LedgerBoard board = BoardAt(path);
+  for (bool told = false;;) {
+    const std::string why = ledger_.Record(claim, board, stored, differing);
+    if (why.empty()) {
+      break;
+    }
+    if (!told) {
+      err << "Serial number " << FiveDigits(serial)
+          << (stored ? " is stored on " : " was tried on ") << path
+          << " (label the board with it), but its result cannot be recorded: " << why
+          << " Trying again; no other board is taken meanwhile (Ctrl+C ends the run).\n";
+      told = true;
+    }
+    if (pacer_.StopAsked()) {
+      err << "The result of serial number " << FiveDigits(serial) << " on " << path
+          << " is not recorded: " << ledger_.Name() << " shows it as claimed.\n";
+      return Ending::kLogLost;
+    }
+    pacer_.Pause(kLookEvery);
+  }
+  if (station_log_ != nullptr) {
+    if (const std::string why = station_log_->Record(claim, board, stored, differing);
+        !why.empty()) {
+      err << why << " The result of serial number " << FiveDigits(serial)
+          << " is recorded in the database only.\n";
+    }
   }
   if (stored) {
     ++done_;
     first_used_ = first_used_.value_or(serial);
     last_used_ = serial;
-    ++next_;
     session_.Out() << "Stored serial number " << FiveDigits(serial) << " (" << preset_.name
                    << ") on " << path << " and verified its " << wanted.size()
                    << " cells; unplug it.\n";
@@ -281,9 +273,9 @@ bool Run::Provision(const std::string& path) {
                                 : "failed verification (" + std::to_string(differing) + " of " +
                                       std::to_string(wanted.size()) + " cells differ)";
     err << "The engraver at " << path << " " << why << "; serial number " << FiveDigits(serial)
-        << " is logged as not stored and goes to the next board.\n";
+        << " is recorded as failed and never issued again.\n";
   }
-  return true;
+  return std::nullopt;
 }
 
 int Run::Go(std::optional<std::size_t> count, std::uint16_t next) {
@@ -305,28 +297,21 @@ int Run::Go(std::optional<std::size_t> count, std::uint16_t next) {
     finder_.Choose(*path);
     if (kt90_.IsDeviceConnected()) {
       const std::optional<std::int32_t> carried = kt90_.GetSerialNumber();
-      const std::optional<ProvisionLog> log = ReadLog(session_, log_path_);
-      if (!log) {
+      // A board carrying a number the ledger shows only as claimed or failed
+      // was cut short by this tool: it has no serial yet.
+      std::string trouble;
+      const std::optional<bool> never_stored =
+          carried && !IsPlaceholderSerial(*carried)
+              ? ledger_.NeverStored(static_cast<std::uint16_t>(*carried), trouble)
+              : std::optional(false);
+      if (!never_stored) {
+        EndProgress();
+        session_.Err() << trouble << " Nothing was written to the engraver at " << *path << ".\n";
+        finder_.Choose("");
         ending = Ending::kLogLost;
         break;
       }
-      // Another station may share the log: a serial number it stored is never written again.
-      while (next_ <= range_.last) {
-        const std::optional<std::size_t> at = log->StoredAt(static_cast<std::uint16_t>(next_));
-        if (!at) {
-          break;
-        }
-        session_.Err() << "Serial number " << FiveDigits(next_) << " is already stored (line "
-                       << *at << " of the log); it is not written again.\n";
-        ++next_;
-      }
-      if (next_ > range_.last) {
-        finder_.Choose("");
-        ending = Ending::kUsedUp;
-        break;
-      }
-      const bool no_serial_yet = carried && (IsPlaceholderSerial(*carried) ||
-                                             log->OnlyFailed(static_cast<std::uint16_t>(*carried)));
+      const bool no_serial_yet = carried && (IsPlaceholderSerial(*carried) || *never_stored);
       if (!carried) {
         // Whether it carries a serial number of its own is not known: nothing is written.
         ++left_;
@@ -341,9 +326,9 @@ int Run::Go(std::optional<std::size_t> count, std::uint16_t next) {
                        << FiveDigits(*carried)
                        << "; it is left as it is (give --overwrite-serial to replace it). Unplug "
                           "it.\n";
-      } else if (!Provision(*path)) {
+      } else if (const std::optional<Ending> end = Provision(*path)) {
         finder_.Choose("");
-        ending = Ending::kLogLost;
+        ending = *end;
         break;
       }
     }
@@ -368,7 +353,7 @@ int Run::Go(std::optional<std::size_t> count, std::uint16_t next) {
       out << " (stopped by Ctrl+C)";
       break;
     case Ending::kLogLost:
-      out << " (the log could not be used)";
+      out << " (" << ledger_.Name() << " could not be used)";
       break;
   }
   out << ": " << done_ << " done, " << failed_ << " failed, " << left_
@@ -396,8 +381,9 @@ int RunProvision(Session& session, std::span<const std::string>) {
   const std::optional<std::string> model = line.Value("--model");
   const std::optional<std::string> serials = line.Value("--serials");
   const std::optional<std::string> log_path = line.Value("--log");
-  if (!model || !serials || !log_path) {
-    err << "provision needs --model KX2 or KX3, --serials FIRST[-LAST] and --log FILE.\n";
+  if (!model || !serials || (!log_path && !line.Has("--ledger"))) {
+    err << "provision needs --model KX2 or KX3, --serials FIRST[-LAST] and --log FILE or "
+           "--ledger CONNECTION.\n";
     return kExitUsage;
   }
   std::string upper = *model;
@@ -425,26 +411,30 @@ int RunProvision(Session& session, std::span<const std::string>) {
     }
     count = *number;
   }
-  const std::optional<ProvisionLog> log = ReadLog(session, *log_path);
-  if (!log) {
+  // The serial ledger: the database of --ledger, or else the log; --log beside
+  // --ledger is the station's own record.
+  const std::optional<std::string> connection = line.Value("--ledger");
+  const std::unique_ptr<SerialLedger> station_log = log_path ? OpenFileLedger(*log_path) : nullptr;
+  const std::unique_ptr<SerialLedger> database =
+      connection ? OpenOdbcLedger(*connection, line.Value("--station").value_or(HostName()))
+                 : nullptr;
+  SerialLedger& ledger = database ? *database : *station_log;
+  const LedgerAnswer first = ledger.Look(*range);
+  if (first.used_up) {
+    err << "The serial numbers " << FiveDigits(range->first) << "-" << FiveDigits(range->last)
+        << " are used up: " << first.trouble << ". Nothing was written.\n";
     return kExitRefused;
   }
-  std::uint32_t next = range->first;
-  if (const std::optional<std::uint16_t> highest = log->HighestStored()) {
-    next = std::max<std::uint32_t>(next, *highest + 1u);
-  }
-  if (next > range->last) {
-    err << "The serial numbers " << FiveDigits(range->first) << "-" << FiveDigits(range->last)
-        << " are used up: the log shows " << FiveDigits(*log->HighestStored())
-        << " as stored (line " << *log->StoredAt(*log->HighestStored())
-        << "). Nothing was written.\n";
+  if (!first.claim) {
+    err << first.trouble << '\n';
     return kExitRefused;
   }
   if (session.Link() == nullptr) {
     return kExitNoEngraver;
   }
   session.GetPacer().CatchStop();
-  return Run(session, *preset, *range, *log_path).Go(count, static_cast<std::uint16_t>(next));
+  return Run(session, *preset, *range, ledger, database ? station_log.get() : nullptr)
+      .Go(count, first.claim->serial);
 }
 
 }  // namespace korimo::cli
