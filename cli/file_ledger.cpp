@@ -311,7 +311,13 @@ class FileLedger final : public SerialLedger {
     LockedLog file(path_);
     FileTrouble trouble = file.Trouble();
     if (!trouble) {
-      trouble = file.Append(Line(board, claim.serial, false, stored, cells_differed));
+      // A station's own record (--log beside --ledger) starts with its result lines.
+      const FileText start = file.Read(1);
+      trouble = start.trouble;
+      if (!trouble) {
+        const std::string line = Line(board, claim.serial, false, stored, cells_differed);
+        trouble = file.Append(start.text.empty() ? Header() + line : line);
+      }
     }
     return trouble ? Name() + " cannot be written. " + TroubleSentence(trouble) : "";
   }

@@ -7,6 +7,7 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <span>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -97,8 +98,15 @@ Diagnosis Diagnose(SQLSMALLINT type, SQLHANDLE handle) {
     }
     const auto size = std::clamp<std::size_t>(static_cast<std::size_t>(std::max<int>(length, 0)), 0,
                                               text.size() - 1);
-    std::string words(reinterpret_cast<const char*>(text.data()), size);
-    while (!words.empty() && std::isspace(static_cast<unsigned char>(words.back())) != 0) {
+    // One line, whatever line ends and tabs the driver put in its words.
+    std::string words;
+    for (const SQLCHAR c : std::span(text.data(), size)) {
+      const bool space = std::isspace(c) != 0;
+      if (!space || (!words.empty() && words.back() != ' ')) {
+        words += space ? ' ' : static_cast<char>(c);
+      }
+    }
+    while (!words.empty() && words.back() == ' ') {
       words.pop_back();
     }
     if (diagnosis.state.empty()) {
@@ -415,7 +423,7 @@ class OdbcLedger final : public SerialLedger {
 
   // Creates the table when it is missing; refuses one that is not the
   // ledger's, or holds rows no station writes, and leaves it as it is.
-  bool CheckTable(std::string& trouble) {
+  bool CheckTable(std::string& trouble, bool created_elsewhere = false) {
     Statement probe(connection_handle_);
     if (!probe.Run("SELECT * FROM korimo_serials WHERE 1 = 0")) {
       const Diagnosis& failure = probe.Failure();
@@ -424,12 +432,16 @@ class OdbcLedger final : public SerialLedger {
         return false;
       }
       Statement create(connection_handle_);
-      if (!create.Run(kLedgerTableSql)) {
-        trouble =
-            "The table korimo_serials is missing and cannot be created: " + create.Failure().words;
-        return false;
+      if (create.Run(kLedgerTableSql)) {
+        return true;
       }
-      return true;
+      // Another station may have created it a moment ago.
+      if (!created_elsewhere) {
+        return CheckTable(trouble, true);
+      }
+      trouble =
+          "The table korimo_serials is missing and cannot be created: " + create.Failure().words;
+      return false;
     }
     const std::vector<std::string> names = probe.ColumnNames();
     if (!std::equal(names.begin(), names.end(), kColumns.begin(), kColumns.end())) {
