@@ -18,7 +18,7 @@
 #include <QWindow>
 #include <cstdio>
 
-#include "config/main_window.h"
+#include "mainwin/main_window.h"
 #include "sim/platform.h"
 
 namespace korimo::app {

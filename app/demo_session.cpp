@@ -9,7 +9,7 @@
 
 #include "app/service_windows.h"
 #include "app/simulator_panel.h"
-#include "config/main_window.h"
+#include "mainwin/main_window.h"
 #include "sim/platform.h"
 
 namespace korimo::app {

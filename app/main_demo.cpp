@@ -17,9 +17,10 @@
 #include "app/demo_session.h"
 #include "app/service_windows.h"
 #include "app/simulator_panel.h"
-#include "config/main_window.h"
+#include "mainwin/main_window.h"
 #include "device/modKT90.h"
 #include "korimo/version.h"
+#include "platform/platform.h"
 #include "sim/platform.h"
 #include "ui/qt_event_pump.h"
 #include "ui/qt_prompts.h"
@@ -60,7 +61,8 @@ int main(int argc, char** argv) {
   korimo::sim::SimPlatform platform;  // the simulator's default timings, steady clock
   korimo::ui::QtEventPump pump;
   korimo::ui::QtPrompts prompts;
-  korimo::modKT90 kt90(platform.GetCatalogue(), platform.GetFiles(), pump);
+  const korimo::platform::Ports ports = korimo::platform::Simulated(platform);
+  korimo::modKT90 kt90(*ports.finder, *ports.files, pump);
   korimo::s window(kt90, prompts);
   korimo::app::ServiceWindows service(window, kt90, prompts);
   korimo::app::SimulatorPanel panel(platform);

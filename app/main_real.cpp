@@ -6,11 +6,11 @@
 #include <string>
 
 #include "app/app_icon.h"
-#include "app/real_platform.h"
 #include "app/service_windows.h"
-#include "config/main_window.h"
+#include "mainwin/main_window.h"
 #include "device/modKT90.h"
 #include "korimo/version.h"
+#include "platform/platform.h"
 #include "ui/lamp.h"
 #include "ui/qt_event_pump.h"
 #include "ui/qt_prompts.h"
@@ -27,10 +27,10 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("korimo"));
   QApplication::setWindowIcon(korimo::app::KorimoIcon());
 
-  korimo::app::RealPlatform platform = korimo::app::MakeRealPlatform();
+  const korimo::platform::Ports ports = korimo::platform::Real();
   korimo::ui::QtEventPump pump;
   korimo::ui::QtPrompts prompts;
-  korimo::modKT90 kt90(*platform.finder, *platform.files, pump);
+  korimo::modKT90 kt90(*ports.finder, *ports.files, pump);
   korimo::s window(kt90, prompts);
   korimo::app::ServiceWindows service(window, kt90, prompts);
   // An engraver that is there but cannot be used (no right to open it, say):
@@ -41,8 +41,10 @@ int main(int argc, char** argv) {
     }
   });
 
-  if (!platform.limitation.empty()) {
-    const std::string note(platform.limitation);
+  if (!ports.reachable) {
+    const std::string note =
+        "This korimo was built without a way to reach USB devices; it stays \"Searching...\". "
+        "Try korimo-demo for the simulated engraver.";
     std::fprintf(stderr, "korimo: %s\n", note.c_str());
     // The status row carries the note too: hover over the lamp or "Searching...".
     const QString tip = QString::fromStdString(note);

@@ -4,7 +4,7 @@
 // keeps its one window object.
 #pragma once
 
-#include "config/main_window.h"
+#include "mainwin/main_window.h"
 #include "device/modKT90.h"
 #include "device/ports.h"
 #include "iocheck/io_opener.h"

@@ -53,8 +53,7 @@ void ProvisionOneBoard(benchmark::State& state) {
   const std::vector<std::string> args{"provision", "--model", "KX3",   "--serials", "100",
                                       "--count",   "1",       "--log", log.string()};
   const korimo::cli::PortsProvider ports = [&](bool, std::ostream&) {
-    return std::optional<korimo::cli::EngraverPorts>(
-        {&platform.GetCatalogue(), &platform.GetFiles()});
+    return std::optional(korimo::platform::Simulated(platform));
   };
 
   std::optional<Clock::time_point> first_write;

@@ -13,6 +13,7 @@
 #include "config/presets.h"
 #include "config/set_plan.h"
 #include "device/modKT90.h"
+#include "device/registry_finder.h"
 #include "sim/platform.h"
 
 namespace {
@@ -33,12 +34,14 @@ struct Rig {
   explicit Rig(Micros latency)
       : platform(korimo::sim::PlatformOptions{
             .timings = korimo::sim::BoardTimings{Micros{0}, Micros{0}, 20000}}),
-        kt90(platform.GetCatalogue(), platform.GetFiles(), pump) {
+        finder(platform.GetCatalogue()),
+        kt90(finder, platform.GetFiles(), pump) {
     platform.GetFiles().Latency(latency);
   }
 
   korimo::sim::SimPlatform platform;
   IdlePump pump;
+  korimo::RegistryFinder finder;
   korimo::modKT90 kt90;
 };
 

@@ -1,6 +1,8 @@
 // backup, restore and diff: the whole parameter memory against a backup file,
 // and the read-back check that set --verify and restore share.
+#include <algorithm>
 #include <memory>
+#include <numeric>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "cli/safe_files.h"
 #include "config/memory_map.h"
 #include "config/numeric.h"
+#include "config/plan_runner.h"
 #include "config/service_texts.h"
 
 namespace korimo::cli {
@@ -18,30 +21,29 @@ namespace {
 
 constexpr std::size_t kListedMismatches = 10;
 
-using CellValue = std::pair<std::uint8_t, std::uint8_t>;
-
 }  // namespace
 
 int ReadAllCells(Session& session, modKT90& kt90, Cells& cells, const std::string& consequence) {
   const bool progress = session.ErrIsTerminal();
-  for (std::size_t address = 0; address < kCellCount; ++address) {
+  std::array<std::uint8_t, kCellCount> addresses{};
+  std::iota(addresses.begin(), addresses.end(), std::uint8_t{0});
+  const CellRun read = ReadCells(kt90, addresses, RunStop::kAtFirstMiss, [&](std::size_t address) {
     if (progress && address % 16 == 0) {
       session.Err() << "\rReading the parameter memory: " << address << " of " << kCellCount
                     << " cells" << std::flush;
     }
-    const auto cell = static_cast<std::uint8_t>(address);
-    const std::optional<std::uint8_t> value = kt90.ReadEEPromByte(cell);
-    if (!value) {
-      if (progress) {
-        session.Err() << '\n';
-      }
-      if (session.TimedOut("the memory was read up to " + HexByte(cell))) {
-        return kExitTimedOut;
-      }
-      return session.NoAnswer("cell " + HexByte(cell), consequence);
+  });
+  if (read.reached != kCellCount) {
+    const auto cell = static_cast<std::uint8_t>(read.tried - 1);
+    if (progress) {
+      session.Err() << '\n';
     }
-    cells[address] = *value;
+    if (session.TimedOut("the memory was read up to " + HexByte(cell))) {
+      return kExitTimedOut;
+    }
+    return session.NoAnswer("cell " + HexByte(cell), consequence);
   }
+  std::ranges::transform(read.values, cells.begin(), [](const auto& value) { return *value; });
   if (progress) {
     session.Err() << "\r" << std::string(48, ' ') << '\r' << std::flush;
   }
@@ -96,47 +98,47 @@ int LoadAndRead(Session& session, const std::string& path, BackupAndEngraver& bo
 }  // namespace
 
 int VerifyCells(Session& session, modKT90& kt90, std::span<const CellValue> wanted) {
-  std::vector<std::string> mismatches;
-  std::vector<std::string> unread;
-  for (const auto& [address, value] : wanted) {
-    const std::optional<std::uint8_t> found = kt90.ReadEEPromByte(address);
-    if (session.TimedOut("the verification stopped at " + HexByte(address))) {
-      return kExitTimedOut;
-    }
-    if (!found) {
-      unread.push_back(HexByte(address) + ": could not be read back");
-    } else if (*found != value) {
-      mismatches.push_back(HexByte(address) + ": wanted " + HexByte(value) + ", found " +
-                           HexByte(*found));
-    }
+  const ReadBack back = ReadBackCells(kt90, wanted, RunStop::kWhenGaveUp);
+  if (back.run.gave_up && session.TimedOut("the verification stopped at " +
+                                           HexByte(wanted[back.run.tried - 1].first))) {
+    return kExitTimedOut;
   }
-  if (mismatches.empty() && unread.empty()) {
+  const std::size_t differ = back.differ.size();
+  const std::size_t unread = back.unanswered.size();
+  if (differ + unread == 0) {
     session.Out() << "Verified: the " << wanted.size() << " cells read back as written.\n";
     return kExitOk;
   }
-  session.Err() << "Verification failed:";
-  if (!mismatches.empty()) {
-    session.Err() << ' ' << mismatches.size() << " of the " << wanted.size() << " cells differ"
-                  << (unread.empty() ? ".\n" : ";");
+  std::ostream& err = session.Err();
+  err << "Verification failed:";
+  if (differ > 0) {
+    err << ' ' << differ << " of the " << wanted.size() << " cells differ"
+        << (unread ? ";" : ".\n");
   }
-  if (!unread.empty()) {
-    session.Err() << ' ' << unread.size() << " of the " << wanted.size()
-                  << " cells could not be read back (the engraver did not answer";
+  if (unread > 0) {
+    err << ' ' << unread << " of the " << wanted.size()
+        << " cells could not be read back (the engraver did not answer";
     if (!kt90.NoAnswerReason().empty()) {
-      session.Err() << ": " << kt90.NoAnswerReason();
+      err << ": " << kt90.NoAnswerReason();
     }
-    session.Err() << ").\n";
+    err << ").\n";
   }
-  std::vector<std::string> lines = std::move(mismatches);
-  lines.insert(lines.end(), unread.begin(), unread.end());
+  std::vector<std::string> lines;
+  for (const std::size_t i : back.differ) {
+    lines.push_back(HexByte(wanted[i].first) + ": wanted " + HexByte(wanted[i].second) +
+                    ", found " + HexByte(*back.run.values[i]));
+  }
+  for (const std::size_t i : back.unanswered) {
+    lines.push_back(HexByte(wanted[i].first) + ": could not be read back");
+  }
   for (std::size_t i = 0; i < lines.size() && i < kListedMismatches; ++i) {
-    session.Err() << "  " << lines[i] << '\n';
+    err << "  " << lines[i] << '\n';
   }
   if (lines.size() > kListedMismatches) {
-    session.Err() << "  ... and " << lines.size() - kListedMismatches << " more\n";
+    err << "  ... and " << lines.size() - kListedMismatches << " more\n";
   }
   // A cell that is known to differ outweighs one that could not be read.
-  return lines.size() > unread.size() ? kExitDiffers : kExitNoAnswer;
+  return differ > 0 ? kExitDiffers : kExitNoAnswer;
 }
 
 std::unique_ptr<ReplacementFile> NewFileFor(Session& session, const std::string& path,
@@ -241,15 +243,12 @@ int RunRestore(Session& session, std::span<const std::string> operands) {
     session.Out() << changes.size() << " cells would change; nothing was written.\n";
     return kExitOk;
   }
-  std::size_t delivered = 0;
-  for (const auto& [address, value] : changes) {
-    if (kt90->WriteEEPromByte(address, value)) {
-      ++delivered;
-    }
-    if (session.TimedOut("the restore stopped at " + HexByte(address))) {
-      return kExitTimedOut;
-    }
+  const CellRun run = WriteCells(*kt90, changes, RunStop::kWhenGaveUp);
+  if (run.gave_up &&
+      session.TimedOut("the restore stopped at " + HexByte(changes[run.tried - 1].first))) {
+    return kExitTimedOut;
   }
+  const std::size_t delivered = run.reached;
   if (delivered != changes.size()) {
     session.Err() << NotDeliveredMessage(delivered, changes.size(), "cells", "Restore") << '\n';
     return kExitCutShort;

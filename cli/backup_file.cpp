@@ -5,6 +5,7 @@
 
 #include "cli/entries.h"
 #include "config/numeric.h"
+#include "device/hex.h"
 
 namespace korimo::cli {
 namespace {
@@ -12,39 +13,6 @@ namespace {
 constexpr std::string_view kTitle = "# Korimo parameter memory backup";
 constexpr std::size_t kRowLength = 16;
 constexpr std::size_t kRows = kCellCount / kRowLength;
-constexpr char kDigits[] = "0123456789ABCDEF";
-
-void AppendHex(std::string& text, std::uint8_t byte) {
-  text += kDigits[byte >> 4];
-  text += kDigits[byte & 0x0F];
-}
-
-std::optional<std::uint8_t> HexDigit(char c) {
-  if (c >= '0' && c <= '9') {
-    return static_cast<std::uint8_t>(c - '0');
-  }
-  if (c >= 'A' && c <= 'F') {
-    return static_cast<std::uint8_t>(c - 'A' + 10);
-  }
-  if (c >= 'a' && c <= 'f') {
-    return static_cast<std::uint8_t>(c - 'a' + 10);
-  }
-  return std::nullopt;
-}
-
-// Two hexadecimal digits at the start of `text`.
-std::optional<std::uint8_t> HexByteAt(std::string_view text) {
-  if (text.size() < 2) {
-    return std::nullopt;
-  }
-  const std::optional<std::uint8_t> high = HexDigit(text[0]);
-  const std::optional<std::uint8_t> low = HexDigit(text[1]);
-  if (!high || !low) {
-    return std::nullopt;
-  }
-  return static_cast<std::uint8_t>(*high * 16 + *low);
-}
-
 bool Printable(std::string_view text) {
   for (const char c : text) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
@@ -105,11 +73,11 @@ std::uint32_t Crc32(const Cells& cells) {
 std::string FormatRows(const Cells& cells) {
   std::string text;
   for (std::size_t row = 0; row < kRows; ++row) {
-    AppendHex(text, static_cast<std::uint8_t>(row * kRowLength));
+    text += HexDigits(static_cast<std::uint8_t>(row * kRowLength));
     text += ':';
     for (std::size_t i = 0; i < kRowLength; ++i) {
       text += ' ';
-      AppendHex(text, cells[row * kRowLength + i]);
+      text += HexDigits(cells[row * kRowLength + i]);
     }
     text += '\n';
   }
@@ -125,7 +93,7 @@ std::string FormatBackup(const Backup& backup) {
   const std::uint32_t crc = Crc32(backup.cells);
   text += "crc32 ";
   for (int shift = 24; shift >= 0; shift -= 8) {
-    AppendHex(text, static_cast<std::uint8_t>(crc >> shift));
+    text += HexDigits(static_cast<std::uint8_t>(crc >> shift));
   }
   return text + '\n';
 }
@@ -183,7 +151,7 @@ BackupParse ParseBackup(std::string_view text) {
     const std::size_t number = header_lines + row + 1;
     const std::string_view line = line_at(number);
     std::string address;
-    AppendHex(address, static_cast<std::uint8_t>(row * kRowLength));
+    address += HexDigits(static_cast<std::uint8_t>(row * kRowLength));
     address += ':';
     if (!line.starts_with(address)) {
       return Refused(number, "expected the row \"" + address + "\" and its 16 cells.");

@@ -11,21 +11,23 @@
 #include <string>
 
 #include "device/ports.h"
+#include "platform/platform.h"
 
 namespace korimo::cli {
 
+// What each means, as the usage text says it: ExitCodes() in command_table.h.
 enum ExitCode : int {
   kExitOk = 0,
-  kExitUsage = 1,          // the command line is wrong
-  kExitRefused = 2,        // a value is refused; nothing was written
-  kExitNoEngraver = 3,     // no engraver found, or no way to look for one
-  kExitTimedOut = 4,       // the controller stayed busy longer than the time limit
-  kExitCutShort = 5,       // not every write reached the engraver
-  kExitDiffers = 6,        // verification found cells that differ
-  kExitSeveral = 7,        // several engravers are connected and none was chosen
-  kExitSomeFailed = 8,     // provision: at least one board was not stored
-  kExitNoAnswer = 9,       // the engraver did not answer a read; nothing was taken from it
-  kExitInterrupted = 130,  // provision ended by Ctrl+C (and nothing failed)
+  kExitUsage = 1,
+  kExitRefused = 2,
+  kExitNoEngraver = 3,
+  kExitTimedOut = 4,
+  kExitCutShort = 5,
+  kExitDiffers = 6,
+  kExitSeveral = 7,
+  kExitSomeFailed = 8,
+  kExitNoAnswer = 9,
+  kExitInterrupted = 130,
 };
 
 inline constexpr double kDefaultTimeoutSeconds = 10.0;
@@ -37,21 +39,10 @@ struct Streams {
   bool err_is_terminal = false;  // progress lines go to a terminal only
 };
 
-// Where the engraver is reached: how it is found (the registry's catalogue, or
-// a finder of its own where the platform has one) and its device file.
-struct EngraverPorts {
-  DeviceCatalogue* catalogue;
-  DeviceFiles* files;
-  EngraverFinder* finder = nullptr;  // when set, used instead of the catalogue
-  // Waits between two tries of a status read that got no answer; none (no
-  // wait) for the simulated engraver.
-  void (*sleep)(std::chrono::milliseconds) = nullptr;
-};
-
 // Gives the platform's ports, or the simulated engraver's when `simulated`;
 // when there are none it says why on `err` in one sentence.
 using PortsProvider =
-    std::function<std::optional<EngraverPorts>(bool simulated, std::ostream& err)>;
+    std::function<std::optional<platform::Ports>(bool simulated, std::ostream& err)>;
 
 // Time and interruption for the commands that wait for a person (provision
 // waits for engravers to come and go): real time and Ctrl+C in the tool,

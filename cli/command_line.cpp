@@ -1,19 +1,9 @@
 #include "cli/command_line.h"
 
-#include <algorithm>
-
+#include "cli/command_table.h"
 #include "cli/entries.h"
 
 namespace korimo::cli {
-namespace {
-
-const KnownOption* FindOption(std::string_view name) {
-  const auto known = std::find_if(std::begin(kKnownOptions), std::end(kKnownOptions),
-                                  [&](const KnownOption& s) { return s.name == name; });
-  return known == std::end(kKnownOptions) ? nullptr : &*known;
-}
-
-}  // namespace
 
 std::optional<std::string> CommandLine::Value(std::string_view option) const {
   const auto found = values.find(option);
@@ -49,7 +39,7 @@ ParseResult ParseCommandLine(std::span<const std::string> args) {
       name = word.substr(0, equals);
       inline_value = word.substr(equals + 1);
     }
-    const KnownOption* known = FindOption(name);
+    const Option* known = FindOption(name);
     if (known == nullptr) {
       result.error = "Unknown option " + Echo(name) + ".";
       return result;
@@ -58,7 +48,7 @@ ParseResult ParseCommandLine(std::span<const std::string> args) {
       result.error = "The option " + name + " is given twice.";
       return result;
     }
-    if (known->value_name.empty()) {
+    if (known->value.empty()) {
       if (inline_value) {
         result.error = "The option " + name + " takes no value.";
         return result;
@@ -68,8 +58,7 @@ ParseResult ParseCommandLine(std::span<const std::string> args) {
     }
     if (!inline_value) {
       if (i + 1 >= args.size()) {
-        result.error =
-            "The option " + name + " needs a value (" + std::string(known->value_name) + ").";
+        result.error = "The option " + name + " needs a value (" + std::string(known->value) + ").";
         return result;
       }
       inline_value = args[++i];

@@ -1,6 +1,7 @@
 // The words of a korimo-cli command line: options ("--name" or "--name VALUE",
 // also "--name=VALUE"; "-h" stands for "--help") wherever they stand, and the
-// other words (command and operands) in order. A word such as "-5" is an
+// other words (command and operands) in order; the options it knows are those
+// of the command table (command_table.h). A word such as "-5" is an
 // operand, so a negative entry reaches the command that refuses it.
 #pragma once
 
@@ -13,42 +14,6 @@
 #include <vector>
 
 namespace korimo::cli {
-
-struct KnownOption {
-  std::string_view name;        // with its leading "--"
-  std::string_view value_name;  // empty for a flag
-};
-
-// Every option the tool knows.
-inline constexpr KnownOption kKnownOptions[] = {
-    {"--help", ""},
-    {"--version", ""},
-    {"--verify", ""},
-    {"--force", ""},
-    {"--dry-run", ""},
-    {"--include-identity", ""},
-    {"--sim", ""},
-    {"--trace", ""},
-    {"--timeout", "S"},
-    {"--json", ""},
-    {"--yes", ""},
-    {"--model", "KX2|KX3|none"},
-    {"--serial", "N"},
-    {"--max-x", "N"},
-    {"--max-y", "N"},
-    {"--max-z", "N"},
-    {"--raster", "N"},
-    {"--vector", "N"},
-    {"--z-speed", "N"},
-    {"--device", "PATH|INDEX"},
-    {"--include-serial", ""},
-    {"--serials", "FIRST[-LAST]"},
-    {"--log", "FILE"},
-    {"--count", "N"},
-    {"--overwrite-serial", ""},
-    {"--ledger", "CONNECTION"},
-    {"--station", "NAME"},
-};
 
 struct CommandLine {
   std::vector<std::string> words;

@@ -6,6 +6,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "cli/command_table.h"
 #include "cli/entries.h"
 #include "config/numeric.h"
 #include "korimo/version.h"
@@ -13,142 +14,109 @@
 namespace korimo::cli {
 namespace {
 
-constexpr std::array<Command, 16> kCommands{{
-    {"list", 0, "--json", "list [--json]",
-     "List every engraver found: index, device path, and its serial number and model, or why\n"
-     "      it cannot be used.",
-     RunList, false, false},
-    {"find", 0, "", "find", "Print the engraver's device path.", RunFind, false, false},
-    {"read", 0, "--json", "read [--json]",
-     "Read the serial number, the model code and the six parameters.", RunRead, false, false},
-    {"set", 0, "--model --serial --max-x --max-y --max-z --raster --vector --z-speed --verify",
-     "set --model KX2|KX3 --serial N [--verify]\n"
-     "  set --model none --serial N --max-x N --max-y N --max-z N --raster N --vector N "
-     "--z-speed N [--verify]",
-     "Store a configuration: the model's presets, or six values of your own (model code 0).\n"
-     "      --verify reads every written cell back and compares.",
-     RunSet, true, false},
-    {"eeprom dump", 0, "", "eeprom dump", "Show the parameter memory 0x20..0x5F in eight rows.",
-     RunEEPromDump, false, false},
-    {"eeprom write", 2, "", "eeprom write ADDR VALUE",
-     "Write one byte: address below 64, value below 256 (&H20 is hexadecimal).", RunEEPromWrite,
-     true, false},
-    {"eeprom clear", 0, "", "eeprom clear", "Set 0x20..0x5F to 0xFF, then show them.",
-     RunEEPromClear, true, false},
-    {"clear-id", 0, "--yes", "clear-id [--yes]",
-     "Reset the engraver's USB identity (VID/PID), after asking.", RunClearId, true, false},
-    {"backup", 1, "--force", "backup FILE [--force]",
-     "Read all 256 memory cells into a text file; --force replaces an existing file.", RunBackup,
-     false, false},
-    {"restore", 1, "--dry-run --include-identity --include-serial",
-     "restore FILE [--dry-run] [--include-identity] [--include-serial]",
-     "Write the cells that differ from a backup, then verify them; never the USB identity\n"
-     "      cell 0xE0 unless --include-identity, nor the serial number (0x05, 0x06) of a board\n"
-     "      whose serial differs from the backup's unless --include-serial; --dry-run only\n"
-     "      lists the changes.",
-     RunRestore, true, false},
-    {"diff", 1, "", "diff FILE", "Compare the engraver's memory with a backup, cell by cell.",
-     RunDiff, false, false},
-    {"provision", 0,
-     "--model --serials --log --count --verify --overwrite-serial --ledger --station",
-     "provision --model KX2|KX3 --serials FIRST[-LAST] --log FILE [--count N] [--verify]\n"
-     "  provision ... [--overwrite-serial] [--ledger CONNECTION [--station NAME]]",
-     "Set each engraver that arrives to the model with the next serial number, claimed first\n"
-     "      in the log (CSV, locked) or the --ledger database (ODBC connection string), verify\n"
-     "      every written cell and record it, then wait for it to be unplugged; Ctrl+C ends\n"
-     "      the run.",
-     RunProvision, true, false},
-    {"report", 1, "--force", "report [FILE] [--force]",
-     "A read-only report for support: version, platform, the engravers found, one status\n"
-     "      packet and the 256 memory cells of the chosen one; to FILE or the terminal.",
-     RunReport, false, true},
-    {"home", 0, "", "home", "Home the X and Y axes.", RunHome, true, false},
-    {"inputs", 0, "", "inputs", "Show the keypad keys and table sensors.", RunInputs, false, false},
-    {"positions", 0, "", "positions", "Show the X, Y and Z positions.", RunPositions, false, false},
-}};
-
-bool ListsOption(std::string_view list, std::string_view option) {
-  std::istringstream words{std::string(list)};
-  std::string word;
-  while (words >> word) {
-    if (word == option) {
-      return true;
-    }
-  }
-  return false;
-}
-
-std::size_t WordCount(std::string_view name) {
-  return static_cast<std::size_t>(std::count(name.begin(), name.end(), ' ')) + 1;
-}
-
-// The command whose name the first words spell.
-const Command* FindCommand(std::span<const std::string> words) {
-  for (const Command& command : kCommands) {
-    const std::size_t count = WordCount(command.name);
-    if (words.size() < count) {
-      continue;
-    }
-    std::string spelled = words[0];
-    for (std::size_t i = 1; i < count; ++i) {
-      spelled += ' ' + words[i];
-    }
-    if (spelled == command.name) {
-      return &command;
-    }
-  }
-  return nullptr;
-}
-
 int UsageError(std::ostream& err, const std::string& sentence) {
   err << sentence << "\nRun korimo-cli --help for the commands.\n";
   return kExitUsage;
 }
 
+// How many operands a command takes, and their names without brackets.
+struct OperandCount {
+  std::size_t least = 0;
+  std::size_t most = 0;
+  std::string names;
+};
+
+OperandCount OperandsOf(const Command& command) {
+  OperandCount count;
+  std::istringstream names{std::string(command.operands)};
+  for (std::string name; names >> name; ++count.most) {
+    count.least += name.starts_with('[') ? 0U : 1U;
+    std::erase_if(name, [](char c) { return c == '[' || c == ']'; });
+    count.names += (count.names.empty() ? "" : " ") + name;
+  }
+  return count;
+}
+
 // "eeprom write takes two operands, ADDR VALUE; 3 were given."
-std::string OperandSentence(const Command& command, std::size_t given) {
+std::string OperandSentence(const Command& command, const OperandCount& count, std::size_t given) {
   static constexpr std::array<std::string_view, 3> kCounts{"no operands", "one operand",
                                                            "two operands"};
-  std::string sentence = std::string(command.name) + " takes " +
-                         (command.optional_operand ? "at most " : "") +
-                         std::string(kCounts.at(command.operand_count));
-  if (command.optional_operand) {
-    sentence += ", FILE";
-  } else if (command.operand_count > 0) {
-    const std::string_view first_line = command.synopsis.substr(0, command.synopsis.find('\n'));
-    std::string_view names = first_line.substr(command.name.size());
-    names = names.substr(0, names.find(" ["));
-    sentence += "," + std::string(names);
+  const std::string sentence =
+      std::string(command.name) + " takes " + (count.least < count.most ? "at most " : "") +
+      std::string(kCounts.at(count.most)) + (count.names.empty() ? "" : ", " + count.names);
+  const std::string given_text = given == 1 ? "1 was" : std::to_string(given) + " were";
+  return sentence + "; " + given_text + " given.";
+}
+
+// The command's usage line(s).
+std::string Synopsis(const Command& command) {
+  if (!command.synopsis.empty()) {
+    return command.synopsis;
   }
-  const std::string count = given == 1 ? "1 was" : std::to_string(given) + " were";
-  return sentence + "; " + count + " given.";
+  std::string synopsis(command.name);
+  if (!command.operands.empty()) {
+    synopsis += " " + std::string(command.operands);
+  }
+  for (const Option& option : command.options) {
+    synopsis += " [" + std::string(option.name) +
+                (option.value.empty() ? "" : " " + std::string(option.value)) + "]";
+  }
+  return synopsis;
+}
+
+// The option lines of the usage text: the name and its value in a column of 13,
+// the help beside it, or below when they do not leave it room.
+void PrintOptions(std::ostream& out, std::span<const Option> options) {
+  static constexpr std::size_t kColumn = 13;
+  for (const Option& option : options) {
+    if (!option.help.empty()) {
+      std::string head(option.name);
+      head += option.value.empty() ? "" : " " + std::string(option.value);
+      out << "  " << head
+          << (head.size() + 2 <= kColumn ? std::string(kColumn - head.size(), ' ')
+                                         : "\n" + std::string(kColumn + 2, ' '))
+          << option.help << '\n';
+    }
+  }
+}
+
+// "Exit codes: 0 done, 1 usage error, ...", in lines of at most 79 characters;
+// a code stays on the line of its meaning.
+void PrintExitCodes(std::ostream& out) {
+  static constexpr std::size_t kWidth = 79;
+  std::string line = "Exit codes:";
+  const auto put = [&](const std::string& word) {
+    if (line.size() + 1 + word.size() > kWidth) {
+      out << line << '\n';
+      line = word;
+    } else {
+      line += ' ' + word;
+    }
+  };
+  for (const ExitCodeMeaning& exit : ExitCodes()) {
+    std::istringstream words{std::string(exit.meaning) +
+                             (&exit == &ExitCodes().back() ? "." : ",")};
+    std::string word;
+    words >> word;
+    put(std::to_string(exit.code) + ' ' + word);
+    while (words >> word) {
+      put(word);
+    }
+  }
+  out << line << '\n';
 }
 
 }  // namespace
 
-std::span<const Command> Commands() {
-  return kCommands;
-}
-
 void PrintUsage(std::ostream& out) {
   out << "Usage: korimo-cli COMMAND [OPTIONS]\n\nCommands:\n";
-  for (const Command& command : kCommands) {
-    out << "  " << command.synopsis << "\n      " << command.help << '\n';
+  for (const Command& command : Commands()) {
+    out << "  " << Synopsis(command) << "\n      " << command.help << '\n';
   }
-  out << "\nOptions of every command:\n"
-         "  --sim        use the built-in simulated engraver\n"
-         "  --trace      show every packet on stderr (> written, < read, ! failed open)\n"
-         "  --timeout S  give up a wait for the busy controller after S seconds (default 10)\n"
-         "  --device PATH|INDEX\n"
-         "               the engraver to use, by its path or its index in list; with several\n"
-         "               connected, commands that write need it, the others use the first\n"
-         "  --version    print the version of korimo-cli and end\n"
-         "\nExit codes: 0 done, 1 usage error, 2 value refused, 3 no engraver found,\n"
-         "4 the controller stayed busy too long, 5 not every write reached the engraver,\n"
-         "6 verification found cells that differ, 7 several engravers are connected and\n"
-         "none was chosen with --device (nothing was written), 8 provision: a board failed,\n"
-         "9 the engraver did not answer a read (the sentence names what could not be read;\n"
-         "nothing was taken from it), 130 provision ended by Ctrl+C.\n";
+  out << "\nOptions of every command:\n";
+  PrintOptions(out, CommonOptions());
+  out << '\n';
+  PrintExitCodes(out);
 }
 
 std::string UtcText() {
@@ -199,18 +167,18 @@ int RunCli(std::span<const std::string> args, Streams streams, const PortsProvid
     return UsageError(streams.err, "Unknown command " + Echo(unknown) + ".");
   }
   for (const std::string& option : line.Options()) {
-    if (!ListsOption(kCommonOptions, option) && !ListsOption(command->options, option)) {
+    const auto named = [&](const Option& known) { return known.name == option; };
+    if (!std::ranges::any_of(CommonOptions(), named) &&
+        !std::ranges::any_of(command->options, named)) {
       return UsageError(streams.err, "The command " + std::string(command->name) +
                                          " takes no option " + option + ".");
     }
   }
   const std::span<const std::string> operands =
       std::span(line.words).subspan(WordCount(command->name));
-  const bool operands_fit =
-      operands.size() == command->operand_count ||
-      (command->optional_operand && operands.size() + 1 == command->operand_count);
-  if (!operands_fit) {
-    return UsageError(streams.err, OperandSentence(*command, operands.size()));
+  const OperandCount count = OperandsOf(*command);
+  if (operands.size() < count.least || operands.size() > count.most) {
+    return UsageError(streams.err, OperandSentence(*command, count, operands.size()));
   }
   double timeout = kDefaultTimeoutSeconds;
   if (const std::optional<std::string> text = line.Value("--timeout")) {

@@ -1,5 +1,5 @@
-// The commands of korimo-cli as a table: name, operands, own options, help and
-// handler. The usage text and the dispatch are both read from it.
+// What korimo-cli's commands share, and their handlers (listed in
+// command_table.cpp).
 #pragma once
 
 #include <array>
@@ -16,25 +16,6 @@
 #include "cli/session.h"
 
 namespace korimo::cli {
-
-using Handler = int (*)(Session& session, std::span<const std::string> operands);
-
-struct Command {
-  std::string_view name;      // one or two words: "read", "eeprom write"
-  std::size_t operand_count;  // words after the name
-  std::string_view options;   // the command's own options, blank-separated
-  std::string_view synopsis;  // for the usage text, one line each
-  std::string_view help;
-  Handler run;
-  bool writes;            // changes the engraver: with several connected it needs --device
-  bool optional_operand;  // the last operand may be left out
-};
-
-// Options every command takes.
-inline constexpr std::string_view kCommonOptions =
-    "--sim --trace --timeout --device --help --version";
-
-std::span<const Command> Commands();
 
 void PrintUsage(std::ostream& out);
 

@@ -12,6 +12,7 @@
 #include "cli/entries.h"
 #include "config/numeric.h"
 #include "config/parameter_fields.h"
+#include "config/plan_runner.h"
 #include "config/presets.h"
 #include "config/service_texts.h"
 #include "config/set_plan.h"
@@ -130,32 +131,20 @@ int RunRead(Session& session, std::span<const std::string>) {
   if (kt90 == nullptr) {
     return session.ConnectFailure();
   }
-  // The window's order: serial number, the parameter fields, then the model
-  // code; every value from a status packet of its own. Nothing is shown unless
-  // all of them answered.
-  const std::optional<std::int32_t> serial = kt90->GetSerialNumber();
-  if (!serial) {
-    return session.NoAnswer("the serial number", "nothing is shown");
+  // The window's order, every value from a status packet of its own. Nothing
+  // is shown unless all of them answered.
+  const ConfigurationRead read = ReadConfiguration(*kt90, RunStop::kAtFirstMiss);
+  if (!read.configuration) {
+    return session.NoAnswer(std::string(read.missing), "nothing is shown");
   }
-  std::array<std::int32_t, kParameterFieldCount> values{};
-  for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
-    const std::optional<std::int32_t> value = kt90->GetStatusWord(kParameterFields[i].status_word);
-    if (!value) {
-      return session.NoAnswer(std::string(kParameterFields[i].subject), "nothing is shown");
-    }
-    values[i] = *value;
-  }
-  const std::optional<std::uint8_t> model_code = kt90->GetModelCode();
-  if (!model_code) {
-    return session.NoAnswer("the model code", "nothing is shown");
-  }
-  const std::uint8_t model = *model_code;
+  const std::int32_t serial = read.configuration->serial_number;
+  const std::array<std::int32_t, kParameterFieldCount>& values = read.configuration->parameters;
+  const std::uint8_t model = read.configuration->model_code;
 
   std::ostream& out = session.Out();
   if (session.Line().Has("--json")) {
     const ModelPreset* preset = FindPreset(model);
-    out << "{\"serial_number\": " << *serial << ", \"model_code\": " << int{model}
-        << ", \"model\": "
+    out << "{\"serial_number\": " << serial << ", \"model_code\": " << int{model} << ", \"model\": "
         << (preset != nullptr ? "\"" + std::string(preset->name) + "\"" : std::string("null"));
     for (std::size_t i = 0; i < values.size(); ++i) {
       out << ", \"" << kParameterFields[i].json_name << "\": " << values[i];
@@ -163,7 +152,7 @@ int RunRead(Session& session, std::span<const std::string>) {
     out << "}\n";
     return kExitOk;
   }
-  PrintField(out, "Serial number", FiveDigits(*serial));
+  PrintField(out, "Serial number", FiveDigits(serial));
   PrintField(out, "Model code", ModelText(model));
   for (std::size_t i = 0; i < values.size(); ++i) {
     PrintField(out, kParameterFields[i], FiveDigits(values[i]));
@@ -189,16 +178,12 @@ int RunSet(Session& session, std::span<const std::string>) {
   if (kt90 == nullptr) {
     return session.ConnectFailure();
   }
-  std::size_t delivered = 0;
-  for (std::size_t i = 0; i < plan.writes.size(); ++i) {
-    if (kt90->WriteEEPromByte(plan.writes[i].address, plan.writes[i].value)) {
-      ++delivered;
-    }
-    if (session.TimedOut("the Set stopped after " + std::to_string(i) + " of " +
-                         std::to_string(plan.writes.size()) + " writes")) {
-      return kExitTimedOut;
-    }
+  const CellRun run = WriteCells(*kt90, PlanCells(plan), RunStop::kWhenGaveUp);
+  if (run.gave_up && session.TimedOut("the Set stopped after " + std::to_string(run.tried - 1) +
+                                      " of " + std::to_string(plan.writes.size()) + " writes")) {
+    return kExitTimedOut;
   }
+  const std::size_t delivered = run.reached;
   if (delivered != plan.writes.size()) {
     session.Err() << NotDeliveredMessage(delivered, plan.writes.size(), "values", "Set") << '\n';
     return kExitCutShort;
@@ -214,8 +199,7 @@ int RunSet(Session& session, std::span<const std::string>) {
   if (!session.Line().Has("--verify")) {
     return kExitOk;
   }
-  const std::vector<std::pair<std::uint8_t, std::uint8_t>> wanted = WrittenCells(plan);
-  return VerifyCells(session, *kt90, wanted);
+  return VerifyCells(session, *kt90, WrittenCells(plan));
 }
 
 }  // namespace korimo::cli

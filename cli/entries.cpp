@@ -5,6 +5,7 @@
 
 #include "config/numeric.h"
 #include "config/service_texts.h"
+#include "device/hex.h"
 
 namespace korimo::cli {
 namespace {
@@ -16,13 +17,10 @@ void NotANumber(std::string_view text, std::ostream& err) {
 
 // Control characters, bytes above 0x7E, the backslash and the quote as \xNN.
 void AppendEscaped(std::string& echoed, std::string_view text) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
     if (byte < 0x20 || byte > 0x7E || c == '\\' || c == '"') {
-      echoed += "\\x";
-      echoed += kDigits[byte >> 4];
-      echoed += kDigits[byte & 0x0F];
+      echoed += "\\x" + HexDigits(byte);
     } else {
       echoed += c;
     }
@@ -92,7 +90,6 @@ std::optional<double> TimeoutSeconds(std::string_view text) {
 }
 
 std::string JsonText(std::string_view text) {
-  static constexpr char kDigits[] = "0123456789abcdef";
   std::string json = "\"";
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
@@ -100,9 +97,7 @@ std::string JsonText(std::string_view text) {
       json += '\\';
       json += c;
     } else if (byte < 0x20) {
-      json += "\\u00";
-      json += kDigits[byte >> 4];
-      json += kDigits[byte & 0x0F];
+      json += "\\u00" + HexDigits(byte, false);
     } else {
       json += c;
     }

@@ -1,6 +1,6 @@
 // korimo-cli's entry point: supplies the ports the commands reach the engraver
-// through (the Windows registry and device file, on Linux the USB back end, or
-// the simulated engraver with --sim) and runs the command line.
+// through (the machine's own, or the simulated engraver with --sim) and runs
+// the command line.
 #include <csignal>
 #include <cstdio>
 #include <iostream>
@@ -9,23 +9,17 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "platform/platform.h"
 #include "sim/platform.h"
 
 #ifdef _WIN32
 #include <io.h>
 
-#include "win32/device_files.h"
-#include "win32/registry_catalogue.h"
 #include "win32/windows_api.h"
 #else
 #include <unistd.h>
 
 #include <thread>
-#ifdef KORIMO_HAVE_USB
-#include <thread>
-
-#include "usb/usb_engraver.h"
-#endif
 #endif
 
 namespace {
@@ -80,33 +74,19 @@ class TerminalPacer final : public korimo::cli::Pacer {
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   std::unique_ptr<korimo::sim::SimPlatform> simulated;
-#ifdef _WIN32
-  korimo::win32::RegistryCatalogue registry;
-  korimo::win32::Win32DeviceFiles device_files;
-#elif defined(KORIMO_HAVE_USB)
-  std::unique_ptr<korimo::usb::UsbEngraver> usb;
-#endif
-
   const korimo::cli::PortsProvider ports =
-      [&](bool simulate, std::ostream& err) -> std::optional<korimo::cli::EngraverPorts> {
+      [&](bool simulate, std::ostream& err) -> std::optional<korimo::platform::Ports> {
     if (simulate) {
       simulated = std::make_unique<korimo::sim::SimPlatform>(SimulatedEngraver());
-      return korimo::cli::EngraverPorts{&simulated->GetCatalogue(), &simulated->GetFiles()};
+      return korimo::platform::Simulated(*simulated);
     }
-#ifdef _WIN32
-    static_cast<void>(err);
-    return korimo::cli::EngraverPorts{&registry, &device_files, nullptr, korimo::win32::PauseFor};
-#elif defined(KORIMO_HAVE_USB)
-    static_cast<void>(err);
-    usb = std::make_unique<korimo::usb::UsbEngraver>();
-    return korimo::cli::EngraverPorts{
-        nullptr, usb.get(), usb.get(),
-        [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); }};
-#else
-    err << "No engraver can be found here: this korimo-cli was built without a way to reach "
-           "USB devices (use --sim for the simulated engraver).\n";
-    return std::nullopt;
-#endif
+    korimo::platform::Ports real = korimo::platform::Real();
+    if (!real.reachable) {
+      err << "No engraver can be found here: this korimo-cli was built without a way to reach "
+             "USB devices (use --sim for the simulated engraver).\n";
+      return std::nullopt;
+    }
+    return real;
   };
 #ifdef _WIN32
   const bool terminal = _isatty(_fileno(stderr)) != 0;

@@ -4,17 +4,18 @@
 #include <cctype>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/entries.h"
 #include "config/memory_map.h"
+#include "config/plan_runner.h"
 #include "config/service_texts.h"
 
 namespace korimo::cli {
 namespace {
 
 constexpr std::uint8_t kRowLength = 8;
-constexpr std::uint8_t kErased = 0xFF;
 
 // The eight rows 0x20..0x5F: kExitOk, or the exit code once the user has been
 // told why the dump stopped (a wait gave up, a cell did not answer).
@@ -73,7 +74,8 @@ int RunEEPromWrite(Session& session, std::span<const std::string> operands) {
   if (kt90 == nullptr) {
     return session.ConnectFailure();
   }
-  const bool delivered = kt90->WriteEEPromByte(*address, *value);
+  const bool delivered =
+      WriteCells(*kt90, std::array{CellValue{*address, *value}}, RunStop::kNever).reached == 1;
   if (session.TimedOut("nothing was written")) {
     return kExitTimedOut;
   }
@@ -91,18 +93,14 @@ int RunEEPromClear(Session& session, std::span<const std::string>) {
   if (kt90 == nullptr) {
     return session.ConnectFailure();
   }
-  unsigned delivered = 0;
-  for (unsigned address = memory::kFixedBlockFirst; address <= memory::kFixedBlockLast; ++address) {
-    if (kt90->WriteEEPromByte(static_cast<std::uint8_t>(address), kErased)) {
-      ++delivered;
-    }
-    if (session.TimedOut("the clear stopped at " + HexByte(static_cast<std::uint8_t>(address)))) {
-      return kExitTimedOut;
-    }
+  const std::vector<CellValue> cells = ClearedBlock();
+  const CellRun run = WriteCells(*kt90, cells, RunStop::kWhenGaveUp);
+  if (run.gave_up &&
+      session.TimedOut("the clear stopped at " + HexByte(cells[run.tried - 1].first))) {
+    return kExitTimedOut;
   }
-  constexpr unsigned kCells = memory::kFixedBlockLast - memory::kFixedBlockFirst + 1;
-  if (delivered != kCells) {
-    session.Err() << NotDeliveredMessage(delivered, kCells, "cells", "Clear") << '\n';
+  if (run.reached != cells.size()) {
+    session.Err() << NotDeliveredMessage(run.reached, cells.size(), "cells", "Clear") << '\n';
     return kExitCutShort;
   }
   return DumpRows(session, *kt90);

@@ -1,12 +1,10 @@
 // provision: a production run. Each engraver that arrives is Set to the model
 // with the next serial number, every written cell is read back, one line goes
 // to the log, and the run waits until the engraver is unplugged.
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -17,14 +15,9 @@
 #include "cli/ledger.h"
 #include "cli/safe_files.h"
 #include "cli/workshop.h"
+#include "config/plan_runner.h"
 #include "config/presets.h"
 #include "config/set_plan.h"
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace korimo::cli {
 namespace {
@@ -58,15 +51,14 @@ std::optional<Range> RangeOf(std::string_view text) {
 
 class Run {
  public:
-  Run(Session& session, const ModelPreset& preset, Range range, SerialLedger& ledger,
-      SerialLedger* station_log)
+  Run(Session& session, Engravers& engravers, const ModelPreset& preset, Range range,
+      SerialLedger& ledger, SerialLedger* station_log)
       : session_(session),
+        engravers_(engravers),
         preset_(preset),
         range_(range),
         ledger_(ledger),
         station_log_(station_log),
-        kt90_(*session.Link()),
-        finder_(*session.Finder()),
         pacer_(session.GetPacer()) {}
 
   int Go(std::optional<std::size_t> count, std::uint16_t next);
@@ -83,7 +75,7 @@ class Run {
   void EndProgress();
   // Claims a serial number, then Sets, verifies and records one board; an
   // ending when the run cannot go on.
-  std::optional<Ending> Provision(const std::string& path);
+  std::optional<Ending> Provision(modKT90& kt90, const std::string& path);
   // The board as the ledger records it, now.
   LedgerBoard BoardAt(const std::string& path);
   // The engraver that can be used (the one of --device, or the first); says
@@ -91,12 +83,11 @@ class Run {
   std::optional<std::string> Found(const std::vector<FoundEngraver>& found);
 
   Session& session_;
+  Engravers& engravers_;
   const ModelPreset& preset_;
   Range range_;
   SerialLedger& ledger_;
   SerialLedger* station_log_;  // --log beside --ledger: the station's own record, or none
-  modKT90& kt90_;
-  EngraverFinder& finder_;
   Pacer& pacer_;
   std::uint32_t next_ = 0;  // the number shown as next; past the range once it is used up
   std::size_t done_ = 0;
@@ -130,7 +121,7 @@ std::optional<std::string> Run::Found(const std::vector<FoundEngraver>& found) {
     if (device && chosen != i) {
       continue;
     }
-    if (session_.Usable(found[i])) {
+    if (engravers_.Usable(found[i])) {
       return found[i].path;
     }
     const std::string trouble =
@@ -152,7 +143,7 @@ std::optional<std::string> Run::WaitForArrival() {
     if (pacer_.StopAsked()) {
       return std::nullopt;
     }
-    if (std::optional<std::string> path = Found(finder_.ListEngravers())) {
+    if (std::optional<std::string> path = Found(engravers_.List())) {
       return path;
     }
     Progress("Waiting for an engraver to be plugged in (serial number " + FiveDigits(next_) +
@@ -163,7 +154,7 @@ std::optional<std::string> Run::WaitForArrival() {
 
 bool Run::WaitUntilGone(const std::string& path) {
   for (;;) {
-    const std::vector<FoundEngraver> found = finder_.ListEngravers();
+    const std::vector<FoundEngraver> found = engravers_.List();
     if (std::none_of(found.begin(), found.end(),
                      [&](const FoundEngraver& engraver) { return engraver.path == path; })) {
       told_.clear();
@@ -178,12 +169,12 @@ bool Run::WaitUntilGone(const std::string& path) {
 }
 
 LedgerBoard Run::BoardAt(const std::string& path) {
-  // "usb:3-2 (/dev/bus/usb/003/007)" names its port first.
-  const std::string port = path.starts_with("usb:") ? path.substr(0, path.find(' ')) : "";
+  // "usb:3-2 (/dev/bus/usb/003/007)" names its port first; other paths name none.
+  const std::string port = path.starts_with("usb:") ? std::string(EngraverPort(path)) : "";
   return {path, port, std::string(preset_.name).substr(7), pacer_.UtcNow()};
 }
 
-std::optional<Run::Ending> Run::Provision(const std::string& path) {
+std::optional<Run::Ending> Run::Provision(modKT90& kt90, const std::string& path) {
   std::ostream& err = session_.Err();
   // The claim comes before a single byte is written: no other station can take
   // the number, and it is never issued again, whatever happens to this board.
@@ -201,29 +192,21 @@ std::optional<Run::Ending> Run::Provision(const std::string& path) {
   const std::uint16_t serial = claim.serial;
   next_ = serial + 1u;
   const SetPlan plan = PlanSet(PresetFieldTexts(preset_, std::to_string(serial)), preset_.code);
-  const std::vector<std::pair<std::uint8_t, std::uint8_t>> wanted = WrittenCells(plan);
+  const std::vector<CellValue> wanted = WrittenCells(plan);
 
-  bool lost = false;
-  for (const SetWrite& write : plan.writes) {
-    if (!kt90_.WriteEEPromByte(write.address, write.value)) {
-      lost = true;
-      break;
-    }
-  }
-  const bool stayed_busy = kt90_.WaitGaveUp();
-  kt90_.ClearWaitGaveUp();
-  std::uint32_t differing = static_cast<std::uint32_t>(wanted.size());
-  std::uint32_t unread = 0;  // of those, the cells that did not answer
+  const bool lost =
+      WriteCells(kt90, PlanCells(plan), RunStop::kAtFirstMiss).reached != plan.writes.size();
+  const bool stayed_busy = kt90.WaitGaveUp();
+  kt90.ClearWaitGaveUp();
+  auto differing = static_cast<std::uint32_t>(wanted.size());
+  std::size_t unread = 0;  // of those, the cells that did not answer
   if (!lost) {
-    differing = 0;
-    for (const auto& [address, value] : wanted) {
-      const std::optional<std::uint8_t> found = kt90_.ReadEEPromByte(address);
-      differing += found != value ? 1u : 0u;
-      unread += found ? 0u : 1u;
-    }
+    const ReadBack back = ReadBackCells(kt90, wanted, RunStop::kNever);
+    differing = static_cast<std::uint32_t>(back.differ.size() + back.unanswered.size());
+    unread = back.unanswered.size();
   }
-  const bool stored = !lost && differing == 0 && !kt90_.WaitGaveUp();
-  kt90_.ClearWaitGaveUp();
+  const bool stored = !lost && differing == 0 && !kt90.WaitGaveUp();
+  kt90.ClearWaitGaveUp();
 
   // The result is recorded before any other board is taken: while the ledger
   // cannot be reached the run waits, and says which serial the board carries.
@@ -294,9 +277,9 @@ int Run::Go(std::optional<std::size_t> count, std::uint16_t next) {
     if (!path) {
       break;
     }
-    finder_.Choose(*path);
-    if (kt90_.IsDeviceConnected()) {
-      const std::optional<std::int32_t> carried = kt90_.GetSerialNumber();
+    const std::unique_ptr<modKT90> kt90 = engravers_.LinkTo(*path);
+    if (kt90->IsDeviceConnected()) {
+      const std::optional<std::int32_t> carried = kt90->GetSerialNumber();
       // A board carrying a number the ledger shows only as claimed or failed
       // was cut short by this tool: it has no serial yet.
       std::string trouble;
@@ -307,7 +290,6 @@ int Run::Go(std::optional<std::size_t> count, std::uint16_t next) {
       if (!never_stored) {
         EndProgress();
         session_.Err() << trouble << " Nothing was written to the engraver at " << *path << ".\n";
-        finder_.Choose("");
         ending = Ending::kLogLost;
         break;
       }
@@ -326,13 +308,11 @@ int Run::Go(std::optional<std::size_t> count, std::uint16_t next) {
                        << FiveDigits(*carried)
                        << "; it is left as it is (give --overwrite-serial to replace it). Unplug "
                           "it.\n";
-      } else if (const std::optional<Ending> end = Provision(*path)) {
-        finder_.Choose("");
+      } else if (const std::optional<Ending> end = Provision(*kt90, *path)) {
         ending = *end;
         break;
       }
     }
-    finder_.Choose("");
     const bool stop = pacer_.StopAsked();
     if (stop || !WaitUntilGone(*path)) {
       break;
@@ -429,11 +409,12 @@ int RunProvision(Session& session, std::span<const std::string>) {
     err << first.trouble << '\n';
     return kExitRefused;
   }
-  if (session.Link() == nullptr) {
+  Engravers* engravers = session.Reach();
+  if (engravers == nullptr) {
     return kExitNoEngraver;
   }
   session.GetPacer().CatchStop();
-  return Run(session, *preset, *range, ledger, database ? station_log.get() : nullptr)
+  return Run(session, *engravers, *preset, *range, ledger, database ? station_log.get() : nullptr)
       .Go(count, first.claim->serial);
 }
 

@@ -15,34 +15,9 @@
 #include <string_view>
 #include <system_error>
 
+#include "cli/file_reasons.h"
+
 namespace korimo::cli {
-
-// What stands at a path; a symbolic link there is not followed.
-enum class PathKind {
-  kNothing,
-  kFile,
-  kSymlink,
-  kFolder,
-  kDevice,
-  kPipe,
-  kSocket,
-  kOther,
-};
-
-// Why a file cannot be read or written: the system's error, or what stands at
-// the path when that is no file.
-struct FileTrouble {
-  std::error_code error;
-  PathKind not_a_file = PathKind::kNothing;  // kFolder .. kOther, or kNothing
-
-  explicit operator bool() const { return error || not_a_file != PathKind::kNothing; }
-};
-
-// The reason as a sentence: "Permission is denied.", "It is a named pipe, not a file."
-std::string Sentence(const FileTrouble& trouble);
-
-// "a folder", "a device", "a named pipe", "a socket", "not a file".
-std::string_view KindName(PathKind kind);
 
 // What stands at `path` (kNothing, with `error` set, when it cannot be told).
 PathKind KindAt(const std::string& path, std::error_code& error);
@@ -76,11 +51,6 @@ class ReplacementFile {
   std::string temporary_;
   std::intptr_t handle_;  // the open temporary file; the platform's "none" when closed
   FileTrouble trouble_;
-};
-
-struct FileText {
-  std::string text;
-  FileTrouble trouble;
 };
 
 // At most `limit` bytes of the file at `path` (a symbolic link is followed).

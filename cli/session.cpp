@@ -5,7 +5,6 @@
 #include <ostream>
 
 #include "cli/entries.h"
-#include "device/registry_finder.h"
 
 namespace korimo::cli {
 namespace {
@@ -13,6 +12,16 @@ namespace {
 WaitLimit::Clock::duration LimitOf(double seconds) {
   return std::chrono::duration_cast<WaitLimit::Clock::duration>(
       std::chrono::duration<double>(seconds));
+}
+
+// "1 PATH, 2 PATH" for a sentence.
+std::string EngraverListText(const std::vector<FoundEngraver>& found) {
+  std::string text;
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    text += (i == 0 ? "" : ", ") + std::to_string(i + 1) + " " +
+            (found[i].path.empty() ? "(no path)" : found[i].path);
+  }
+  return text;
 }
 
 }  // namespace
@@ -29,21 +38,11 @@ std::optional<std::size_t> ResolveDevice(const std::string& given,
   }
   for (std::size_t i = 0; i < found.size(); ++i) {
     const std::string& path = found[i].path;
-    if (!path.empty() &&
-        (SameDevicePath(path, given) || path.substr(0, path.find(" (")) == given)) {
+    if (!path.empty() && (SameDevicePath(path, given) || EngraverPort(path) == given)) {
       return i;
     }
   }
   return std::nullopt;
-}
-
-std::string EngraverListText(const std::vector<FoundEngraver>& found) {
-  std::string text;
-  for (std::size_t i = 0; i < found.size(); ++i) {
-    text += (i == 0 ? "" : ", ") + std::to_string(i + 1) + " " +
-            (found[i].path.empty() ? "(no path)" : found[i].path);
-  }
-  return text;
 }
 
 Session::Session(const CommandLine& line, Streams streams, const PortsProvider& ports,
@@ -58,39 +57,50 @@ Session::Session(const CommandLine& line, Streams streams, const PortsProvider& 
 
 Session::~Session() = default;
 
-modKT90* Session::Link() {
-  if (!kt90_) {
-    const std::optional<EngraverPorts> ports = ports_(line_.Has("--sim"), streams_.err);
+Engravers::Engravers(platform::Ports ports, std::ostream* trace, WaitLimit& wait_limit)
+    : ports_(std::move(ports)), wait_limit_(wait_limit) {
+  if (trace != nullptr) {
+    trace_ = std::make_unique<TracingDeviceFiles>(*ports_.files, *trace);
+  }
+}
+
+bool Engravers::Usable(const FoundEngraver& engraver) {
+  if (!engraver.trouble.empty() || engraver.path.empty()) {
+    return false;
+  }
+  if (ports_.listing_opens) {
+    return true;
+  }
+  // A look, as the search is, not a transfer of the command: the trace leaves it out.
+  const std::optional<FileHandle> file = ports_.files->Open(engraver.path, kReadOpen);
+  if (file) {
+    ports_.files->Close(*file);
+  }
+  return file.has_value();
+}
+
+std::unique_ptr<modKT90> Engravers::LinkTo(std::string path) {
+  auto link = std::make_unique<modKT90>(*ports_.finder, trace_ ? *trace_ : *ports_.files,
+                                        wait_limit_, std::move(path));
+  link->SetWaitLimit([this] { return wait_limit_.GiveUp(); });
+  return link;
+}
+
+Engravers* Session::Reach() {
+  if (!engravers_) {
+    std::optional<platform::Ports> ports = ports_(line_.Has("--sim"), streams_.err);
     if (!ports) {
       return nullptr;
     }
-    files_ = ports->files;
-    untraced_files_ = ports->files;
-    if (line_.Has("--trace")) {
-      trace_ = std::make_unique<TracingDeviceFiles>(*files_, streams_.err);
-      files_ = trace_.get();
-    }
-    searched_usb_ = ports->finder != nullptr;
-    if (ports->finder != nullptr) {
-      finder_ = ports->finder;
-    } else {
-      own_finder_ = std::make_unique<RegistryFinder>(*ports->catalogue);
-      finder_ = own_finder_.get();
-    }
-    kt90_ = std::make_unique<modKT90>(*finder_, *files_, wait_limit_);
-    kt90_->SetWaitLimit([this] { return wait_limit_.GiveUp(); });
     wait_limit_.SetSleeper(ports->sleep);
+    engravers_ = std::make_unique<Engravers>(
+        std::move(*ports), line_.Has("--trace") ? &streams_.err : nullptr, wait_limit_);
   }
-  return kt90_.get();
+  return engravers_.get();
 }
 
-std::string Session::NoEngraverSentence() const {
-  return searched_usb_ ? "No engraver found: no USB device 7e21:0065 is connected."
-                       : "No engraver found: no active engraver interface is registered.";
-}
-
-bool Session::ChooseEngraver() {
-  const std::vector<FoundEngraver> found = finder_->ListEngravers();
+std::optional<std::string> Session::ChooseEngraver(Engravers& engravers) {
+  const std::vector<FoundEngraver> found = engravers.List();
   if (const std::optional<std::string> device = line_.Value("--device")) {
     const std::optional<std::size_t> index = ResolveDevice(*device, found);
     if (!index) {
@@ -99,17 +109,16 @@ bool Session::ChooseEngraver() {
                                      : "; found: " + EngraverListText(found) + ".")
                    << '\n';
       connect_failure_ = kExitNoEngraver;
-      return false;
+      return std::nullopt;
     }
-    finder_->Choose(found[*index].path);
-    return true;
+    return found[*index].path;
   }
   // Only engravers that can be used count: one that cannot be opened takes no
   // write anyway.
   std::size_t usable = 0;
   std::string usable_text;
   for (std::size_t i = 0; i < found.size() && found.size() > 1; ++i) {
-    if (Usable(found[i])) {
+    if (engravers.Usable(found[i])) {
       usable_text += (usable++ == 0 ? "" : ", ") + std::to_string(i + 1) + " " + found[i].path;
     }
   }
@@ -118,37 +127,24 @@ bool Session::ChooseEngraver() {
                  << "); give --device PATH or INDEX to choose the one to change. Nothing was "
                     "written.\n";
     connect_failure_ = kExitSeveral;
-    return false;
+    return std::nullopt;
   }
   several_ = usable > 1;
-  return true;
-}
-
-bool Session::Usable(const FoundEngraver& engraver) {
-  if (!engraver.trouble.empty() || engraver.path.empty()) {
-    return false;
-  }
-  if (searched_usb_) {
-    return true;  // the USB finder has opened and claimed it to list it
-  }
-  // A look, as the search is, not a transfer of the command: the trace leaves it out.
-  const std::optional<FileHandle> file = untraced_files_->Open(engraver.path, kReadOpen);
-  if (file) {
-    untraced_files_->Close(*file);
-  }
-  return file.has_value();
+  return std::string();
 }
 
 modKT90* Session::Connect() {
-  if (Link() == nullptr) {
+  Engravers* engravers = Reach();
+  if (engravers == nullptr) {
     connect_failure_ = kExitNoEngraver;
     return nullptr;
   }
-  if (!chosen_) {
-    if (!ChooseEngraver()) {
+  if (!kt90_) {
+    std::optional<std::string> path = ChooseEngraver(*engravers);
+    if (!path) {
       return nullptr;
     }
-    chosen_ = true;
+    kt90_ = engravers->LinkTo(std::move(*path));
   }
   connect_failure_ = kExitNoEngraver;
   if (!kt90_->IsDeviceConnected()) {
@@ -157,7 +153,7 @@ modKT90* Session::Connect() {
     } else if (line_.Has("--device")) {
       streams_.err << "The engraver of --device is no longer connected.\n";
     } else {
-      streams_.err << NoEngraverSentence() << '\n';
+      streams_.err << engravers->Ports().none_found << '\n';
     }
     return nullptr;
   }

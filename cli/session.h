@@ -1,6 +1,6 @@
 // One run of a command: its command line, the terminal streams and, once a
-// command asks for it, the link to the engraver (the ports, the finder, the
-// trace, the wait limit and the command set on top).
+// command asks for it, the engravers (the platform's ports, the trace, the
+// wait limit) and the link to the one it works on.
 #pragma once
 
 #include <memory>
@@ -15,6 +15,27 @@
 #include "device/modKT90.h"
 
 namespace korimo::cli {
+
+// The engravers a command reaches: found by the platform's finder, opened
+// through its device files (traced under --trace), every wait held to the
+// time limit.
+class Engravers {
+ public:
+  Engravers(platform::Ports ports, std::ostream* trace, WaitLimit& wait_limit);
+
+  const platform::Ports& Ports() const { return ports_; }
+  // Every engraver present, in the finder's order.
+  std::vector<FoundEngraver> List() { return ports_.finder->ListEngravers(); }
+  // Whether an engraver listed can be used: no trouble, and its device file opens.
+  bool Usable(const FoundEngraver& engraver);
+  // A link to the engraver listed at `path`, or to the first one when empty.
+  std::unique_ptr<modKT90> LinkTo(std::string path);
+
+ private:
+  platform::Ports ports_;
+  std::unique_ptr<TracingDeviceFiles> trace_;
+  WaitLimit& wait_limit_;
+};
 
 class Session {
  public:
@@ -33,22 +54,15 @@ class Session {
   bool ErrIsTerminal() const { return streams_.err_is_terminal; }
   Pacer& GetPacer() { return pacer_; }
 
-  // The command set with the engraver found (the one of --device, or the
+  // The engravers this run reaches, for the commands that look at every one;
+  // nullptr once the user has been told why there is no way to reach them.
+  Engravers* Reach();
+
+  // The link to the engraver of this command (the one of --device, or the
   // first), or nullptr once the user has been told why not; the exit code is
   // then ConnectFailure().
   modKT90* Connect();
   int ConnectFailure() const { return connect_failure_; }
-
-  // The command set and the finder before any engraver is chosen, for the
-  // commands that look at every engraver; nullptr when there are no ports.
-  modKT90* Link();
-  EngraverFinder* Finder() { return finder_; }
-  // True when engravers are found on the USB bus, not in the registry.
-  bool FindsUsb() const { return searched_usb_; }
-  // Whether the engraver listed can be used: no trouble, and its device file opens.
-  bool Usable(const FoundEngraver& engraver);
-  // The sentence for no engraver at all.
-  std::string NoEngraverSentence() const;
 
   // True when the last device operation gave up waiting for the controller;
   // says so on the error stream, naming `what` was not done.
@@ -60,9 +74,10 @@ class Session {
   int NoAnswer(const std::string& what, const std::string& consequence);
 
  private:
-  // Applies --device, or with several engravers and none chosen refuses a
-  // command that writes; false once the user has been told.
-  bool ChooseEngraver();
+  // The engraver of --device (its path), or the first one (empty); with
+  // several engravers and none chosen a command that writes is refused.
+  // Nothing once the user has been told.
+  std::optional<std::string> ChooseEngraver(Engravers& engravers);
 
   const CommandLine& line_;
   Streams streams_;
@@ -71,14 +86,8 @@ class Session {
   bool writes_;
   Pacer& pacer_;
   WaitLimit wait_limit_;
-  std::unique_ptr<TracingDeviceFiles> trace_;
-  std::unique_ptr<EngraverFinder> own_finder_;
-  EngraverFinder* finder_ = nullptr;
-  DeviceFiles* files_ = nullptr;
-  DeviceFiles* untraced_files_ = nullptr;
+  std::unique_ptr<Engravers> engravers_;
   std::unique_ptr<modKT90> kt90_;
-  bool searched_usb_ = false;  // found through the USB finder, not the registry
-  bool chosen_ = false;
   bool several_ = false;  // several engravers and none chosen: say which one is used
   int connect_failure_ = kExitNoEngraver;
 };
@@ -87,8 +96,5 @@ class Session {
 // path (ignoring case) or, for USB, its port ("usb:3-2"); nothing when none.
 std::optional<std::size_t> ResolveDevice(const std::string& given,
                                          const std::vector<FoundEngraver>& found);
-
-// "1 PATH, 2 PATH" for a sentence.
-std::string EngraverListText(const std::vector<FoundEngraver>& found);
 
 }  // namespace korimo::cli

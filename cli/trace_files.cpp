@@ -1,17 +1,17 @@
 #include "cli/trace_files.h"
 
+#include "device/hex.h"
+
 namespace korimo::cli {
 
 std::string HexLine(std::span<const std::uint8_t> bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
   std::string line;
   line.reserve(bytes.size() * 3);
   for (const std::uint8_t byte : bytes) {
     if (!line.empty()) {
       line += ' ';
     }
-    line += kDigits[byte >> 4];
-    line += kDigits[byte & 0x0F];
+    line += HexDigits(byte);
   }
   return line;
 }

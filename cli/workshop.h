@@ -22,7 +22,7 @@ struct ListedEngraver {
 };
 
 // Every engraver in the finder's order; each one that can be used is opened
-// and its serial number and model read. Leaves nothing chosen.
+// and its serial number and model read.
 std::vector<ListedEngraver> ListEngravers(Session& session);
 
 // The provision log: CSV, one line per board, after this header.

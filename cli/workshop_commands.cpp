@@ -19,17 +19,16 @@
 namespace korimo::cli {
 namespace {
 
-std::string PlatformText(bool usb) {
+std::string PlatformText(std::string_view found_how) {
 #ifdef _WIN32
-  static_cast<void>(usb);
+  static_cast<void>(found_how);
   return "Windows (engravers found in the registry's device-interface catalogue)";
 #else
   std::string text = "unknown system";
   if (utsname name{}; uname(&name) == 0) {
     text = std::string(name.sysname) + " " + name.release + " " + name.machine;
   }
-  return text + (usb ? " (engravers found over USB with libusb)"
-                     : " (engravers found in a device-interface catalogue)");
+  return text + " (engravers found " + std::string(found_how) + ")";
 #endif
 }
 
@@ -95,22 +94,21 @@ void PrintStatus(std::ostream& out, const StatusPacket& packet) {
 
 std::vector<ListedEngraver> ListEngravers(Session& session) {
   std::vector<ListedEngraver> listed;
-  modKT90* kt90 = session.Link();
-  if (kt90 == nullptr) {
+  Engravers* engravers = session.Reach();
+  if (engravers == nullptr) {
     return listed;
   }
-  EngraverFinder& finder = *session.Finder();
-  for (FoundEngraver& found : finder.ListEngravers()) {
+  for (FoundEngraver& found : engravers->List()) {
     ListedEngraver engraver{listed.size() + 1, std::move(found), std::nullopt, 0};
     if (engraver.found.trouble.empty()) {
-      finder.Choose(engraver.found.path);
       const std::string& path = engraver.found.path;
+      const std::unique_ptr<modKT90> kt90 = engravers->LinkTo(path);
       if (!kt90->IsDeviceConnected()) {
         engraver.found.trouble = !kt90->DeviceTrouble().empty() ? kt90->DeviceTrouble()
                                                                 : "The engraver at " + path +
                                                                       " was unplugged while it was "
                                                                       "looked at.";
-      } else if (session.Usable({path, ""})) {
+      } else if (engravers->Usable({path, ""})) {
         const std::optional<std::int32_t> serial = kt90->GetSerialNumber();
         const std::optional<std::uint8_t> model = serial ? kt90->GetModelCode() : std::nullopt;
         if (serial && model) {
@@ -131,12 +129,11 @@ std::vector<ListedEngraver> ListEngravers(Session& session) {
     }
     listed.push_back(std::move(engraver));
   }
-  finder.Choose("");
   return listed;
 }
 
 int RunList(Session& session, std::span<const std::string>) {
-  if (session.Link() == nullptr) {
+  if (session.Reach() == nullptr) {
     return kExitNoEngraver;
   }
   std::vector<ListedEngraver> listed = ListEngravers(session);
@@ -158,7 +155,7 @@ int RunList(Session& session, std::span<const std::string>) {
     PrintListed(session.Out(), listed);
   }
   if (listed.empty()) {
-    session.Err() << session.NoEngraverSentence() << '\n';
+    session.Err() << session.Reach()->Ports().none_found << '\n';
     return kExitNoEngraver;
   }
   return kExitOk;
@@ -176,14 +173,15 @@ int RunReport(Session& session, std::span<const std::string> operands) {
   std::ostringstream report;
   report << "Korimo support report\nProgram: korimo-cli " << kVersion
          << "\nTime: " << session.GetPacer().UtcNow() << '\n';
-  if (session.Link() == nullptr) {
+  if (session.Reach() == nullptr) {
     report << "Platform: no way to reach engravers in this build\n";
   } else {
-    report << "Platform: " << PlatformText(session.FindsUsb()) << "\n\nEngravers found:\n";
+    const platform::Ports& ports = session.Reach()->Ports();
+    report << "Platform: " << PlatformText(ports.found_how) << "\n\nEngravers found:\n";
     const std::vector<ListedEngraver> listed = ListEngravers(session);
     PrintListed(report, listed);
     if (listed.empty()) {
-      report << session.NoEngraverSentence() << '\n';
+      report << ports.none_found << '\n';
     }
     // What Connect says (which engraver, or why none) belongs in the report too.
     std::ostringstream said;

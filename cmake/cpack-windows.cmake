@@ -51,7 +51,7 @@ foreach(program korimo korimo-demo)
   install(FILES "$<FILTER:$<TARGET_OBJECTS:${program}>,INCLUDE,\\.obj$>"
           DESTINATION relink/objects/${program} COMPONENT tool)
 endforeach()
-install(TARGETS korimo_config_window korimo_memedit korimo_jog korimo_iocheck korimo_ui
+install(TARGETS korimo_main_window korimo_memedit korimo_jog korimo_iocheck korimo_ui
                 korimo_win32 korimo_sim korimo_config korimo_motion korimo_device
         ARCHIVE DESTINATION relink/lib COMPONENT tool)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/windows/relink/CMakeLists.txt

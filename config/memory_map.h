@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
 
 namespace korimo::memory {
@@ -35,6 +36,15 @@ inline constexpr int kEditorValueLimit = 256;
 inline constexpr std::uint8_t kNoModel = 0;
 inline constexpr std::uint8_t kModelKX2 = 1;
 inline constexpr std::uint8_t kModelKX3 = 2;
+
+// Byte `index` (0 = least significant) of the IEEE 754 single representation
+// of `value`. Indexes outside 0..3 give 0.
+constexpr std::uint8_t ByteOf(float value, std::int16_t index) {
+  if (index < 0 || index > 3) {
+    return 0;
+  }
+  return static_cast<std::uint8_t>(std::bit_cast<std::uint32_t>(value) >> (8 * index));
+}
 
 struct FixedSingle {
   std::uint8_t address;  // four cells from here, least significant byte first

@@ -1,5 +1,6 @@
 #include "config/numeric.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -9,273 +10,122 @@
 namespace korimo {
 namespace {
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
-}
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
-}
-bool IsOctalDigit(char c) {
-  return c >= '0' && c <= '7';
-}
-bool IsHexDigit(char c) {
-  return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-bool IsExponentMark(char c) {
-  return c == 'E' || c == 'e' || c == 'D' || c == 'd';
 }
 bool IsSign(char c) {
   return c == '+' || c == '-';
 }
 
-// ---- The test: the whole text, blanks around it aside, must be one number. ----
-
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) {
-    text.remove_prefix(1);
-  }
-  while (!text.empty() && IsBlank(text.back())) {
-    text.remove_suffix(1);
-  }
-  return text;
-}
-
-bool AllOf(std::string_view text, bool (*accept)(char)) {
-  for (const char c : text) {
-    if (!accept(c)) {
-      return false;
-    }
-  }
-  return true;
-}
-
-// "&H1F", "&o17": the prefix and at least one digit of its base.
-bool IsRadixNumber(std::string_view text) {
-  if (text.size() < 3 || text[0] != '&') {
-    return false;
-  }
-  const std::string_view digits = text.substr(2);
-  switch (text[1]) {
-    case 'H':
-    case 'h':
-      return AllOf(digits, IsHexDigit);
-    case 'O':
-    case 'o':
-      return AllOf(digits, IsOctalDigit);
-    default:
-      return false;
-  }
-}
-
-// [sign] digits with at most one point, at least one digit, [mark [sign] digits].
-bool IsDecimalNumber(std::string_view text) {
-  std::size_t i = 0;
-  if (i < text.size() && IsSign(text[i])) {
-    ++i;
-  }
-  bool digit_seen = false;
-  bool point_seen = false;
-  for (; i < text.size(); ++i) {
-    if (IsDigit(text[i])) {
-      digit_seen = true;
-    } else if (text[i] == '.' && !point_seen) {
-      point_seen = true;
-    } else {
-      break;
-    }
-  }
-  if (!digit_seen) {
-    return false;
-  }
-  if (i == text.size()) {
-    return true;
-  }
-  if (!IsExponentMark(text[i])) {
-    return false;
-  }
-  ++i;
-  if (i < text.size() && IsSign(text[i])) {
-    ++i;
-  }
-  const std::string_view exponent = text.substr(i);
-  return !exponent.empty() && AllOf(exponent, IsDigit);
-}
-
-// ---- The value: read from the start, blanks anywhere skipped. ----
-
-// Walks the text's characters that count: blanks, tabs and line feeds are
-// skipped wherever they stand. Past the end it yields '\0', which no rule takes.
-class Reader {
- public:
-  explicit Reader(std::string_view text) : text_(text) {}
-
-  char Peek() {
-    while (pos_ < text_.size() && (IsBlank(text_[pos_]) || text_[pos_] == '\n')) {
-      ++pos_;
-    }
-    return pos_ < text_.size() ? text_[pos_] : '\0';
-  }
-  void Take() { ++pos_; }
-
-  // The run of characters that `accept` takes, from here on.
-  std::string TakeWhile(bool (*accept)(char)) {
-    std::string run;
-    while (accept(Peek())) {
-      run += Peek();
-      Take();
-    }
-    return run;
-  }
-
- private:
-  std::string_view text_;
-  std::size_t pos_ = 0;
+// A number read from the start of a text: its value and how many characters
+// it took (0 when the text does not start with a number).
+struct Scan {
+  double value = 0.0;
+  std::size_t length = 0;
 };
 
-// from_chars leaves the value alone when the result is out of range; it is
-// then either too large (infinity) or too small (zero) for a double.
-double ParseWithin(const std::string& text, std::chars_format format, bool too_large) {
+// "&H" or "&O" and its digits, rounded once to the nearest double: the first
+// digits that fit 64 bits, a sticky bit for any non-zero digit after them,
+// scaled by the rest.
+Scan ScanRadix(std::string_view text) {
+  const char radix = text.size() > 1 ? static_cast<char>(text[1] | 0x20) : '\0';
+  const int base = radix == 'h' ? 16 : radix == 'o' ? 8 : 0;
+  if (base == 0) {
+    return {};
+  }
+  std::string_view digits = text.substr(std::min<std::size_t>(text.size(), 2));
+  std::uint64_t leading = 0;
+  digits = digits.substr(
+      0, static_cast<std::size_t>(
+             std::from_chars(digits.data(), digits.data() + digits.size(), leading, base).ptr -
+             digits.data()));
+  if (digits.empty()) {
+    return {};
+  }
+  const std::size_t length = 2 + digits.size();
+  digits.remove_prefix(std::min(digits.find_first_not_of('0'), digits.size()));
+  const std::size_t kept = std::min<std::size_t>(digits.size(), base == 16 ? 16 : 21);
+  leading = 0;
+  std::from_chars(digits.data(), digits.data() + kept, leading, base);
+  const bool sticky = digits.find_first_not_of('0', kept) != std::string_view::npos;
+  const auto rest = static_cast<int>(std::min<std::size_t>(digits.size() - kept, 4096));
+  return {std::ldexp(static_cast<double>(leading | (sticky ? 1 : 0)), (base == 16 ? 4 : 3) * rest),
+          length};
+}
+
+// When from_chars finds a number beyond a double it leaves the value alone: the
+// place of its first significant digit, with the exponent, says whether it was
+// too large (infinity) or too small (zero).
+bool IsLarge(std::string_view number) {
+  const std::size_t mark = std::min(number.find('e'), number.size());
+  const std::string_view mantissa = number.substr(0, mark);
+  std::string_view exponent = number.substr(std::min(mark + 1, number.size()));
+  const std::size_t first = mantissa.find_first_not_of("0.");
+  const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+  if (first == std::string_view::npos) {
+    return false;
+  }
+  long long place =
+      static_cast<long long>(point) - static_cast<long long>(first) - (first < point ? 1 : 0);
+  const bool negative = !exponent.empty() && exponent.front() == '-';
+  exponent.remove_prefix(!exponent.empty() && IsSign(exponent.front()) ? 1 : 0);
+  long long power = 0;
+  if (std::from_chars(exponent.data(), exponent.data() + exponent.size(), power).ec !=
+      std::errc{}) {
+    power = exponent.empty() ? 0 : 1'000'000'000;  // beyond any double either way
+  }
+  place += negative ? -power : power;
+  return place >= 0;
+}
+
+// [sign] digits with at most one point, [E or D [sign] digits].
+Scan ScanDecimal(std::string text) {
+  const std::size_t start = !text.empty() && IsSign(text.front()) ? 1 : 0;
+  if (start == text.size() || !(IsDigit(text[start]) || text[start] == '.')) {
+    return {};  // also keeps from_chars from "inf" and "nan"
+  }
+  std::replace_if(
+      text.begin(), text.end(), [](char c) { return c == 'd' || c == 'D'; }, 'e');
+  std::replace(text.begin(), text.end(), 'E', 'e');
+  const char* begin = text.data() + start;
   double value = 0.0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, format);
-  (void)end;
+  const auto [end, error] = std::from_chars(begin, text.data() + text.size(), value);
+  if (error == std::errc::invalid_argument) {
+    return {};
+  }
   if (error == std::errc::result_out_of_range) {
-    return too_large ? std::numeric_limits<double>::infinity() : 0.0;
+    value = IsLarge({begin, end}) ? std::numeric_limits<double>::infinity() : 0.0;
   }
-  return error == std::errc{} ? value : 0.0;
+  return {text.front() == '-' ? -value : value, static_cast<std::size_t>(end - text.data())};
 }
 
-double HexValue(const std::string& digits) {
-  return digits.empty() ? 0.0 : ParseWithin(digits, std::chars_format::hex, true);
-}
-
-// Octal digits regrouped into hexadecimal ones, three bits to four, so that the
-// value is rounded once, exactly as a hexadecimal number would be.
-double OctalValue(const std::string& digits) {
-  std::string bits;
-  for (const char c : digits) {
-    const int d = c - '0';
-    bits += (d & 4) ? '1' : '0';
-    bits += (d & 2) ? '1' : '0';
-    bits += (d & 1) ? '1' : '0';
-  }
-  bits.insert(0, (4 - bits.size() % 4) % 4, '0');
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string hex;
-  for (std::size_t i = 0; i < bits.size(); i += 4) {
-    const int nibble = (bits[i] - '0') * 8 + (bits[i + 1] - '0') * 4 + (bits[i + 2] - '0') * 2 +
-                       (bits[i + 3] - '0');
-    hex += kHex[nibble];
-  }
-  return HexValue(hex);
-}
-
-// The exponent as a number, held within a bound far beyond any double.
-long long SaturatedExponent(std::string_view exponent) {
-  constexpr long long kBound = 1'000'000'000;
-  long long value = 0;
-  bool negative = false;
-  for (const char c : exponent) {
-    if (IsSign(c)) {
-      negative = c == '-';
-    } else if (value < kBound) {
-      value = value * 10 + (c - '0');
-    }
-  }
-  return negative ? -value : value;
-}
-
-// Whether a mantissa with at least one non-zero digit and this exponent lies
-// above 1 in magnitude: decides overflow against underflow.
-bool IsLarge(const std::string& mantissa, std::string_view exponent) {
-  const std::size_t point = mantissa.find('.');
-  const long long whole_digits =
-      static_cast<long long>(point == std::string::npos ? mantissa.size() : point);
-  const std::size_t first = mantissa.find_first_of("123456789");
-  long long position = static_cast<long long>(first);
-  if (point != std::string::npos && first > point) {
-    --position;  // the point is no digit
-  }
-  return whole_digits - position - 1 + SaturatedExponent(exponent) >= 0;
-}
-
-double DecimalValue(Reader& reader) {
-  bool negative = false;
-  if (IsSign(reader.Peek())) {
-    negative = reader.Peek() == '-';
-    reader.Take();
-  }
-  std::string mantissa;
-  bool point_seen = false;
-  for (char c = reader.Peek(); IsDigit(c) || (c == '.' && !point_seen); c = reader.Peek()) {
-    point_seen = point_seen || c == '.';
-    mantissa += c;
-    reader.Take();
-  }
-  // An exponent counts only with at least one digit; "1E" reads as 1.
-  std::string exponent;
-  if (IsExponentMark(reader.Peek())) {
-    reader.Take();
-    if (IsSign(reader.Peek())) {
-      exponent += reader.Peek();
-      reader.Take();
-    }
-    const std::string digits = reader.TakeWhile(IsDigit);
-    exponent = digits.empty() ? std::string() : exponent + digits;
-  }
-
-  if (mantissa.find_first_of("123456789") == std::string::npos) {
-    return 0.0;  // no digits, or zeros only
-  }
-  const std::string text = exponent.empty() ? mantissa : mantissa + 'e' + exponent;
-  const double magnitude =
-      ParseWithin(text, std::chars_format::general, IsLarge(mantissa, exponent));
-  return negative ? -magnitude : magnitude;
+Scan ScanNumber(std::string_view text) {
+  return text.starts_with('&') ? ScanRadix(text) : ScanDecimal(std::string(text));
 }
 
 }  // namespace
 
 bool IsNumber(std::string_view text) {
-  const std::string_view number = TrimBlanks(text);
-  return IsRadixNumber(number) || IsDecimalNumber(number);
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) {
+    return false;
+  }
+  const std::string_view number = text.substr(first, text.find_last_not_of(" \t") + 1 - first);
+  return ScanNumber(number).length == number.size();
 }
 
 double NumericValue(std::string_view text) {
-  Reader reader(text);
-  if (reader.Peek() != '&') {
-    return DecimalValue(reader);
-  }
-  reader.Take();
-  const char radix = reader.Peek();
-  reader.Take();
-  if (radix == 'H' || radix == 'h') {
-    return HexValue(reader.TakeWhile(IsHexDigit));
-  }
-  if (radix == 'O' || radix == 'o') {
-    return OctalValue(reader.TakeWhile(IsOctalDigit));
-  }
-  return 0.0;
+  std::string packed(text);
+  std::erase_if(packed, [](char c) { return c == ' ' || c == '\t' || c == '\n'; });
+  return ScanNumber(packed).value;
 }
 
 std::int32_t RoundHalfEven(double value) {
   constexpr double kMax = std::numeric_limits<std::int32_t>::max();
   constexpr double kMin = std::numeric_limits<std::int32_t>::min();
-  if (std::isnan(value)) {
-    return 0;
-  }
-  // Beyond these every value rounds to a whole number outside the range.
-  if (value >= kMax + 0.5) {
-    return std::numeric_limits<std::int32_t>::max();
-  }
-  if (value <= kMin - 0.5) {
-    return std::numeric_limits<std::int32_t>::min();
-  }
-  const double floor = std::floor(value);
-  const double fraction = value - floor;  // exact in this range
-  double rounded = floor;
-  if (fraction > 0.5 || (fraction == 0.5 && std::fmod(floor, 2.0) != 0.0)) {
-    rounded = floor + 1.0;
-  }
-  return static_cast<std::int32_t>(rounded);
+  return std::isnan(value)
+             ? 0
+             : static_cast<std::int32_t>(std::clamp(std::nearbyint(value), kMin, kMax));
 }
 
 std::int32_t ValueOfText(std::string_view text) {
@@ -298,25 +148,15 @@ bool IsDigitKey(char32_t character) {
 }
 
 std::int32_t Clamp(std::int32_t& value, std::int32_t low, std::int32_t high) {
-  if (value < low) {
-    value = low;
-  } else if (value > high) {
-    value = high;
-  }
-  return value;
+  return value = std::clamp(value, low, high);
 }
 
 std::string FiveDigits(std::int64_t value) {
   // The magnitude as unsigned, so that the lowest int64 needs no negation.
   const std::uint64_t magnitude =
       value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-  char digits[24];
-  const auto [end, error] = std::to_chars(digits, digits + sizeof digits, magnitude);
-  (void)error;  // 20 digits at most always fit
-  std::string text(digits, end);
-  if (text.size() < 5) {
-    text.insert(0, 5 - text.size(), '0');
-  }
+  std::string text = std::to_string(magnitude);
+  text.insert(0, text.size() < 5 ? 5 - text.size() : 0, '0');
   return value < 0 ? "-" + text : text;
 }
 

@@ -5,7 +5,6 @@
 
 #include "config/memory_map.h"
 #include "config/numeric.h"
-#include "device/modStream.h"
 
 namespace korimo {
 
@@ -74,7 +73,7 @@ SetPlan PlanSet(const SetFieldTexts& texts, std::uint8_t model_code) {
   for (const memory::FixedSingle& single : memory::FixedParameters.singles) {
     for (std::int16_t i = 0; i < 4; ++i) {
       writes.push_back({SetStep::kFixedSingles, static_cast<std::uint8_t>(single.address + i),
-                        ByteOf(single.value, i)});
+                        memory::ByteOf(single.value, i)});
     }
   }
   for (const memory::FixedByte& fixed : memory::FixedParameters.bytes) {

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "device/hex.h"
+
 namespace korimo {
 
 std::array<std::uint8_t, kLongCommandSize> HomePacket() {
@@ -32,8 +34,7 @@ std::array<std::uint8_t, kMemoryWriteSize> MemoryWritePacket(std::uint8_t addres
 }
 
 std::string HexByte(std::uint8_t value) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  return {'0', 'x', kDigits[value >> 4], kDigits[value & 0x0F]};
+  return "0x" + HexDigits(value);
 }
 
 std::string FormatMemoryRow(std::uint8_t first, std::span<const std::uint8_t> values) {
@@ -45,17 +46,11 @@ std::string FormatMemoryRow(std::uint8_t first, std::span<const std::uint8_t> va
   return row;
 }
 
-modKT90::modKT90(DeviceCatalogue& catalogue, DeviceFiles& files, EventPump& pump)
-    : own_finder_(std::make_unique<RegistryFinder>(catalogue)),
-      finder_(*own_finder_),
-      stream_(files, pump),
-      pump_(pump) {}
-
-modKT90::modKT90(EngraverFinder& finder, DeviceFiles& files, EventPump& pump)
-    : finder_(finder), stream_(files, pump), pump_(pump) {}
+modKT90::modKT90(EngraverFinder& finder, DeviceFiles& files, EventPump& pump, std::string engraver)
+    : finder_(finder), engraver_(std::move(engraver)), stream_(files, pump), pump_(pump) {}
 
 bool modKT90::IsDeviceConnected() {
-  device_path_ = finder_.FindDevicePath();
+  device_path_ = finder_.FindDevicePath(engraver_);
   device_trouble_ = finder_.Trouble();
   return !device_path_.empty();
 }
@@ -86,22 +81,15 @@ BusyState modKT90::IsControllerBusy() {
 }
 
 std::optional<std::uint8_t> modKT90::GetStatusByte(std::uint8_t offset) {
-  const std::optional<StatusPacket> packet = ReadStatus();
-  if (!packet) {
-    return std::nullopt;
-  }
-  return offset < packet->size() ? (*packet)[offset] : std::uint8_t{0};
+  const std::optional<StatusPacket> packet =
+      offset < kStatusPacketSize ? ReadStatus() : std::nullopt;
+  return packet ? std::optional((*packet)[offset]) : std::nullopt;
 }
 
 std::optional<std::int32_t> modKT90::GetStatusWord(std::uint8_t offset) {
-  const std::optional<StatusPacket> packet = ReadStatus();
-  if (!packet) {
-    return std::nullopt;
-  }
-  if (offset + 1u >= packet->size()) {
-    return 0;
-  }
-  return (*packet)[offset] * 256 + (*packet)[offset + 1u];
+  const std::optional<StatusPacket> packet =
+      offset + 1u < kStatusPacketSize ? ReadStatus() : std::nullopt;
+  return packet ? std::optional((*packet)[offset] * 256 + (*packet)[offset + 1u]) : std::nullopt;
 }
 
 void modKT90::HomeXY() {

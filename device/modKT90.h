@@ -15,7 +15,6 @@
 
 #include "device/modStream.h"
 #include "device/ports.h"
-#include "device/registry_finder.h"
 
 namespace korimo {
 
@@ -105,10 +104,9 @@ inline constexpr std::string_view kEngraverInUse = "another program has the engr
 
 class modKT90 {
  public:
-  // Finds the engraver by the registry walk over `catalogue`.
-  modKT90(DeviceCatalogue& catalogue, DeviceFiles& files, EventPump& pump);
-  // Finds the engraver through `finder` (the USB scan on Linux).
-  modKT90(EngraverFinder& finder, DeviceFiles& files, EventPump& pump);
+  // Finds the engraver through `finder`: the one listed at `engraver`, or the
+  // first one when it is empty. Which engraver it is never changes.
+  modKT90(EngraverFinder& finder, DeviceFiles& files, EventPump& pump, std::string engraver = {});
 
   // The engraver's device path as last found; empty when none.
   const std::string& DevicePath() const { return device_path_; }
@@ -123,7 +121,8 @@ class modKT90 {
   // Each query reads one fresh status packet, asking again up to kStatusTries
   // times while it does not arrive whole. No value when no try got an answer:
   // a missing engraver, an empty DevicePath, a failed open or a short read
-  // never reads as a zero.
+  // never reads as a zero. An offset past the packet reads nothing and gives
+  // no value.
   BusyState IsControllerBusy();
   std::optional<std::uint8_t> GetStatusByte(std::uint8_t offset);
   std::optional<std::int32_t> GetStatusWord(std::uint8_t offset);  // 0..65535, high byte first
@@ -187,8 +186,8 @@ class modKT90 {
   // kStatusTries tries.
   std::optional<StatusPacket> ReadStatus();
 
-  std::unique_ptr<EngraverFinder> own_finder_;  // the registry walk, when given a catalogue
   EngraverFinder& finder_;
+  const std::string engraver_;  // as listed; empty for the first one
   modStream stream_;
   EventPump& pump_;
   std::string device_path_;

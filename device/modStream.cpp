@@ -1,7 +1,5 @@
 #include "device/modStream.h"
 
-#include <bit>
-
 namespace korimo {
 
 bool modStream::ReadPacket(const std::string& path, std::span<std::uint8_t> buffer) {
@@ -50,14 +48,6 @@ bool modStream::WriteChunk(const std::string& path, std::span<const std::uint8_t
   }
   pump_.DoEvents();
   return false;
-}
-
-std::uint8_t ByteOf(float value, std::int16_t index) {
-  if (index < 0 || index > 3) {
-    return 0;
-  }
-  const auto bits = std::bit_cast<std::uint32_t>(value);
-  return static_cast<std::uint8_t>(bits >> (8 * index));
 }
 
 }  // namespace korimo

@@ -41,8 +41,4 @@ class modStream {
   bool read_refused_in_use_ = false;
 };
 
-// Byte `index` (0 = least significant) of the IEEE 754 single representation
-// of `value`. Indexes outside 0..3 give 0.
-std::uint8_t ByteOf(float value, std::int16_t index);
-
 }  // namespace korimo

@@ -68,14 +68,23 @@ inline bool SameDevicePath(std::string_view a, std::string_view b) {
   });
 }
 
+// The port a device path names first, "usb:3-2" of "usb:3-2
+// (/dev/bus/usb/003/007)": it stays when the engraver is plugged in again,
+// which gives it a new device node. A path without one is its own port.
+inline std::string_view EngraverPort(std::string_view path) {
+  return path.substr(0, path.find(" ("));
+}
+
 // Finding the engraver: the platform seam of discovery. Every call looks afresh.
 class EngraverFinder {
  public:
   virtual ~EngraverFinder() = default;
 
-  // The path the device files open for the first engraver in the platform's
-  // stable order, or the empty string when there is none that can be used.
-  virtual std::string FindDevicePath() = 0;
+  // The path the device files open for the engraver listed at `chosen` (none
+  // while it is absent) or, with `chosen` empty, for the first engraver in the
+  // platform's stable order; the empty string when there is none that can be
+  // used.
+  virtual std::string FindDevicePath(std::string_view chosen) = 0;
 
   // Why an engraver that is present cannot be used (for example no right to
   // open it), as one sentence for the user; empty when there is no such
@@ -83,12 +92,8 @@ class EngraverFinder {
   virtual std::string Trouble() const = 0;
 
   // Every engraver present, in the same stable order, the first one being the
-  // one FindDevicePath finds when nothing was chosen.
+  // one FindDevicePath finds when nothing is chosen.
   virtual std::vector<FoundEngraver> ListEngravers() = 0;
-
-  // From now on FindDevicePath finds only the engraver listed at `path` (and
-  // nothing while it is absent); an empty path goes back to the first one.
-  virtual void Choose(const std::string& path) = 0;
 };
 
 // The parameters of one open of the device file, as handed to CreateFileA.

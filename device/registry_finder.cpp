@@ -2,12 +2,12 @@
 
 namespace korimo {
 
-std::string RegistryFinder::FindDevicePath() {
-  if (chosen_.empty()) {
+std::string RegistryFinder::FindDevicePath(std::string_view chosen) {
+  if (chosen.empty()) {
     return walk_.FindDevicePath();
   }
   for (const std::string& path : walk_.ListDevicePaths()) {
-    if (!path.empty() && SameDevicePath(path, chosen_)) {
+    if (!path.empty() && SameDevicePath(path, chosen)) {
       return path;
     }
   }

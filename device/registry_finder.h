@@ -21,14 +21,12 @@ class RegistryFinder final : public EngraverFinder {
   explicit RegistryFinder(DeviceCatalogue& catalogue) : walk_(catalogue) {}
 
   // With nothing chosen this is the walk itself, exactly as the windows use it.
-  std::string FindDevicePath() override;
+  std::string FindDevicePath(std::string_view chosen) override;
   std::string Trouble() const override { return {}; }
   std::vector<FoundEngraver> ListEngravers() override;
-  void Choose(const std::string& path) override { chosen_ = path; }
 
  private:
   SEnumValue walk_;
-  std::string chosen_;
 };
 
 }  // namespace korimo

@@ -19,6 +19,7 @@
 #include "device/SEnumValue.h"
 #include "device/modKT90.h"
 #include "device/ports.h"
+#include "device/registry_finder.h"
 #include "motion/move_file.h"
 
 namespace {
@@ -170,7 +171,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   IdleBoard board;
   CountingPump pump;
   CountingPrompts prompts;
-  modKT90 kt90(catalogue, board, pump);
+  RegistryFinder finder(catalogue);
+  modKT90 kt90(finder, board, pump);
   Check(kt90.IsDeviceConnected(), "the engraver is found");
 
   const MoveFileResult result = PlayMoveFile(move_file.path(), kt90, prompts);

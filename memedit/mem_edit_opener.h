@@ -29,7 +29,9 @@ class MemEditOpener : public QObject {
 
   // mnuEEPromEdit_Click: loads the window when there is none, then shows it
   // modally and returns once it is hidden or unloaded. A second call while
-  // the window is still loading does nothing.
+  // the window is still loading does nothing; one while an earlier opening
+  // has not returned (Close hid the window during a Write's wait on the
+  // controller) shows it again at once.
   void Open();
 
   // The loaded window; nullptr before the first opening and after an unload.

@@ -4,11 +4,16 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
+#include <array>
 #include <string>
+#include <vector>
 
 #include "config/memory_map.h"
 #include "config/numeric.h"
+#include "config/plan_runner.h"
+#include "ui/engraver_lookup.h"
 
 namespace korimo {
 namespace {
@@ -19,13 +24,28 @@ std::uint8_t RowStart(int row) {
 
 }  // namespace
 
+std::string RowsNotReadMessage(int not_read, bool found, std::string_view reason) {
+  std::string message = found ? "The engraver did not answer" : "No engraver was found";
+  if (found && !reason.empty()) {
+    message += " (" + std::string(reason) + ")";
+  }
+  const std::string rows = std::to_string(frmMemEdit::kRowCount);
+  message += not_read == frmMemEdit::kRowCount
+                 ? ", so none of the " + rows + " rows was read"
+                 : ", so " + std::to_string(not_read) + " of the " + rows + " rows " +
+                       (not_read == 1 ? "was" : "were") + " not read";
+  return message + ": they show what they showed before.";
+}
+
 frmMemEdit::frmMemEdit(modKT90& kt90, Prompts& prompts, QWidget* parent)
     : QDialog(parent), kt90_(kt90), prompts_(prompts) {
   BuildControls();
   ConnectHandlers();
   // Form_Load.
   const ui::UnloadAfterHandlers::Running running(lifetime_);
-  RefreshMemoryRows();
+  if (const std::optional<std::string> not_read = ReadRows(1)) {
+    ShowMessage(*not_read);
+  }
 }
 
 frmMemEdit::~frmMemEdit() = default;
@@ -36,15 +56,37 @@ void frmMemEdit::ConnectHandlers() {
   connect(cmdClose, &QPushButton::clicked, this, [this] { cmdClose_Click(); });
 }
 
-void frmMemEdit::RefreshMemoryRows() {
+std::bitset<frmMemEdit::kRowCount> frmMemEdit::RefreshRows() {
+  std::bitset<kRowCount> read;
   for (int i = 0; i < kRowCount; ++i) {
     const std::uint8_t first = RowStart(i);
     const auto last = static_cast<std::uint8_t>(first + kRowLength - 1);
-    // A row with a cell that did not answer keeps what it showed.
     if (const std::optional<std::string> row = kt90_.FormatEEPromRow(first, last)) {
       lblAddr[static_cast<std::size_t>(i)]->setText(QString::fromStdString(*row));
+      read.set(static_cast<std::size_t>(i));
     }
   }
+  return read;
+}
+
+std::optional<std::string> frmMemEdit::ReadRows(int times) {
+  // Before the first status tick, or after another window's tick found no
+  // engraver for a moment, the device path is empty: look before asking.
+  const bool found = ui::LookForEngraver(kt90_);
+  std::bitset<kRowCount> read;
+  for (int i = 0; i < times; ++i) {
+    // A row that one refresh missed and the next one read was read.
+    read |= RefreshRows();
+  }
+  if (read.all()) {
+    return std::nullopt;
+  }
+  return RowsNotReadMessage(kRowCount - static_cast<int>(read.count()), found,
+                            kt90_.NoAnswerReason());
+}
+
+void frmMemEdit::ShowMessage(const std::string& text) {
+  prompts_.ShowMessage(text, "", MessageButtons::kOk, MessageAnswer::kOk);
 }
 
 void frmMemEdit::DisableAllControls() {
@@ -92,9 +134,9 @@ void frmMemEdit::cmdWriteMem_Click() {
   if (!value) {
     return;
   }
-  if (!kt90_.WriteEEPromByte(*address, *value)) {
-    prompts_.ShowMessage(std::string(kWriteNotDelivered), "", MessageButtons::kOk,
-                         MessageAnswer::kOk);
+  if (!ui::LookForEngraver(kt90_) ||
+      WriteCells(kt90_, std::array{CellValue{*address, *value}}, RunStop::kNever).reached == 0) {
+    ShowMessage(std::string(kWriteNotDelivered));
   }
   // The rows keep what they showed.
 }
@@ -103,20 +145,22 @@ void frmMemEdit::cmdMemClear_Click() {
   const ui::UnloadAfterHandlers::Running running(lifetime_);
   DisableAllControls();
   setCursor(Qt::WaitCursor);
-  std::size_t delivered = 0;
-  for (unsigned address = memory::kFixedBlockFirst; address <= memory::kFixedBlockLast; ++address) {
-    if (kt90_.WriteEEPromByte(static_cast<std::uint8_t>(address), 0xFF)) {
-      ++delivered;
-    }
-  }
-  RefreshMemoryRows();
-  RefreshMemoryRows();
+  (void)ui::LookForEngraver(kt90_);
+  const std::vector<CellValue> cells = ClearedBlock();
+  const std::size_t delivered = WriteCells(kt90_, cells, RunStop::kNever).reached;
+  const std::optional<std::string> not_read = ReadRows(2);
   EnableAllControls();
   unsetCursor();
-  constexpr std::size_t kCells = memory::kFixedBlockLast - memory::kFixedBlockFirst + 1;
-  if (delivered != kCells) {
-    prompts_.ShowMessage(NotDeliveredMessage(delivered, kCells, "cells", "Clear"), "",
-                         MessageButtons::kOk, MessageAnswer::kOk);
+  // One message for the whole Clear.
+  std::string message;
+  if (delivered != cells.size()) {
+    message = NotDeliveredMessage(delivered, cells.size(), "cells", "Clear");
+  }
+  if (not_read) {
+    message += (message.empty() ? "" : " ") + *not_read;
+  }
+  if (!message.empty()) {
+    ShowMessage(message);
   }
 }
 
@@ -128,7 +172,26 @@ void frmMemEdit::ShowModal() {
   if (lifetime_.Unloading()) {
     return;
   }
-  exec();
+  if (in_exec_) {
+    // Hidden by Close while one of its handlers still waits on the controller:
+    // that handler holds the running exec(), which cannot return before it
+    // does. The window shows again at once, modal as before.
+    shown_again_ = true;
+    show();
+    raise();
+    activateWindow();
+    return;
+  }
+  // The title-bar close may delete the window before exec() returns.
+  const QPointer<frmMemEdit> alive(this);
+  in_exec_ = true;
+  do {
+    shown_again_ = false;
+    exec();
+  } while (alive != nullptr && shown_again_ && isVisible() && !lifetime_.Unloading());
+  if (alive != nullptr) {
+    in_exec_ = false;
+  }
 }
 
 void frmMemEdit::closeEvent(QCloseEvent* event) {

@@ -10,6 +10,7 @@
 
 #include <QDialog>
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -31,6 +32,11 @@ inline constexpr std::string_view kEnterValue = "Enter Value";
 inline constexpr std::string_view kWriteNotDelivered =
     "The value did not reach the engraver. Write it again once the engraver is connected.";
 
+// After a load or a Clear that left rows unread: they keep what they showed.
+// `found`: there was an engraver to ask; `reason`: why it did not answer,
+// where the platform said so.
+std::string RowsNotReadMessage(int not_read, bool found, std::string_view reason);
+
 class frmMemEdit : public QDialog {
   Q_OBJECT
 
@@ -42,7 +48,8 @@ class frmMemEdit : public QDialog {
   frmMemEdit(modKT90& kt90, Prompts& prompts, QWidget* parent = nullptr);
   ~frmMemEdit() override;
 
-  void RefreshMemoryRows();
+  // A row with a cell that did not answer keeps what it showed.
+  void RefreshMemoryRows() { (void)RefreshRows(); }
   void DisableAllControls();
   void EnableAllControls();
 
@@ -51,7 +58,10 @@ class frmMemEdit : public QDialog {
   void cmdMemClear_Click();
   void cmdClose_Click();
 
-  // Shows the window modally; returns once it is hidden or unloaded.
+  // Shows the window modally; returns once it is hidden or unloaded. Asked
+  // again while an earlier call has not returned yet (Close hid the window
+  // while a Write waited on the controller), it shows the window at once and
+  // the earlier call returns only when it is hidden again.
   void ShowModal();
 
  signals:
@@ -67,6 +77,12 @@ class frmMemEdit : public QDialog {
   void PlaceControls();
   void ConnectHandlers();
   void SetControlsEnabled(bool enabled);
+  // RefreshMemoryRows; which rows were read.
+  std::bitset<kRowCount> RefreshRows();
+  // The rows read afresh `times` times over; the message for those that none
+  // of the reads reached, or nothing when every row was read.
+  std::optional<std::string> ReadRows(int times);
+  void ShowMessage(const std::string& text);
   // Asks for a whole number below `limit`; nothing when the entry is not a
   // number or cancelled (silently) or out of range ("Invalid Value").
   std::optional<std::uint8_t> AskByte(std::string_view prompt, std::string_view title, int limit);
@@ -75,6 +91,8 @@ class frmMemEdit : public QDialog {
   Prompts& prompts_;
   // The handlers on the stack (their waits let the title-bar close in).
   ui::UnloadAfterHandlers lifetime_{*this};
+  bool in_exec_ = false;      // a ShowModal is on the stack
+  bool shown_again_ = false;  // shown again while it was
 
   // Controls, named as the window names them.
   QPushButton* cmdMemClear = nullptr;

@@ -3,8 +3,7 @@
 # from scripts/qt-windows.sh) and runs the Windows tests under Wine, headless,
 # in a fresh Wine prefix that is removed afterwards:
 #   - the Win32 back ends on the real calls, the engraver end to end against a
-#     named-pipe board (korimo-cli.exe included), korimo-cli's own tests, and
-#     the timing figures of the real calls;
+#     named-pipe board (korimo-cli.exe included), and korimo-cli's own tests;
 #   - the window suites and the main window end to end on the real Win32 calls
 #     (korimo_window_tests.exe, offscreen);
 #   - what a person sees (korimo_desktop_tests.exe): the four windows and their
@@ -109,7 +108,7 @@ if $all; then
   cmake --build "$build_dir" -j "$jobs"
 else
   cmake --build "$build_dir" -j "$jobs" --target korimo-cli win32_backend_tests \
-    win32_engraver_tests cli_tests motion_tests win32_timing korimo korimo-demo \
+    win32_engraver_tests cli_tests motion_tests korimo korimo-demo \
     korimo_window_tests korimo_board_host korimo_desktop_tests
 fi
 
@@ -133,7 +132,6 @@ for program in "$build_dir"/tests/*/*_tests.exe; do
     run "$program" --gtest_brief=1
   fi
 done
-run "$build_dir/bin/win32_timing.exe"
 
 # Offscreen text needs a font folder (Wine passes WINEQT_* on as QT_*).
 export WINEQT_QPA_FONTDIR='Z:\usr\share\fonts\truetype\liberation'

@@ -43,8 +43,6 @@ class FaultSpan {
   static constexpr FaultSpan Never() { return FaultSpan(0); }
 
   bool Active() const { return remaining_ != 0; }
-  bool IsForGood() const { return remaining_ == kForGood; }
-  std::uint32_t Remaining() const { return remaining_; }
   // Uses up one occurrence; true when the fault strikes this time.
   bool Strike();
 

@@ -1,20 +1,19 @@
 #include "sim/memory_catalogue.h"
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
 
 namespace korimo::sim {
 namespace {
 
-// Names compare as the registry compares them, ignoring the case of ASCII letters.
-constexpr char Fold(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](char x, char y) { return Fold(x) == Fold(y); });
+// Names compare as the registry compares them, ignoring the case of ASCII
+// letters: they are looked up with the letters folded to lower case.
+std::string Folded(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded) {
+    c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  return folded;
 }
 
 // The names along `path`, or nothing when the path holds an empty name. One
@@ -58,73 +57,16 @@ std::string_view KeyPath(std::string_view path) {
 
 }  // namespace
 
-namespace {
-
-// Eight characters at a time, upper-case ASCII letters folded to lower case.
-std::uint64_t FoldWord(std::uint64_t word) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101u;
-  constexpr std::uint64_t kHigh = 0x8080808080808080u;
-  const std::uint64_t low7 = word & ~kHigh;
-  const std::uint64_t above_z = low7 + kOnes * (0x7F - 'Z');       // high bit set above 'Z'
-  const std::uint64_t from_a = low7 + kOnes * (0x80 - 'A');        // high bit set from 'A'
-  const std::uint64_t upper = (from_a ^ above_z) & ~word & kHigh;  // 'A'..'Z', ASCII only
-  return word | (upper >> 2);
-}
-
-}  // namespace
-
-std::size_t FoldedHash::operator()(std::string_view text) const {
-  std::uint64_t hash = 0x9E3779B97F4A7C15u ^ text.size();
-  std::size_t at = 0;
-  for (; at + 8 <= text.size(); at += 8) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, text.data() + at, 8);
-    hash = (hash ^ FoldWord(word)) * 0x100000001B3u;
-    hash ^= hash >> 29;
-  }
-  for (; at < text.size(); ++at) {
-    hash = (hash ^ static_cast<unsigned char>(Fold(text[at]))) * 0x100000001B3u;
-  }
-  return static_cast<std::size_t>(hash ^ (hash >> 32));
-}
-
-bool FoldedEqual::operator()(std::string_view a, std::string_view b) const {
-  return a == b || SameName(a, b);
-}
-
 struct MemoryCatalogue::Node {
   std::string name;
-  std::string key_path;
-  std::vector<std::shared_ptr<Node>> children;  // in the order they were added
-  // The children's names back to back, for a quick walk over them.
-  std::string child_names;
-  std::vector<std::pair<std::size_t, std::size_t>> child_spans;
-  std::vector<std::pair<std::string, std::vector<std::uint8_t>>> values;
+  std::string key_path;                                     // folded
+  std::vector<std::shared_ptr<Node>> children;              // in the order they were added
+  std::map<std::string, std::vector<std::uint8_t>> values;  // by folded name
   bool deleted = false;
 
-  void AddChild(std::shared_ptr<Node> child) {
-    child_spans.emplace_back(child_names.size(), child->name.size());
-    child_names += child->name;
-    children.push_back(std::move(child));
-  }
-
-  void RemoveChild(const std::shared_ptr<Node>& child) {
-    std::erase(children, child);
-    child_names.clear();
-    child_spans.clear();
-    for (const auto& kept : children) {
-      child_spans.emplace_back(child_names.size(), kept->name.size());
-      child_names += kept->name;
-    }
-  }
-
   std::vector<std::uint8_t>* FindValue(std::string_view value_name) {
-    for (auto& [stored_name, bytes] : values) {
-      if (SameName(stored_name, value_name)) {
-        return &bytes;
-      }
-    }
-    return nullptr;
+    const auto found = values.find(Folded(value_name));
+    return found == values.end() ? nullptr : &found->second;
   }
 
   std::size_t Count() const {
@@ -143,7 +85,7 @@ MemoryCatalogue::MemoryCatalogue() : root_(std::make_shared<Node>()) {
 MemoryCatalogue::~MemoryCatalogue() = default;
 
 std::shared_ptr<MemoryCatalogue::Node> MemoryCatalogue::Find(std::string_view path) const {
-  const auto found = by_path_.find(KeyPath(path));
+  const auto found = by_path_.find(Folded(KeyPath(path)));
   return found == by_path_.end() ? nullptr : found->second;
 }
 
@@ -158,13 +100,13 @@ std::shared_ptr<MemoryCatalogue::Node> MemoryCatalogue::Make(std::string_view pa
     if (!key_path.empty()) {
       key_path += '\\';
     }
-    key_path += name;
+    key_path += Folded(name);
     auto found = by_path_.find(key_path);
     if (found == by_path_.end()) {
       auto child = std::make_shared<Node>();
       child->name = std::string(name);
       child->key_path = key_path;
-      node->AddChild(child);
+      node->children.push_back(child);
       found = by_path_.emplace(key_path, std::move(child)).first;
     }
     node = found->second;
@@ -182,7 +124,7 @@ void MemoryCatalogue::Forget(Node& node) {
 
 std::optional<KeyHandle> MemoryCatalogue::OpenKey(std::string_view path, std::uint32_t access) {
   std::shared_ptr<Node> node = unavailable_ ? nullptr : Find(path);
-  if (!node || (!denied_.empty() && denied_.contains(KeyPath(path)))) {
+  if (!node || denied_.contains(Folded(KeyPath(path)))) {
     ++counts_.failed_opens;
     return std::nullopt;
   }
@@ -199,14 +141,11 @@ std::optional<std::string> MemoryCatalogue::EnumKey(KeyHandle key, std::uint32_t
     return std::nullopt;
   }
   const Node& node = *open->second.node;
-  if (node.deleted || index >= node.child_spans.size()) {
-    return std::nullopt;
+  if (node.deleted || index >= node.children.size() ||
+      node.children[index]->name.size() > kMaxKeyNameLength) {
+    return std::nullopt;  // past the last, or more than the platform's buffer holds
   }
-  const auto [offset, length] = node.child_spans[index];
-  if (length > kMaxKeyNameLength) {
-    return std::nullopt;  // the platform reports that its buffer is too small
-  }
-  return node.child_names.substr(offset, length);
+  return node.children[index]->name;
 }
 
 std::optional<std::vector<std::uint8_t>> MemoryCatalogue::QueryValue(KeyHandle key,
@@ -244,7 +183,7 @@ bool MemoryCatalogue::RemoveKey(std::string_view path) {
   const std::size_t cut = node->key_path.rfind('\\');
   const std::string parent_path =
       cut == std::string::npos ? std::string() : node->key_path.substr(0, cut);
-  by_path_.at(parent_path)->RemoveChild(node);
+  std::erase(by_path_.at(parent_path)->children, node);
   Forget(*node);
   return true;
 }
@@ -259,11 +198,7 @@ void MemoryCatalogue::SetBinary(std::string_view path, std::string_view name,
   if (!node) {
     return;
   }
-  if (std::vector<std::uint8_t>* stored = node->FindValue(name)) {
-    *stored = std::move(bytes);
-  } else {
-    node->values.emplace_back(std::string(name), std::move(bytes));
-  }
+  node->values[Folded(name)] = std::move(bytes);
 }
 
 void MemoryCatalogue::SetDword(std::string_view path, std::string_view name, std::uint32_t value) {
@@ -286,8 +221,7 @@ bool MemoryCatalogue::RemoveValue(std::string_view path, std::string_view name) 
   if (!node) {
     return false;
   }
-  return std::erase_if(node->values,
-                       [name](const auto& value) { return SameName(value.first, name); }) != 0;
+  return node->values.erase(Folded(name)) != 0;
 }
 
 std::optional<std::vector<std::uint8_t>> MemoryCatalogue::Value(std::string_view path,
@@ -305,13 +239,11 @@ std::size_t MemoryCatalogue::KeyCount() const {
 }
 
 void MemoryCatalogue::DenyOpen(std::string_view path) {
-  denied_.emplace(KeyPath(path));
+  denied_.insert(Folded(KeyPath(path)));
 }
 
 void MemoryCatalogue::AllowOpen(std::string_view path) {
-  if (const auto found = denied_.find(KeyPath(path)); found != denied_.end()) {
-    denied_.erase(found);
-  }
+  denied_.erase(Folded(KeyPath(path)));
 }
 
 std::set<KeyHandle> MemoryCatalogue::OpenHandles() const {

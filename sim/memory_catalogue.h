@@ -19,8 +19,6 @@
 #include <set>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "device/ports.h"
@@ -30,16 +28,6 @@ namespace korimo::sim {
 inline constexpr std::uint32_t kKeyQueryValue = 0x0001;
 // The longest key name the platform hands over (its buffer holds 256 characters).
 inline constexpr std::size_t kMaxKeyNameLength = 255;
-
-// Key paths hash and compare ignoring the case of ASCII letters.
-struct FoldedHash {
-  using is_transparent = void;
-  std::size_t operator()(std::string_view text) const;
-};
-struct FoldedEqual {
-  using is_transparent = void;
-  bool operator()(std::string_view a, std::string_view b) const;
-};
 
 struct CatalogueCounts {
   std::uint32_t opens = 0;         // handles handed out
@@ -107,9 +95,11 @@ class MemoryCatalogue final : public DeviceCatalogue {
   void Forget(Node& node);  // a removed key and everything below it
 
   std::shared_ptr<Node> root_;
-  std::unordered_map<std::string, std::shared_ptr<Node>, FoldedHash, FoldedEqual> by_path_;
+  // Every key by its path with the letters folded to lower case, as the
+  // registry compares names ignoring their case.
+  std::map<std::string, std::shared_ptr<Node>> by_path_;
   std::map<KeyHandle, OpenKeyRecord> handles_;
-  std::unordered_set<std::string, FoldedHash, FoldedEqual> denied_;
+  std::set<std::string> denied_;  // folded paths
   KeyHandle next_handle_ = 0x100;
   bool unavailable_ = false;
   CatalogueCounts counts_;

@@ -4,7 +4,8 @@
 // against it unchanged:
 //
 //   sim::SimPlatform platform(clock);
-//   korimo::modKT90 kt90(platform.GetCatalogue(), platform.GetFiles(), pump);
+//   korimo::RegistryFinder finder(platform.GetCatalogue());
+//   korimo::modKT90 kt90(finder, platform.GetFiles(), pump);
 //
 // More engravers can be added (AddEngraver): each has its own board and device
 // file and an interface of its own at the end of the engraver's class, so the

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <algorithm>
 
 namespace korimo::ui {
 namespace {
@@ -35,6 +36,14 @@ MessageAnswer AnswerOf(int button) {
 }
 
 }  // namespace
+
+bool PromptUp() {
+  const QWidgetList windows = QApplication::topLevelWidgets();
+  return std::any_of(windows.begin(), windows.end(), [](const QWidget* window) {
+    return window->isVisible() && (qobject_cast<const QMessageBox*>(window) != nullptr ||
+                                   qobject_cast<const QInputDialog*>(window) != nullptr);
+  });
+}
 
 std::string TitleOrApplication(const std::string& title) {
   return title.empty() ? std::string(kApplicationTitle) : title;

@@ -15,6 +15,10 @@ class QtPrompts final : public Prompts {
   std::optional<std::string> AskText(const std::string& prompt, const std::string& title) override;
 };
 
+// True while a message box or input prompt is up: the tool shows one at a time,
+// so what would open another (an arrival's automatic Read) waits.
+bool PromptUp();
+
 // `title`, or the application title when it is empty.
 std::string TitleOrApplication(const std::string& title);
 

@@ -73,11 +73,6 @@ std::optional<Endpoints> BulkEndpoints(libusb_device* device) {
   return found;
 }
 
-// "usb:3-2" of "usb:3-2 (/dev/bus/usb/003/007)".
-std::string PortOf(const std::string& path) {
-  return path.substr(0, path.find(" ("));
-}
-
 }  // namespace
 
 struct UsbEngraver::Candidate {
@@ -141,7 +136,7 @@ std::vector<UsbEngraver::Candidate> UsbEngraver::Scan(libusb_device**& list) {
   return engravers;
 }
 
-std::string UsbEngraver::FindDevicePath() {
+std::string UsbEngraver::FindDevicePath(std::string_view chosen) {
   trouble_ = start_trouble_;
   if (context_ == nullptr) {
     return {};
@@ -149,7 +144,7 @@ std::string UsbEngraver::FindDevicePath() {
   libusb_device** list = nullptr;
   const std::vector<Candidate> engravers = Scan(list);
   const auto wanted = std::find_if(engravers.begin(), engravers.end(), [&](const Candidate& c) {
-    return chosen_port_.empty() || PortOf(c.path) == chosen_port_;
+    return chosen.empty() || EngraverPort(c.path) == EngraverPort(chosen);
   });
 
   std::string path;
@@ -179,9 +174,9 @@ std::vector<FoundEngraver> UsbEngraver::ListEngravers() {
     std::string trouble;
     if (!held_ || held_->device != engraver.device) {
       if (std::unique_ptr<Held> probe = Claim(engraver, trouble)) {
-        // The one FindDevicePath would take stays held, so it is claimed only once.
-        const bool wanted = chosen_port_.empty() ? i == 0 : PortOf(engraver.path) == chosen_port_;
-        if (!held_ && wanted) {
+        // The one FindDevicePath takes when nothing is chosen stays held, so it
+        // is claimed only once.
+        if (!held_ && i == 0) {
           held_ = std::move(probe);
         } else {
           Release(*probe);
@@ -196,10 +191,6 @@ std::vector<FoundEngraver> UsbEngraver::ListEngravers() {
     libusb_free_device_list(list, 1);
   }
   return found;
-}
-
-void UsbEngraver::Choose(const std::string& path) {
-  chosen_port_ = PortOf(path);
 }
 
 void UsbEngraver::TakeHold(const Candidate& engraver) {

@@ -3,8 +3,7 @@
 // Discovery scans the bus for vendor 0x7e21 / product 0x0065 and takes the
 // first engraver by bus number, then port path (or the chosen one). Its device
 // path names it as a technician finds it: "usb:3-2 (/dev/bus/usb/003/007)"; a
-// choice names the port ("usb:3-2"), so it survives a replug, which gives the
-// engraver a new device node.
+// choice is found by its port (EngraverPort), so it survives a replug.
 //
 // The device files keep the core's per-call open/close, but a USB open and the
 // claim of interface 0 happen once, when discovery first finds the engraver:
@@ -56,12 +55,11 @@ class UsbEngraver final : public EngraverFinder, public DeviceFiles {
   UsbEngraver& operator=(const UsbEngraver&) = delete;
 
   // EngraverFinder.
-  std::string FindDevicePath() override;
+  std::string FindDevicePath(std::string_view chosen) override;
   std::string Trouble() const override { return trouble_; }
   // Every engraver is opened and claimed once to learn whether it can be used;
   // the one held stays held.
   std::vector<FoundEngraver> ListEngravers() override;
-  void Choose(const std::string& path) override;
 
   // DeviceFiles. The open parameters mean nothing to USB and are not looked at.
   std::optional<FileHandle> Open(const std::string& path, const OpenParameters& params) override;
@@ -90,7 +88,6 @@ class UsbEngraver final : public EngraverFinder, public DeviceFiles {
   libusb_context* context_ = nullptr;
   std::string start_trouble_;  // why libusb could not start
   std::string trouble_;
-  std::string chosen_port_;  // "usb:3-2"; empty for the first engraver
   std::unique_ptr<Held> held_;
   std::uint64_t generation_ = 0;  // one per hold; tokens of an older hold are dead
   std::map<FileHandle, std::uint64_t> tokens_;

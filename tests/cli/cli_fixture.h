@@ -30,13 +30,13 @@ class CliTest : public ::testing::Test {
     err_.str("");
     asked_for_sim_.reset();
     const PortsProvider ports = [this](bool simulated,
-                                       std::ostream& err) -> std::optional<EngraverPorts> {
+                                       std::ostream& err) -> std::optional<platform::Ports> {
       asked_for_sim_ = simulated;
       if (!platform_available_) {
         err << "No platform.\n";
         return std::nullopt;
       }
-      return EngraverPorts{&platform_.GetCatalogue(), &platform_.GetFiles()};
+      return platform::Simulated(platform_);
     };
     return RunCli(args, {in, out_, err_, err_is_terminal_}, ports);
   }

@@ -184,19 +184,6 @@ TEST_F(CliTest, SetRefusesValuesOutsideAWordAndWritesNothing) {
   EXPECT_TRUE(Written().empty());
 }
 
-// set takes, and its usage names, the option of every parameter field.
-TEST(SetCommand, TakesTheOptionOfEveryParameterField) {
-  const auto set = std::find_if(Commands().begin(), Commands().end(),
-                                [](const Command& command) { return command.name == "set"; });
-  ASSERT_NE(set, Commands().end());
-  for (const ParameterFieldRecord& field : kParameterFields) {
-    const std::string option(field.option);
-    EXPECT_NE((" " + std::string(set->options) + " ").find(" " + option + " "), std::string::npos)
-        << option;
-    EXPECT_NE(std::string(set->synopsis).find(option + " N"), std::string::npos) << option;
-  }
-}
-
 TEST_F(CliTest, SetAcceptsTheEdgesOfAWord) {
   EXPECT_EQ(Run({"--sim", "set", "--model", "kx2", "--serial", "65535.4"}), kExitOk) << Err();
   EXPECT_EQ(board().Cell(5), 0xFF);

@@ -88,7 +88,7 @@ TEST(CliWaitLimit, TheLimitIsPerWait) {
   std::ostringstream err;
   const std::vector<std::string> args{"--timeout", "0.2", "set", "--model", "KX3", "--serial", "7"};
   const int result = RunCli(args, {in, out, err}, [&](bool, std::ostream&) {
-    return std::optional<EngraverPorts>({&platform.GetCatalogue(), &platform.GetFiles()});
+    return std::optional(korimo::platform::Simulated(platform));
   });
   EXPECT_EQ(result, kExitOk) << err.str();
   EXPECT_EQ(platform.GetBoard().Counts().memory_writes, 79u);

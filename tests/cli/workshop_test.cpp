@@ -34,8 +34,8 @@ class WorkshopTest : public ::testing::Test {
     std::istringstream in;
     out_.str("");
     err_.str("");
-    const PortsProvider ports = [this](bool, std::ostream&) -> std::optional<EngraverPorts> {
-      return EngraverPorts{&platform_.GetCatalogue(), &platform_.AllFiles()};
+    const PortsProvider ports = [this](bool, std::ostream&) -> std::optional<platform::Ports> {
+      return platform::Registry(platform_.GetCatalogue(), platform_.AllFiles());
     };
     return RunCli(args, {in, out_, err_, terminal_}, ports, pacer_);
   }

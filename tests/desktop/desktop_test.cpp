@@ -31,8 +31,9 @@
 #include <memory>
 #include <vector>
 
-#include "config/main_window.h"
+#include "mainwin/main_window.h"
 #include "device/modKT90.h"
+#include "device/registry_finder.h"
 #include "iocheck/io_opener.h"
 #include "iocheck/io_window.h"
 #include "jog/move_opener.h"
@@ -507,7 +508,8 @@ class Desktop : public ::testing::Test {
   testing::ScriptedPump pump_;
   ui::QtPrompts prompts_;
   test::ManualTimers timers_;
-  modKT90 kt90_{platform_.GetCatalogue(), platform_.GetFiles(), pump_};
+  RegistryFinder finder_{platform_.GetCatalogue()};
+  modKT90 kt90_{finder_, platform_.GetFiles(), pump_};
   s window_{kt90_, prompts_, nullptr, timers_};
   jog::MoveOpener jog_{kt90_, prompts_, nullptr, timers_};
   iocheck::IOOpener io_{kt90_, nullptr, timers_};

@@ -2,6 +2,7 @@
 
 #include <numeric>
 
+#include "config/memory_map.h"
 #include "device/modStream.h"
 #include "support/fake_ports.h"
 
@@ -170,7 +171,8 @@ TEST_F(ChannelTest, FailedFlushIsNotDeliveredAndChangesNoTraffic) {
 
 TEST(ByteOfTest, SingleIsStoredLeastSignificantByteFirst) {
   const auto bytes = [](float v) {
-    return Bytes{ByteOf(v, 0), ByteOf(v, 1), ByteOf(v, 2), ByteOf(v, 3)};
+    return Bytes{memory::ByteOf(v, 0), memory::ByteOf(v, 1), memory::ByteOf(v, 2),
+                 memory::ByteOf(v, 3)};
   };
   EXPECT_EQ(bytes(0.025f), (Bytes{0xCD, 0xCC, 0xCC, 0x3C}));
   EXPECT_EQ(bytes(0.01f), (Bytes{0x0A, 0xD7, 0x23, 0x3C}));
@@ -178,8 +180,8 @@ TEST(ByteOfTest, SingleIsStoredLeastSignificantByteFirst) {
   EXPECT_EQ(bytes(0.001f), (Bytes{0x6F, 0x12, 0x83, 0x3A}));
   EXPECT_EQ(bytes(8000.0f), (Bytes{0x00, 0x00, 0xFA, 0x45}));
   EXPECT_EQ(bytes(0.5f), (Bytes{0x00, 0x00, 0x00, 0x3F}));
-  EXPECT_EQ(ByteOf(1.0f, 4), 0);
-  EXPECT_EQ(ByteOf(1.0f, -1), 0);
+  EXPECT_EQ(memory::ByteOf(1.0f, 4), 0);
+  EXPECT_EQ(memory::ByteOf(1.0f, -1), 0);
 }
 
 }  // namespace

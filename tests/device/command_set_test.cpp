@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "device/modKT90.h"
+#include "device/registry_finder.h"
 #include "support/fake_ports.h"
 
 namespace korimo {
@@ -41,7 +42,8 @@ class CommandSetTest : public ::testing::Test {
   FakeCatalogue registry;
   FakeFiles files;
   ScriptedPump pump;
-  modKT90 kt{registry, files, pump};
+  RegistryFinder finder{registry};
+  modKT90 kt{finder, files, pump};
   int status_reads = 0;
 };
 
@@ -53,7 +55,8 @@ TEST_F(CommandSetTest, ConnectionSetsAndClearsDevicePath) {
 
   FakeCatalogue empty;
   empty.AddKey(std::string(kDeviceClassesKey));
-  modKT90 other(empty, files, pump);
+  RegistryFinder nowhere(empty);
+  modKT90 other(nowhere, files, pump);
   EXPECT_FALSE(other.IsDeviceConnected());
   EXPECT_EQ(other.DevicePath(), "");
 }
@@ -101,7 +104,7 @@ TEST_F(CommandSetTest, WordsAreUnsignedHighByteFirstEachFromItsOwnRead) {
   EXPECT_EQ(files.Count(Kind::kClose), 11u);
 }
 
-TEST_F(CommandSetTest, OffsetsOutsideThePacketReadAsZero) {
+TEST_F(CommandSetTest, OffsetsOutsideThePacketGiveNoValue) {
   kt.IsDeviceConnected();
   files.status = [] {
     StatusPacket p{};
@@ -109,9 +112,9 @@ TEST_F(CommandSetTest, OffsetsOutsideThePacketReadAsZero) {
     return p;
   };
   EXPECT_EQ(kt.GetStatusByte(32), 0xEE);
-  EXPECT_EQ(kt.GetStatusByte(33), 0);
+  EXPECT_EQ(kt.GetStatusByte(33), std::nullopt);
   EXPECT_EQ(kt.GetStatusWord(31), 0xEEEE);
-  EXPECT_EQ(kt.GetStatusWord(32), 0);
+  EXPECT_EQ(kt.GetStatusWord(32), std::nullopt);
 }
 
 TEST_F(CommandSetTest, PacketsAreByteExact) {
@@ -210,7 +213,7 @@ TEST_F(CommandSetTest, AQueryTriesAFixedNumberOfTimesAndNeverYieldsAZeroForNoAns
   for (const Case& c : cases) {
     FakeFiles board;
     ScriptedPump events;
-    modKT90 link{registry, board, events};
+    modKT90 link{finder, board, events};
     link.IsDeviceConnected();
     // A refused open or a short read for the first `failing_reads` tries.
     int left = c.failing_reads;

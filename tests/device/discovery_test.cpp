@@ -170,7 +170,7 @@ TEST_F(DiscoveryTest, ListsEveryActiveEngraverInWalkOrder) {
       {"\\\\?\\first", ""}, {"", std::string(kNoLinkTrouble)}, {"\\\\?\\second", ""}};
   EXPECT_EQ(finder.ListEngravers(), expected);
   EXPECT_EQ(registry.StillOpen(), 0u);
-  EXPECT_EQ(finder.FindDevicePath(), Find());
+  EXPECT_EQ(finder.FindDevicePath(""), Find());
   EXPECT_EQ(Find(), "\\\\?\\first");
 
   struct Choice {
@@ -179,8 +179,7 @@ TEST_F(DiscoveryTest, ListsEveryActiveEngraverInWalkOrder) {
   };
   for (const Choice& choice : {Choice{"\\\\?\\SECOND", "\\\\?\\second"}, Choice{"\\\\?\\stale", ""},
                                Choice{"", "\\\\?\\first"}}) {
-    finder.Choose(choice.chosen);
-    EXPECT_EQ(finder.FindDevicePath(), choice.found) << choice.chosen;
+    EXPECT_EQ(finder.FindDevicePath(choice.chosen), choice.found) << choice.chosen;
   }
 }
 

@@ -125,8 +125,8 @@ class LedgerTest : public ::testing::TestWithParam<bool> {
     std::istringstream in;
     std::ostringstream out;
     std::ostringstream errors;
-    const PortsProvider ports = [&](bool, std::ostream&) -> std::optional<EngraverPorts> {
-      return EngraverPorts{&platform.GetCatalogue(), &platform.AllFiles()};
+    const PortsProvider ports = [&](bool, std::ostream&) -> std::optional<platform::Ports> {
+      return platform::Registry(platform.GetCatalogue(), platform.AllFiles());
     };
     const int code = RunCli(args, {in, out, errors, false}, ports, pacer);
     if (err != nullptr) {

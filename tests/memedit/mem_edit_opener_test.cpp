@@ -119,6 +119,21 @@ TEST_F(MemEditOpenerTest, AskingAgainWhileLoadingOpensNothingMore) {
   EXPECT_EQ(owner_.findChildren<frmMemEdit*>().size(), 1);
 }
 
+// Close while a Write waits on the controller, then the menu: the editor
+// shows again at once, and stays up after the Write until Close.
+TEST_F(MemEditOpenerTest, OpensAgainWhileAWriteWaits) {
+  prompts_.entries = {"33", "17"};
+  OpenAnd([&](frmMemEdit& window) {
+    pump_.action = [&](int) {
+      ClickClose(window);
+      opener_.Open();
+    };
+    Find<QPushButton>(window, "cmdWriteMem").click();
+    EXPECT_TRUE(window.isVisible());
+    ClickClose(window);
+  });
+}
+
 // The title-bar close during Clear: Clear runs to its end on the window,
 // which goes only afterwards.
 TEST_F(MemEditOpenerTest, UnloadDuringClearWaitsForClearToEnd) {

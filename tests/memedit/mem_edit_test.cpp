@@ -132,7 +132,9 @@ TEST_F(MemEditTest, TabGoesWriteClearClose) {
   window_->hide();
 }
 
-class MemEditLoadTest : public EngraverTest {};
+// Opened before the first status tick of any window: the load looks for the
+// engraver itself.
+class MemEditLoadTest : public EngraverFixture {};
 
 TEST_F(MemEditLoadTest, ReadsTheBlockOnceInAscendingOrder) {
   Files().ClearLog();
@@ -325,6 +327,23 @@ TEST_F(MemEditTest, WritesThatDoNotArriveAreReportedOnce) {
   EXPECT_EQ(prompts_.calls[0].text,
             "Only 61 of the 64 cells reached the engraver. Clear again once the engraver is "
             "connected.");
+}
+
+// Rows whose read requests did not reach the engraver keep what they showed,
+// never a byte of another cell, and one message says how many: a load with
+// the requests for the first cells of rows 0 to 2 lost; then Clear's
+// read-back with every request lost once the block is written.
+TEST_F(MemEditTest, RowsNotReadKeepTheirTextAndOneMessageSaysSo) {
+  Files().FailWrites(sim::FaultSpan::Times(3));
+  window_ = std::make_unique<frmMemEdit>(kt90_, prompts_);
+  Files().SetOpenHook([&](auto&, auto&) {
+    Files().FailWrites(Board().Cell(0x5F) == 0xFF ? sim::FaultSpan::ForGood()
+                                                  : sim::FaultSpan::Never());
+  });
+  window_->cmdMemClear_Click();
+  EXPECT_EQ(RowTexts()[2], "0x00: 0x00 0x00 0x00 0x00 0x00 0x00 0x00 0x00");  // as designed
+  EXPECT_EQ(Messages(), (std::vector<std::string>{RowsNotReadMessage(3, true, ""),
+                                                  RowsNotReadMessage(8, true, "")}));
 }
 
 TEST_F(MemEditTest, CloseHidesAndEscapeDoesNothing) {

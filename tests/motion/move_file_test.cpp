@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "device/registry_finder.h"
 #include "support/fake_ports.h"
 #include "support/recording_prompts.h"
 
@@ -69,7 +70,8 @@ class MoveFileTest : public ::testing::Test {
   FakeFiles files;
   ScriptedPump pump;
   RecordingPrompts prompts;
-  modKT90 kt{registry, files, pump};
+  RegistryFinder finder{registry};
+  modKT90 kt{finder, files, pump};
 };
 
 TEST_F(MoveFileTest, RecordsAreSentWholeInFileOrderEachAfterAnIdleReport) {

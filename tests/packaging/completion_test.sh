@@ -23,7 +23,7 @@ expect() {
   fi
 }
 expect "eeprom" korimo-cli e
-expect "list find read set provision backup restore diff report eeprom clear-id home inputs positions help" korimo-cli ""
+expect "list find read set eeprom clear-id backup restore diff provision report home inputs positions help" korimo-cli ""
 expect "KX2 KX3" korimo-cli provision --model K
 expect "--overwrite-serial" korimo-cli provision --serials 100-199 --o
 expect "--include-identity --include-serial" korimo-cli restore --inc
@@ -46,6 +46,8 @@ expect "--yes" korimo-cli clear-id --y
 expect "" korimo-cli home --y
 expect "--sim --trace --timeout --device --help --version" korimo-cli --
 expect "" korimo-cli read --timeout ""
+expect "--log --ledger" korimo-cli provision --l
+expect "--sim --serials --station" korimo-cli provision --ledger DSN=korimo --s
 
 # A file operand: the folder's entries, once.
 folder=$(mktemp -d)

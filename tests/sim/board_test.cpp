@@ -27,7 +27,8 @@ TEST(BoardFactoryImage, AgreesWithTheFixedParametersOfTheTool) {
   const auto image = Board::FactoryImage();
   for (const memory::FixedSingle& single : memory::FixedParameters.singles) {
     for (std::int16_t i = 0; i < 4; ++i) {
-      EXPECT_EQ(image[static_cast<std::size_t>(single.address + i)], ByteOf(single.value, i))
+      EXPECT_EQ(image[static_cast<std::size_t>(single.address + i)],
+                memory::ByteOf(single.value, i))
           << "cell " << single.address + i;
     }
   }

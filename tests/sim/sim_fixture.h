@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "device/modKT90.h"
+#include "device/registry_finder.h"
 #include "sim/platform.h"
 #include "tests/support/fake_ports.h"
 
@@ -39,7 +40,8 @@ class SimEngraverTest : public ::testing::Test {
   Micros step_{500};
   std::function<void(int)> script_;
   korimo::testing::ScriptedPump pump_;
-  modKT90 kt90_{platform_.GetCatalogue(), platform_.GetFiles(), pump_};
+  RegistryFinder finder_{platform_.GetCatalogue()};
+  modKT90 kt90_{finder_, platform_.GetFiles(), pump_};
 };
 
 }  // namespace korimo::sim

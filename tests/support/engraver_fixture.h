@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "device/modKT90.h"
+#include "device/registry_finder.h"
 #include "sim/platform.h"
 #include "tests/support/fake_ports.h"
 #include "tests/support/manual_timers.h"
@@ -34,7 +35,7 @@ using testing::InstantBoard;
 class EngraverFixture : public ::testing::Test {
  protected:
   explicit EngraverFixture(sim::PlatformOptions options = InstantBoard())
-      : platform_(clock_, options), kt90_(platform_.GetCatalogue(), platform_.GetFiles(), pump_) {
+      : platform_(clock_, options), kt90_(finder_, platform_.GetFiles(), pump_) {
     platform_.GetFiles().EnableLog();
   }
 
@@ -65,6 +66,7 @@ class EngraverFixture : public ::testing::Test {
   sim::ManualClock clock_;
   sim::SimPlatform platform_;
   testing::ScriptedPump pump_;
+  RegistryFinder finder_{platform_.GetCatalogue()};
   modKT90 kt90_;
   testing::RecordingPrompts prompts_;
   ManualTimers timers_;

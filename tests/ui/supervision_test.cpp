@@ -6,8 +6,11 @@
 #include <QTest>
 
 #include "config/memory_map.h"
+#include "device/registry_finder.h"
+#include "tests/support/when_modal.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/qt_event_pump.h"
+#include "ui/qt_prompts.h"
 
 namespace korimo::test {
 namespace {
@@ -137,6 +140,21 @@ TEST_F(AbsentAtStartTest, FirstTickSearchesAndArrivalReads) {
   platform_.Plug();
   Tick();
   ExpectWorking();
+  EXPECT_EQ(SerialField().text(), "04660");
+}
+
+// One message box at a time: an arrival while a box is up waits with its
+// Read (which could end in a box of its own) until the box has closed.
+TEST_F(AbsentAtStartTest, ArrivalWhileABoxIsUpReadsOnceItCloses) {
+  Tick();
+  platform_.Plug();
+  const WhenModal answer([&](QWidget& box) {
+    Tick();
+    EXPECT_EQ(SerialField().text(), "");
+    box.close();
+  });
+  ui::QtPrompts().ShowMessage("up", "", MessageButtons::kOk, MessageAnswer::kOk);
+  Tick();
   EXPECT_EQ(SerialField().text(), "04660");
 }
 
@@ -275,8 +293,7 @@ class LiveSetTest : public SupervisionTest {
   };
 
   void SetUp() override {
-    live_kt90_ =
-        std::make_unique<modKT90>(platform_.GetCatalogue(), platform_.GetFiles(), live_pump_);
+    live_kt90_ = std::make_unique<modKT90>(finder_, platform_.GetFiles(), live_pump_);
     window_ = std::make_unique<s>(*live_kt90_, prompts_, nullptr, timers_);
     window_->SetEndProgram([this] { ++ended_; });
     platform_.GetFiles().DisableLog();  // thousands of busy polls
@@ -291,6 +308,7 @@ class LiveSetTest : public SupervisionTest {
                              timers_.Fire(QStringLiteral("tmrStatus"));
                              lamp_ = ConnectedLamp().FillColor();
                            }};
+  RegistryFinder finder_{platform_.GetCatalogue()};
   std::unique_ptr<modKT90> live_kt90_;
 };
 

@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "config/main_window.h"
+#include "mainwin/main_window.h"
 #include "tests/support/engraver_fixture.h"
 #include "ui/lamp.h"
 #include "ui/locked_combo.h"

@@ -75,7 +75,7 @@ class UsbEngraverTest : public ::testing::Test {
     out_.str("");
     err_.str("");
     const cli::PortsProvider ports = [this](bool, std::ostream&) {
-      return std::optional<cli::EngraverPorts>(cli::EngraverPorts{nullptr, &usb_, &usb_});
+      return std::optional(platform::Usb(usb_));
     };
     return cli::RunCli(args, {in, out_, err_}, ports, pacer_);
   }
@@ -92,8 +92,7 @@ class UsbEngraverTest : public ::testing::Test {
     std::ostringstream out;
     std::ostringstream err;
     const cli::PortsProvider ports = [&](bool, std::ostream&) {
-      return std::optional<cli::EngraverPorts>(
-          cli::EngraverPorts{&platform.GetCatalogue(), &platform.GetFiles()});
+      return std::optional(korimo::platform::Simulated(platform));
     };
     EXPECT_EQ(cli::RunCli(args, {in, out, err}, ports), cli::kExitOk) << err.str();
     std::vector<Bytes> packets;

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "config/main_window.h"
+#include "mainwin/main_window.h"
 #include "device/modKT90.h"
 #include "tests/support/fake_ports.h"
 #include "tests/support/recording_prompts.h"

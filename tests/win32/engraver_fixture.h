@@ -9,6 +9,7 @@
 #include <string>
 
 #include "device/modKT90.h"
+#include "device/registry_finder.h"
 #include "engraver_catalogue.h"
 #include "pipe_board.h"
 #include "registry_scratch.h"
@@ -57,7 +58,8 @@ class EngraverTest : public ::testing::Test {
   win32::RegistryCatalogue registry_;
   win32::Win32DeviceFiles files_;
   CountingPump pump_;
-  modKT90 kt90_{registry_, files_, pump_};
+  RegistryFinder finder_{registry_};
+  modKT90 kt90_{finder_, files_, pump_};
 };
 
 }  // namespace korimo::win32test

@@ -22,11 +22,12 @@
 #include <vector>
 
 #include "app/service_windows.h"
-#include "config/main_window.h"
+#include "mainwin/main_window.h"
 #include "config/memory_map.h"
 #include "config/set_plan.h"
 #include "device/modKT90.h"
 #include "device/modStream.h"
+#include "device/registry_finder.h"
 #include "engraver_catalogue.h"
 #include "iocheck/io_window.h"
 #include "jog/move_window.h"
@@ -142,7 +143,8 @@ class MainWindowOnPipeBoard : public ::testing::Test {
   win32::Win32DeviceFiles files_;
   testing::ScriptedPump pump_;
   testing::RecordingPrompts prompts_;
-  modKT90 kt90_{registry_, files_, pump_};
+  RegistryFinder finder_{registry_};
+  modKT90 kt90_{finder_, files_, pump_};
   std::unique_ptr<s> window_;
   std::unique_ptr<app::ServiceWindows> service_;
   int ended_ = 0;

@@ -20,6 +20,7 @@
 
 #include "config/set_plan.h"
 #include "device/modKT90.h"
+#include "device/registry_finder.h"
 #include "sim/platform.h"
 #include "tests/support/fake_ports.h"
 #include "tests/usb/usb_testbed.h"
@@ -109,7 +110,8 @@ int main(int argc, char** argv) {
   options.timings.memory_write = korimo::sim::Micros{0};
   options.timings.memory_read = korimo::sim::Micros{0};
   korimo::sim::SimPlatform platform(options);
-  korimo::modKT90 simulated(platform.GetCatalogue(), platform.GetFiles(), pump);
+  korimo::RegistryFinder finder(platform.GetCatalogue());
+  korimo::modKT90 simulated(finder, platform.GetFiles(), pump);
   (void)simulated.IsDeviceConnected();
   for (int run = 0; run < runs; ++run) {
     through_usb.push_back(SetMilliseconds(kt90));

@@ -2,7 +2,8 @@
 // the engraver is present, paints the lamp, and on a change of presence
 // switches the window between its working and searching states. The state is
 // held by the enabled state of Read, except while a Set holds the buttons: then
-// the Set's state keeps it (config/set_state.h).
+// the Set's state keeps it (mainwin/set_state.h). An arrival's Read waits while a
+// message box is up.
 #include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
@@ -13,8 +14,10 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "config/main_window.h"
+#include "mainwin/main_window.h"
+#include "ui/engraver_lookup.h"
 #include "ui/lamp.h"
+#include "ui/qt_prompts.h"
 #include "ui/text_box.h"
 
 namespace korimo {
@@ -50,6 +53,8 @@ void s::tmrStatus_Timer() {
     EngraverArrived();
   } else if (!connected && Working()) {
     EngraverRemoved();
+  } else if (arrival_read_waits_ && !set_.Running() && !ui::PromptUp()) {
+    cmdRead_Click();
   }
 }
 
@@ -67,12 +72,21 @@ void s::EngraverArrived() {
   }
   SwitchControls(true);
   lblStatus->setText(QStringLiteral("Connected"));
-  if (!set_.Running()) {
+  if (set_.Running()) {
+    return;
+  }
+  // One message box at a time: while one is up (a Set's, or the memory
+  // editor's, whose event loop runs this tick), the Read that could end in a
+  // message of its own waits for the first tick after it closed.
+  if (ui::PromptUp()) {
+    arrival_read_waits_ = true;
+  } else {
     cmdRead_Click();
   }
 }
 
 void s::EngraverRemoved() {
+  arrival_read_waits_ = false;
   if (set_.Running()) {
     set_.Removal();
   } else {
@@ -80,6 +94,17 @@ void s::EngraverRemoved() {
   }
   SwitchControls(false);
   lblStatus->setText(QStringLiteral("Searching..."));
+}
+
+// Read asks the engraver only once there is one to ask: where another window's
+// tick has just found none, it looks again rather than report a silence.
+bool s::EngraverToRead() {
+  arrival_read_waits_ = false;
+  if (ui::LookForEngraver(kt90_)) {
+    return true;
+  }
+  ShowMessage(std::string(kReadNotFound));
+  return false;
 }
 
 void s::SetCommandsEnabled(bool enabled) {

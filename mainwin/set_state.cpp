@@ -1,4 +1,4 @@
-#include "config/set_state.h"
+#include "mainwin/set_state.h"
 
 namespace korimo {
 

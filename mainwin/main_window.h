@@ -17,9 +17,9 @@
 #include "config/parameter_fields.h"
 #include "config/service_texts.h"
 #include "config/set_plan.h"
-#include "config/set_state.h"
 #include "device/modKT90.h"
 #include "device/ports.h"
+#include "mainwin/set_state.h"
 #include "ui/end_program.h"
 #include "ui/window_timer.h"
 
@@ -46,6 +46,11 @@ inline constexpr std::string_view kSerialNumberMissing =
 inline constexpr std::string_view kClearIdNotDelivered =
     "The USB identity reset did not reach the engraver. Clear ID again once the engraver is "
     "connected.";
+
+// Shown when Read looked for the engraver and found none.
+inline constexpr std::string_view kReadNotFound =
+    "No engraver was found, so nothing was read and the window shows what it showed before. "
+    "Read again once the engraver is connected.";
 
 // Shown when a Read did not get all eight values (it then changes nothing);
 // `reason` is why, where the platform said so.
@@ -111,12 +116,12 @@ class s : public QMainWindow {
   SetFieldTexts ShownTexts() const;
   std::string RefusedMessage(const SetEntry& entry) const;
   void StartSet();
-  std::size_t SendSet(const SetPlan& plan);
   void RewriteField(const SetPlan& plan, const SetWrite& write);
   void EndSet();
 
   // Supervision.
   bool Working() const;
+  bool EngraverToRead();
   void EngraverArrived();
   void EngraverRemoved();
   void SetCommandsEnabled(bool enabled);
@@ -136,7 +141,8 @@ class s : public QMainWindow {
     bool was_enabled = false;
   };
   std::vector<HeldControl> held_;
-  std::string shown_trouble_;  // the DeviceTrouble the status tooltip shows
+  std::string shown_trouble_;        // the DeviceTrouble the status tooltip shows
+  bool arrival_read_waits_ = false;  // for the message box that is up to close
 
   SerialNumberEntry serial_;  // whether txtSN holds a serial number Set may store
 

@@ -1,18 +1,18 @@
 // Load, Read, Set, Done, the model presets and the entry fields of the
 // configuration window.
-#include "config/main_window.h"
+#include "mainwin/main_window.h"
 
 #include <QAction>
 #include <QGroupBox>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <algorithm>
-#include <array>
 #include <optional>
 
 #include "config/memory_map.h"
 #include "config/numeric.h"
+#include "config/plan_runner.h"
+#include "mainwin/field_controls.h"
 #include "ui/lamp.h"
 #include "ui/list_box.h"
 #include "ui/locked_combo.h"
@@ -69,7 +69,7 @@ void s::ConnectHandlers() {
   connect(txtSN, &ui::TextBox::textEdited, this, [this] { txtSN_Edited(); });
   txtSN->SetKeyPressHandler([this](int& key) { txtSN_KeyPress(key); });
   for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
-    if (kParameterFields[i].digits_only) {
+    if (kFieldControls[i].digits_only) {
       fields_[i]->SetKeyPressHandler([this](int& key) { cboDigits_KeyPress(key); });
     }
   }
@@ -79,7 +79,7 @@ void s::Form_Load() {
   for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
     ui::LockedCombo& field = *fields_[i];
     field.clear();
-    for (std::string_view item : kParameterFields[i].items) {
+    for (std::string_view item : kFieldControls[i].items) {
       if (!item.empty()) {
         field.addItem(Q(item));
       }
@@ -105,27 +105,25 @@ void s::Form_Load() {
 }
 
 void s::cmdRead_Click() {
+  if (!EngraverToRead()) {
+    return;
+  }
   // Every value first, in its usual order; the window changes only once every
   // one of them answered.
-  const std::optional<std::int32_t> serial = kt90_.GetSerialNumber();
-  std::array<std::optional<std::int32_t>, kParameterFieldCount> values;
-  for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
-    values[i] = kt90_.GetStatusWord(kParameterFields[i].status_word);
-  }
-  const std::optional<std::uint8_t> model = kt90_.GetModelCode();
-  if (!serial || !model || std::ranges::any_of(values, [](const auto& value) { return !value; })) {
+  const std::optional<Configuration> read = ReadConfiguration(kt90_, RunStop::kNever).configuration;
+  if (!read) {
     ShowMessage(ReadNoAnswerMessage(kt90_.NoAnswerReason()));
     return;
   }
 
-  txtSN->setText(Five(*serial));
+  txtSN->setText(Five(read->serial_number));
   serial_.Read();
   for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
-    fields_[i]->SetText(Five(*values[i]));
+    fields_[i]->SetText(Five(read->parameters[i]));
   }
   // Every entry is compared, the top one included.
   for (int i = 0; i < lstModel->count(); ++i) {
-    if (lstModel->item(i)->data(Qt::UserRole).toInt() == *model) {
+    if (lstModel->item(i)->data(Qt::UserRole).toInt() == read->model_code) {
       lstModel->setCurrentRow(i);
       break;
     }
@@ -164,7 +162,12 @@ void s::cmdWrite_Click() {
     return;
   }
   StartSet();
-  const std::size_t delivered = SendSet(plan);
+  const std::size_t delivered =
+      WriteCells(kt90_, PlanCells(plan), RunStop::kNever, [&](std::size_t i) {
+        if (RewritesField(plan, i)) {
+          RewriteField(plan, plan.writes[i]);
+        }
+      }).reached;
   EndSet();
   if (delivered != plan.writes.size()) {
     ShowMessage(NotDeliveredMessage(delivered, plan.writes.size(), "values", "Set"));
@@ -195,20 +198,6 @@ void s::StartSet() {
     held.was_enabled = !held.control->testAttribute(Qt::WA_ForceDisabled);
     held.control->setEnabled(false);
   }
-}
-
-std::size_t s::SendSet(const SetPlan& plan) {
-  std::size_t delivered = 0;
-  for (std::size_t i = 0; i < plan.writes.size(); ++i) {
-    const SetWrite& write = plan.writes[i];
-    if (RewritesField(plan, i)) {
-      RewriteField(plan, write);
-    }
-    if (kt90_.WriteEEPromByte(write.address, write.value)) {
-      ++delivered;
-    }
-  }
-  return delivered;
 }
 
 void s::RewriteField(const SetPlan& plan, const SetWrite& write) {

@@ -8,8 +8,9 @@
 #include <QMenuBar>
 #include <QPushButton>
 
-#include "config/main_window.h"
 #include "config/numeric.h"
+#include "mainwin/field_controls.h"
+#include "mainwin/main_window.h"
 #include "ui/fixed_window.h"
 #include "ui/fonts.h"
 #include "ui/lamp.h"
@@ -83,7 +84,7 @@ void s::BuildControls() {
   lstModel = Make<ui::ListBox>(Frame1, "lstModel");
 
   for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
-    const ParameterFieldRecord& record = kParameterFields[i];
+    const FieldControl& record = kFieldControls[i];
     parameterFrames_[i] = Make<QGroupBox>(client_, record.frame);
     parameterFrames_[i]->setTitle(Q(record.caption));
     fields_[i] = Make<ui::LockedCombo>(parameterFrames_[i], record.control);
@@ -144,7 +145,7 @@ void s::PlaceControls() {
   PlaceTwips(*lstModel, 120, 360, 2055, 840);
 
   for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
-    PlaceTwips(*parameterFrames_[i], kParameterFields[i].frame_left, kParameterFields[i].frame_top,
+    PlaceTwips(*parameterFrames_[i], kFieldControls[i].frame_left, kFieldControls[i].frame_top,
                2295, 855);
     PlaceTwips(*fields_[i], 240, 360, 1815, 330);
   }

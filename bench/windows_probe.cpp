@@ -21,11 +21,12 @@
 #include <cstdlib>
 #include <string>
 
-#include "config/main_window.h"
-#include "device/modKT90.h"
-#include "iocheck/io_opener.h"
 #include "app/demo_moves.h"
+#include "device/modKT90.h"
+#include "device/registry_finder.h"
+#include "iocheck/io_opener.h"
 #include "jog/move_opener.h"
+#include "mainwin/main_window.h"
 #include "memedit/mem_edit_opener.h"
 #include "sim/platform.h"
 #include "ui/qt_event_pump.h"
@@ -114,7 +115,8 @@ int main(int argc, char** argv) {
   sim::SimPlatform platform;  // steady clock, default timings and catalogue
   ui::QtEventPump pump;
   ui::QtPrompts prompts;
-  modKT90 kt90(platform.GetCatalogue(), platform.GetFiles(), pump);
+  RegistryFinder finder(platform.GetCatalogue());
+  modKT90 kt90(finder, platform.GetFiles(), pump);
   kt90.IsDeviceConnected();
 
   QTemporaryDir moves;

@@ -2,8 +2,8 @@
 // the value, and the two byte labels that follow it.
 #include <QLabel>
 
-#include "config/main_window.h"
 #include "config/numeric.h"
+#include "mainwin/main_window.h"
 #include "ui/spin_control.h"
 #include "ui/text_box.h"
 

@@ -1,0 +1,202 @@
+// The file calls on POSIX systems.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+
+#include "cli/file_calls.h"
+
+namespace korimo::cli::file_calls {
+namespace {
+
+std::error_code Errno() {
+  return {errno, std::generic_category()};
+}
+
+PathKind KindOfMode(mode_t mode) {
+  if (S_ISREG(mode)) {
+    return PathKind::kFile;
+  }
+  if (S_ISDIR(mode)) {
+    return PathKind::kFolder;
+  }
+  if (S_ISCHR(mode) || S_ISBLK(mode)) {
+    return PathKind::kDevice;
+  }
+  if (S_ISFIFO(mode)) {
+    return PathKind::kPipe;
+  }
+  if (S_ISSOCK(mode)) {
+    return PathKind::kSocket;
+  }
+  return PathKind::kOther;
+}
+
+}  // namespace
+
+// O_EXCL with O_CREAT never follows a symbolic link at `name`: it counts as taken.
+Handle CreateExclusive(const std::string& name, std::error_code& error) {
+  const int file =
+      ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
+  if (file < 0) {
+    error = Errno();
+    return kClosed;
+  }
+  return file;
+}
+
+Handle OpenLocked(const std::string& name, FileTrouble& trouble) {
+  // Not blocking, so that a pipe placed at the name is not waited on.
+  const int file =
+      ::open(name.c_str(),
+             O_RDWR | O_CREAT | O_APPEND | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC | O_NONBLOCK, 0644);
+  if (file < 0) {
+    if (errno == ELOOP) {
+      trouble.not_a_file = PathKind::kSymlink;
+    } else if (errno == EISDIR) {
+      trouble.not_a_file = PathKind::kFolder;
+    } else {
+      trouble.error = Errno();
+    }
+    return kClosed;
+  }
+  struct stat info {};
+  if (::fstat(file, &info) != 0) {
+    trouble.error = Errno();
+  } else if (!S_ISREG(info.st_mode)) {
+    trouble.not_a_file = KindOfMode(info.st_mode);
+  } else {
+    struct flock whole {};
+    whole.l_type = F_WRLCK;
+    whole.l_whence = SEEK_SET;
+    while (::fcntl(file, F_SETLKW, &whole) != 0) {
+      if (errno != EINTR) {
+        trouble.error = Errno();
+        break;
+      }
+    }
+  }
+  if (trouble) {
+    ::close(file);
+    return kClosed;
+  }
+  return file;
+}
+
+FileText ReadFromStart(Handle handle, std::size_t limit) {
+  FileText result;
+  result.text.resize(limit);
+  std::size_t got = 0;
+  while (got < limit) {
+    const ssize_t read = ::pread(static_cast<int>(handle), result.text.data() + got, limit - got,
+                                 static_cast<off_t>(got));
+    if (read < 0 && errno == EINTR) {
+      continue;
+    }
+    if (read < 0) {
+      result.trouble.error = Errno();
+      break;
+    }
+    if (read == 0) {
+      break;
+    }
+    got += static_cast<std::size_t>(read);
+  }
+  result.text.resize(got);
+  return result;
+}
+
+// The file is open with O_APPEND: every write lands at its end.
+std::error_code AppendAndFlush(Handle file, std::string_view text) {
+  return WriteAndFlush(file, text);
+}
+
+std::error_code WriteAndFlush(Handle handle, std::string_view text) {
+  const int file = static_cast<int>(handle);
+  while (!text.empty()) {
+    const ssize_t written = ::write(file, text.data(), text.size());
+    if (written < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return Errno();
+    }
+    text.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return ::fsync(file) == 0 ? std::error_code{} : Errno();
+}
+
+std::error_code Close(Handle handle) {
+  return ::close(static_cast<int>(handle)) == 0 ? std::error_code{} : Errno();
+}
+
+std::error_code MoveOnto(const std::string& from, const std::string& to) {
+  if (::rename(from.c_str(), to.c_str()) != 0) {
+    return Errno();
+  }
+  // The new name itself reaches the disk with its folder. The file is in its
+  // place either way, so a folder that cannot be flushed is no failure.
+  std::filesystem::path folder = std::filesystem::path(to).parent_path();
+  if (folder.empty()) {
+    folder = ".";
+  }
+  const int directory = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (directory >= 0) {
+    static_cast<void>(::fsync(directory));
+    ::close(directory);
+  }
+  return {};
+}
+
+void Remove(const std::string& name) {
+  ::unlink(name.c_str());
+}
+
+// Opened without waiting (a pipe with no writer would block), and checked
+// both before and after the open, so the name cannot be swapped in between.
+FileText ReadText(const std::string& path, std::size_t limit) {
+  FileText result;
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    result.trouble.error = Errno();
+    return result;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    result.trouble.not_a_file = KindOfMode(info.st_mode);
+    return result;
+  }
+  const int file = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (file < 0) {
+    result.trouble.error = Errno();
+    return result;
+  }
+  std::size_t got = 0;
+  if (::fstat(file, &info) != 0) {
+    result.trouble.error = Errno();
+  } else if (!S_ISREG(info.st_mode)) {
+    result.trouble.not_a_file = KindOfMode(info.st_mode);
+  } else {
+    result.text.resize(limit);
+    while (got < limit) {
+      const ssize_t read = ::read(file, result.text.data() + got, limit - got);
+      if (read < 0 && errno == EINTR) {
+        continue;
+      }
+      if (read < 0) {
+        result.trouble.error = Errno();
+        break;
+      }
+      if (read == 0) {
+        break;
+      }
+      got += static_cast<std::size_t>(read);
+    }
+  }
+  ::close(file);
+  result.text.resize(got);
+  return result;
+}
+
+}  // namespace korimo::cli::file_calls
