@@ -8,9 +8,13 @@
 // board's time over that floor. first_write_ms is the time from the look that
 // finds the engraver to the first memory write reaching it (a real run looks
 // four times a second, so an arrival waits up to 250 ms more to be seen).
+// The board is claimed in the log (/0) or, beside it, in the database of
+// KORIMO_BENCH_LEDGER (/1, an ODBC connection string, e.g. of the throwaway
+// cluster of scripts/pg-cluster.sh; skipped without it).
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <sstream>
@@ -50,8 +54,16 @@ void ProvisionOneBoard(benchmark::State& state) {
   BenchPacer pacer(platform);
   const std::filesystem::path log =
       std::filesystem::temp_directory_path() / "korimo-provision-bench.csv";
-  const std::vector<std::string> args{"provision", "--model", "KX3",   "--serials", "100",
-                                      "--count",   "1",       "--log", log.string()};
+  std::vector<std::string> args{"provision", "--model", "KX3",   "--serials", "100",
+                                "--count",   "1",       "--log", log.string()};
+  if (state.range(0) == 1) {
+    const char* connection = std::getenv("KORIMO_BENCH_LEDGER");
+    if (connection == nullptr) {
+      state.SkipWithError("KORIMO_BENCH_LEDGER names no database");
+      return;
+    }
+    args.insert(args.end(), {"--ledger", connection, "--station", "bench"});
+  }
   const korimo::cli::PortsProvider ports = [&](bool, std::ostream&) {
     return std::optional(korimo::platform::Simulated(platform));
   };
@@ -98,6 +110,12 @@ void ProvisionOneBoard(benchmark::State& state) {
   state.counters["transfers"] = (counts.reads + counts.writes) / boards;
 }
 
-BENCHMARK(ProvisionOneBoard)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(ProvisionOneBoard)
+    ->ArgName("database")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5);
 
 }  // namespace

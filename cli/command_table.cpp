@@ -83,12 +83,15 @@ std::span<const Command> Commands() {
        "      own; never 0xE0 unless --include-identity; --dry-run only lists the changes."},
       {"provision", "",
        {kModel, {"--serials", "FIRST[-LAST]"}, {"--log", "FILE"}, {"--count", "N"}, kVerify,
-        {"--overwrite-serial", ""}, {"--history", ""}},
+        {"--overwrite-serial", ""}, {"--history", ""}, {"--ledger", "CONNECTION"},
+        {"--station", "NAME"}},
        RunProvision, true,
-       "Set each engraver that arrives to the model with the next serial number, verify every\n"
-       "      written cell and log it (CSV), then wait for it to be unplugged; Ctrl+C ends the run.",
+       "Set each engraver that arrives to the model with the next serial number, claimed first\n"
+       "      in the log (CSV, locked) or the --ledger database (ODBC connection string), verify\n"
+       "      every written cell and record it, then wait for it to be unplugged; Ctrl+C ends\n"
+       "      the run.",
        "provision --model KX2|KX3 --serials FIRST[-LAST] --log FILE [--count N] [--verify]\n"
-       "  provision ... [--overwrite-serial] [--history]"},
+       "  provision ... [--overwrite-serial] [--history] [--ledger CONNECTION [--station NAME]]"},
       {"report", "[FILE]", {kForce}, RunReport, false,
        "A read-only report for support: version, platform, the engravers found, one status\n"
        "      packet and the 256 memory cells of the chosen one; to FILE or the terminal."},

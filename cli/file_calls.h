@@ -22,12 +22,24 @@ inline constexpr Handle kClosed = -1;
 // included (it is not followed), makes it fail with file_exists.
 Handle CreateExclusive(const std::string& name, std::error_code& error);
 
-// Opens `name` for writing at its end, creating it when there is none.
-Handle OpenForAppend(const std::string& name, std::error_code& error);
+// Opens `name` for reading and appending, creating it when there is none, and
+// waits for an exclusive lock on the whole file (a POSIX record lock, or
+// LockFileEx), held until Close. Wine maps the one onto the other, so a Linux
+// and a Windows program on one file honour each other's lock. A symbolic link
+// at `name` is not followed, and a folder, a device or a pipe is refused
+// without being waited on.
+Handle OpenLocked(const std::string& name, FileTrouble& trouble);
+
+// At most `limit` bytes from the start of an open file.
+FileText ReadFromStart(Handle file, std::size_t limit);
+
+// Writes the whole text at the file's end and flushes it to the disk.
+std::error_code AppendAndFlush(Handle file, std::string_view text);
 
 // Writes the whole text and flushes it to the disk.
 std::error_code WriteAndFlush(Handle file, std::string_view text);
 
+// Closes the file, releasing its lock at once.
 std::error_code Close(Handle file);
 
 // Renames `from` onto `to`, replacing what stands there, and makes the new

@@ -47,13 +47,70 @@ Handle CreateExclusive(const std::string& name, std::error_code& error) {
   return file;
 }
 
-Handle OpenForAppend(const std::string& name, std::error_code& error) {
-  const int file = ::open(name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+Handle OpenLocked(const std::string& name, FileTrouble& trouble) {
+  // Not blocking, so that a pipe placed at the name is not waited on.
+  const int file =
+      ::open(name.c_str(),
+             O_RDWR | O_CREAT | O_APPEND | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC | O_NONBLOCK, 0644);
   if (file < 0) {
-    error = Errno();
+    if (errno == ELOOP) {
+      trouble.not_a_file = PathKind::kSymlink;
+    } else if (errno == EISDIR) {
+      trouble.not_a_file = PathKind::kFolder;
+    } else {
+      trouble.error = Errno();
+    }
+    return kClosed;
+  }
+  struct stat info {};
+  if (::fstat(file, &info) != 0) {
+    trouble.error = Errno();
+  } else if (!S_ISREG(info.st_mode)) {
+    trouble.not_a_file = KindOfMode(info.st_mode);
+  } else {
+    struct flock whole {};
+    whole.l_type = F_WRLCK;
+    whole.l_whence = SEEK_SET;
+    while (::fcntl(file, F_SETLKW, &whole) != 0) {
+      if (errno != EINTR) {
+        trouble.error = Errno();
+        break;
+      }
+    }
+  }
+  if (trouble) {
+    ::close(file);
     return kClosed;
   }
   return file;
+}
+
+FileText ReadFromStart(Handle handle, std::size_t limit) {
+  FileText result;
+  result.text.resize(limit);
+  std::size_t got = 0;
+  while (got < limit) {
+    const ssize_t read = ::pread(static_cast<int>(handle), result.text.data() + got, limit - got,
+                                 static_cast<off_t>(got));
+    if (read < 0 && errno == EINTR) {
+      continue;
+    }
+    if (read < 0) {
+      result.trouble.error = Errno();
+      break;
+    }
+    if (read == 0) {
+      break;
+    }
+    got += static_cast<std::size_t>(read);
+  }
+  result.text.resize(got);
+  return result;
+}
+
+// The file is open with O_APPEND: every write lands at its end.
+std::error_code AppendAndFlush(Handle file, std::string_view text) {
+  return WriteAndFlush(file, text);
 }
 
 std::error_code WriteAndFlush(Handle handle, std::string_view text) {

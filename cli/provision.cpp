@@ -13,6 +13,7 @@
 #include "cli/commands.h"
 #include "cli/entries.h"
 #include "cli/history.h"
+#include "cli/ledger.h"
 #include "cli/safe_files.h"
 #include "cli/workshop.h"
 #include "config/plan_runner.h"
@@ -25,10 +26,7 @@ namespace {
 // As the window's supervision looks: four times a second.
 constexpr std::chrono::milliseconds kLookEvery{250};
 
-struct Range {
-  std::uint16_t first = 0;
-  std::uint16_t last = 0;
-};
+using Range = SerialRange;
 
 std::optional<std::uint16_t> SerialOf(std::string_view text) {
   if (text.empty() || text.size() > 5 ||
@@ -52,38 +50,16 @@ std::optional<Range> RangeOf(std::string_view text) {
   return Range{*first, *last};
 }
 
-// The log's text, or nothing once the user has been told why it cannot be read.
-std::optional<ProvisionLog> ReadLog(Session& session, const std::string& path) {
-  // Read again before every board, as far as the file reached a moment ago: a
-  // line that another station appends meanwhile is left for the next board.
-  // One byte more than a log may have, so that a larger file is known as one.
-  const FileText file = ReadFileText(path, kLargestLog + 1);
-  if (file.trouble.error == std::errc::no_such_file_or_directory) {
-    return ProvisionLog{};
-  }
-  if (file.trouble) {
-    session.Err() << "The log " << EchoPath(path) << " cannot be read. " << Sentence(file.trouble)
-                  << '\n';
-    return std::nullopt;
-  }
-  const std::string& text = file.text;
-  ProvisionLog log = ParseLog(text);
-  if (!log.error.empty()) {
-    session.Err() << "The log " << EchoPath(path) << " is refused: " << log.error << '\n';
-    return std::nullopt;
-  }
-  return log;
-}
-
 class Run {
  public:
   Run(Session& session, Engravers& engravers, const ModelPreset& preset, Range range,
-      std::string log_path)
+      SerialLedger& ledger, SerialLedger* station_log)
       : session_(session),
         engravers_(engravers),
         preset_(preset),
         range_(range),
-        log_path_(std::move(log_path)),
+        ledger_(ledger),
+        station_log_(station_log),
         pacer_(session.GetPacer()) {}
 
   int Go(std::optional<std::size_t> count, std::uint16_t next);
@@ -98,8 +74,11 @@ class Run {
   bool WaitUntilGone(const std::string& path);
   void Progress(const std::string& text);
   void EndProgress();
-  // Sets, verifies and logs one board; false when the log could not be written.
-  bool Provision(modKT90& kt90, const std::string& path);
+  // Claims a serial number, then Sets, verifies and records one board; an
+  // ending when the run cannot go on.
+  std::optional<Ending> Provision(modKT90& kt90, const std::string& path);
+  // The board as the ledger records it, now.
+  LedgerBoard BoardAt(const std::string& path);
   // The engraver that can be used (the one of --device, or the first); says
   // once why another one cannot.
   std::optional<std::string> Found(const std::vector<FoundEngraver>& found);
@@ -108,9 +87,10 @@ class Run {
   Engravers& engravers_;
   const ModelPreset& preset_;
   Range range_;
-  std::string log_path_;
+  SerialLedger& ledger_;
+  SerialLedger* station_log_;  // --log beside --ledger: the station's own record, or none
   Pacer& pacer_;
-  std::uint32_t next_ = 0;  // may pass 65535: the range is then used up
+  std::uint32_t next_ = 0;  // the number shown as next; past the range once it is used up
   std::size_t done_ = 0;
   std::size_t failed_ = 0;
   std::size_t left_ = 0;  // boards that already carried a serial number
@@ -189,22 +169,38 @@ bool Run::WaitUntilGone(const std::string& path) {
   }
 }
 
-bool Run::Provision(modKT90& kt90, const std::string& path) {
+LedgerBoard Run::BoardAt(const std::string& path) {
+  // "usb:3-2 (/dev/bus/usb/003/007)" names its port first; other paths name none.
+  const std::string port = path.starts_with("usb:") ? std::string(EngraverPort(path)) : "";
+  return {path, port, std::string(preset_.name).substr(7), pacer_.UtcNow()};
+}
+
+std::optional<Run::Ending> Run::Provision(modKT90& kt90, const std::string& path) {
   std::ostream& err = session_.Err();
-  const auto serial = static_cast<std::uint16_t>(next_);
+  // The claim comes before a single byte is written: no other station can take
+  // the number, and it is never issued again, whatever happens to this board.
+  const LedgerAnswer answer = ledger_.Claim(range_, BoardAt(path));
+  if (!answer.claim) {
+    EndProgress();
+    if (answer.used_up) {
+      next_ = range_.last + 1u;
+      return Ending::kUsedUp;
+    }
+    err << answer.trouble << " Nothing was written to the engraver at " << path << ".\n";
+    return Ending::kLogLost;
+  }
+  const LedgerClaim claim = *answer.claim;
+  const std::uint16_t serial = claim.serial;
+  next_ = serial + 1u;
   const SetPlan plan = PlanSet(PresetFieldTexts(preset_, std::to_string(serial)), preset_.code);
   const std::vector<CellValue> wanted = WrittenCells(plan);
-  // New boards: a copy would double each one's time, so only when asked for.
-  if (session_.Line().Has("--history") &&
-      KeepHistory(session_, kt90, "provision", wanted) != kExitOk) {
-    ++left_;
-    EndProgress();
-    err << "The engraver at " << path << " is left as it is; unplug it.\n";
-    return true;
-  }
-
-  const bool lost =
-      WriteCells(kt90, PlanCells(plan), RunStop::kAtFirstMiss).reached != plan.writes.size();
+  // New boards: a copy would double each one's time, so only when asked for. A
+  // board whose copy was refused is left as it is, and its number, claimed
+  // already, is recorded as failed.
+  const bool copied = !session_.Line().Has("--history") ||
+                      KeepHistory(session_, kt90, "provision", wanted) == kExitOk;
+  const bool lost = !copied || WriteCells(kt90, PlanCells(plan), RunStop::kAtFirstMiss).reached !=
+                                   plan.writes.size();
   const bool stayed_busy = kt90.WaitGaveUp();
   kt90.ClearWaitGaveUp();
   auto differing = static_cast<std::uint32_t>(wanted.size());
@@ -217,32 +213,47 @@ bool Run::Provision(modKT90& kt90, const std::string& path) {
   const bool stored = !lost && differing == 0 && !kt90.WaitGaveUp();
   kt90.ClearWaitGaveUp();
 
-  const LogLine line{pacer_.UtcNow(), path,     serial, std::string(preset_.name).substr(7),
-                     stored,          differing};
-  std::string text = FormatLogLine(line);
-  std::error_code error;
-  if (!std::filesystem::exists(log_path_, error) ||
-      std::filesystem::file_size(log_path_, error) == 0) {
-    text = std::string(kLogHeader) + '\n' + text;
-  }
+  // The result is recorded before any other board is taken: while the ledger
+  // cannot be reached the run waits, and says which serial the board carries.
   EndProgress();
-  if (AppendToFile(log_path_, text)) {
-    err << "The log " << EchoPath(log_path_)
-        << " cannot be written, so the run stops: serial number " << FiveDigits(serial)
-        << (stored ? " is stored on " : " was tried on ") << path << " and is not in the log.\n";
-    return false;
+  const LedgerBoard board = BoardAt(path);
+  for (bool told = false;;) {
+    const std::string why = ledger_.Record(claim, board, stored, differing);
+    if (why.empty()) {
+      break;
+    }
+    if (!told) {
+      err << "Serial number " << FiveDigits(serial)
+          << (stored ? " is stored on " : " was tried on ") << path
+          << " (label the board with it), but its result cannot be recorded: " << why
+          << " Trying again; no other board is taken meanwhile (Ctrl+C ends the run).\n";
+      told = true;
+    }
+    if (pacer_.StopAsked()) {
+      err << "The result of serial number " << FiveDigits(serial) << " on " << path
+          << " is not recorded: " << ledger_.Name() << " shows it as claimed.\n";
+      return Ending::kLogLost;
+    }
+    pacer_.Pause(kLookEvery);
+  }
+  if (station_log_ != nullptr) {
+    if (const std::string why = station_log_->Record(claim, board, stored, differing);
+        !why.empty()) {
+      err << why << " The result of serial number " << FiveDigits(serial)
+          << " is recorded in the database only.\n";
+    }
   }
   if (stored) {
     ++done_;
     first_used_ = first_used_.value_or(serial);
     last_used_ = serial;
-    ++next_;
     session_.Out() << "Stored serial number " << FiveDigits(serial) << " (" << preset_.name
                    << ") on " << path << " and verified its " << wanted.size()
                    << " cells; unplug it.\n";
   } else {
     ++failed_;
-    const std::string why = lost          ? "was lost during the Set"
+    const std::string why = !copied       ? "is left as it is (nothing was written)"
+                            : lost        ? "was lost during the Set"
                             : stayed_busy ? "stayed busy during the Set"
                             : unread > 0
                                 ? "failed verification (" + std::to_string(differing) + " of " +
@@ -251,9 +262,9 @@ bool Run::Provision(modKT90& kt90, const std::string& path) {
                                 : "failed verification (" + std::to_string(differing) + " of " +
                                       std::to_string(wanted.size()) + " cells differ)";
     err << "The engraver at " << path << " " << why << "; serial number " << FiveDigits(serial)
-        << " is logged as not stored and goes to the next board.\n";
+        << " is recorded as failed and never issued again.\n";
   }
-  return true;
+  return std::nullopt;
 }
 
 int Run::Go(std::optional<std::size_t> count, std::uint16_t next) {
@@ -275,27 +286,20 @@ int Run::Go(std::optional<std::size_t> count, std::uint16_t next) {
     const std::unique_ptr<modKT90> kt90 = engravers_.LinkTo(*path);
     if (kt90->IsDeviceConnected()) {
       const std::optional<std::int32_t> carried = kt90->GetSerialNumber();
-      const std::optional<ProvisionLog> log = ReadLog(session_, log_path_);
-      if (!log) {
+      // A board carrying a number the ledger shows only as claimed or failed
+      // was cut short by this tool: it has no serial yet.
+      std::string trouble;
+      const std::optional<bool> never_stored =
+          carried && !IsPlaceholderSerial(*carried)
+              ? ledger_.NeverStored(static_cast<std::uint16_t>(*carried), trouble)
+              : std::optional(false);
+      if (!never_stored) {
+        EndProgress();
+        session_.Err() << trouble << " Nothing was written to the engraver at " << *path << ".\n";
         ending = Ending::kLogLost;
         break;
       }
-      // Another station may share the log: a serial number it stored is never written again.
-      while (next_ <= range_.last) {
-        const std::optional<std::size_t> at = log->StoredAt(static_cast<std::uint16_t>(next_));
-        if (!at) {
-          break;
-        }
-        session_.Err() << "Serial number " << FiveDigits(next_) << " is already stored (line "
-                       << *at << " of the log); it is not written again.\n";
-        ++next_;
-      }
-      if (next_ > range_.last) {
-        ending = Ending::kUsedUp;
-        break;
-      }
-      const bool no_serial_yet = carried && (IsPlaceholderSerial(*carried) ||
-                                             log->OnlyFailed(static_cast<std::uint16_t>(*carried)));
+      const bool no_serial_yet = carried && (IsPlaceholderSerial(*carried) || *never_stored);
       if (!carried) {
         // Whether it carries a serial number of its own is not known: nothing is written.
         ++left_;
@@ -310,8 +314,8 @@ int Run::Go(std::optional<std::size_t> count, std::uint16_t next) {
                        << FiveDigits(*carried)
                        << "; it is left as it is (give --overwrite-serial to replace it). Unplug "
                           "it.\n";
-      } else if (!Provision(*kt90, *path)) {
-        ending = Ending::kLogLost;
+      } else if (const std::optional<Ending> end = Provision(*kt90, *path)) {
+        ending = *end;
         break;
       }
     }
@@ -335,7 +339,7 @@ int Run::Go(std::optional<std::size_t> count, std::uint16_t next) {
       out << " (stopped by Ctrl+C)";
       break;
     case Ending::kLogLost:
-      out << " (the log could not be used)";
+      out << " (" << ledger_.Name() << " could not be used)";
       break;
   }
   out << ": " << done_ << " done, " << failed_ << " failed, " << left_
@@ -363,8 +367,9 @@ int RunProvision(Session& session, std::span<const std::string>) {
   const std::optional<std::string> model = line.Value("--model");
   const std::optional<std::string> serials = line.Value("--serials");
   const std::optional<std::string> log_path = line.Value("--log");
-  if (!model || !serials || !log_path) {
-    err << "provision needs --model KX2 or KX3, --serials FIRST[-LAST] and --log FILE.\n";
+  if (!model || !serials || (!log_path && !line.Has("--ledger"))) {
+    err << "provision needs --model KX2 or KX3, --serials FIRST[-LAST] and --log FILE or "
+           "--ledger CONNECTION.\n";
     return kExitUsage;
   }
   std::string upper = *model;
@@ -392,19 +397,22 @@ int RunProvision(Session& session, std::span<const std::string>) {
     }
     count = *number;
   }
-  const std::optional<ProvisionLog> log = ReadLog(session, *log_path);
-  if (!log) {
+  // The serial ledger: the database of --ledger, or else the log; --log beside
+  // --ledger is the station's own record.
+  const std::optional<std::string> connection = line.Value("--ledger");
+  const std::unique_ptr<SerialLedger> station_log = log_path ? OpenFileLedger(*log_path) : nullptr;
+  const std::unique_ptr<SerialLedger> database =
+      connection ? OpenOdbcLedger(*connection, line.Value("--station").value_or(HostName()))
+                 : nullptr;
+  SerialLedger& ledger = database ? *database : *station_log;
+  const LedgerAnswer first = ledger.Look(*range);
+  if (first.used_up) {
+    err << "The serial numbers " << FiveDigits(range->first) << "-" << FiveDigits(range->last)
+        << " are used up: " << first.trouble << ". Nothing was written.\n";
     return kExitRefused;
   }
-  std::uint32_t next = range->first;
-  if (const std::optional<std::uint16_t> highest = log->HighestStored()) {
-    next = std::max<std::uint32_t>(next, *highest + 1u);
-  }
-  if (next > range->last) {
-    err << "The serial numbers " << FiveDigits(range->first) << "-" << FiveDigits(range->last)
-        << " are used up: the log shows " << FiveDigits(*log->HighestStored())
-        << " as stored (line " << *log->StoredAt(*log->HighestStored())
-        << "). Nothing was written.\n";
+  if (!first.claim) {
+    err << first.trouble << '\n';
     return kExitRefused;
   }
   Engravers* engravers = session.Reach();
@@ -412,8 +420,8 @@ int RunProvision(Session& session, std::span<const std::string>) {
     return kExitNoEngraver;
   }
   session.GetPacer().CatchStop();
-  return Run(session, *engravers, *preset, *range, *log_path)
-      .Go(count, static_cast<std::uint16_t>(next));
+  return Run(session, *engravers, *preset, *range, ledger, database ? station_log.get() : nullptr)
+      .Go(count, first.claim->serial);
 }
 
 }  // namespace korimo::cli

@@ -64,8 +64,10 @@ std::optional<Number> WholeNumber(std::string_view text, Number largest) {
 std::string FormatLogLine(const LogLine& line) {
   return CsvField(line.time) + ',' + CsvField(line.device_path) + ',' +
          FiveDigits(line.serial_number) + ',' + CsvField(line.model) + ',' +
-         std::string(line.stored ? kStored : kFailed) + ',' + std::to_string(line.cells_differed) +
-         '\n';
+         std::string(line.claim    ? kClaimed
+                     : line.stored ? kStored
+                                   : kFailed) +
+         ',' + std::to_string(line.cells_differed) + '\n';
 }
 
 std::optional<std::size_t> ProvisionLog::StoredAt(std::uint16_t serial) const {
@@ -75,7 +77,29 @@ std::optional<std::size_t> ProvisionLog::StoredAt(std::uint16_t serial) const {
 }
 
 bool ProvisionLog::OnlyFailed(std::uint16_t serial) const {
-  return !StoredAt(serial) && std::find(failed.begin(), failed.end(), serial) != failed.end();
+  const auto is_serial = [&](const auto& entry) { return entry.first == serial; };
+  return !StoredAt(serial) && (std::any_of(failed.begin(), failed.end(), is_serial) ||
+                               std::any_of(claimed.begin(), claimed.end(), is_serial));
+}
+
+std::optional<std::pair<std::uint16_t, std::size_t>> ProvisionLog::HighestUsed(
+    std::uint16_t first, std::uint16_t last) const {
+  std::optional<std::pair<std::uint16_t, std::size_t>> highest;
+  const auto consider = [&](std::uint16_t serial, std::size_t line) {
+    if (serial >= first && serial <= last && (!highest || serial > highest->first)) {
+      highest = std::pair(serial, line);
+    }
+  };
+  for (const auto& [serial, line] : stored) {
+    consider(serial, line);
+  }
+  for (const auto& [serial, line] : claimed) {
+    consider(serial, line);
+  }
+  for (const auto& [serial, line] : failed) {
+    consider(serial, line);
+  }
+  return highest;
 }
 
 std::optional<std::uint16_t> ProvisionLog::HighestStored() const {
@@ -89,6 +113,7 @@ ProvisionLog ParseLog(std::string_view text) {
     log.error = "line " + std::to_string(line) + ": " + what;
     log.stored.clear();
     log.failed.clear();
+    log.claimed.clear();
     return log;
   };
   if (text.size() > kLargestLog) {
@@ -125,16 +150,19 @@ ProvisionLog ParseLog(std::string_view text) {
                                 " is not a whole number of 0 to 65535.");
     }
     const std::string& result = (*fields)[4];
-    if (result != kStored && result != kFailed) {
-      return refuse(number, "the result " + Echo(result) + " is neither stored nor failed.");
+    if (result != kStored && result != kFailed && result != kClaimed) {
+      return refuse(number,
+                    "the result " + Echo(result) + " is neither claimed, stored nor failed.");
     }
     if (!WholeNumber<std::uint32_t>((*fields)[5], 256)) {
       return refuse(number, "the count of cells that differed is not a number of 0 to 256.");
     }
     if (result == kStored) {
       log.stored.emplace_back(*serial, number);
+    } else if (result == kClaimed) {
+      log.claimed.emplace_back(*serial, number);
     } else {
-      log.failed.push_back(*serial);
+      log.failed.emplace_back(*serial, number);
     }
   }
   log.lines = number;

@@ -139,15 +139,4 @@ FileText ReadFileText(const std::string& path, std::size_t limit) {
   return file_calls::ReadText(path, limit);
 }
 
-FileTrouble AppendToFile(const std::string& path, std::string_view text) {
-  FileTrouble result;
-  const file_calls::Handle file = file_calls::OpenForAppend(path, result.error);
-  if (file != file_calls::kClosed) {
-    result.error = file_calls::WriteAndFlush(file, text);
-    const std::error_code closed = file_calls::Close(file);
-    result.error = result.error ? result.error : closed;
-  }
-  return result;
-}
-
 }  // namespace korimo::cli

@@ -61,8 +61,4 @@ class ReplacementFile {
 // A folder, a device, a pipe or a socket is refused without being waited on.
 FileText ReadFileText(const std::string& path, std::size_t limit);
 
-// Appends `text` to the file at `path` (created when there is none) in one
-// write, and flushes it to the disk.
-FileTrouble AppendToFile(const std::string& path, std::string_view text);
-
 }  // namespace korimo::cli

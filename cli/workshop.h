@@ -44,6 +44,8 @@ inline constexpr std::string_view kLogHeader =
     "time_utc,device_path,serial_number,model,result,cells_differed";
 inline constexpr std::string_view kStored = "stored";
 inline constexpr std::string_view kFailed = "failed";
+// A serial number taken before its Set; its result line follows.
+inline constexpr std::string_view kClaimed = "claimed";
 // A log is a few thousand lines; anything far larger is not one.
 inline constexpr std::size_t kLargestLog = 16 * 1024 * 1024;
 
@@ -54,6 +56,7 @@ struct LogLine {
   std::string model;
   bool stored = false;
   std::uint32_t cells_differed = 0;
+  bool claim = false;  // a claim line: the result column says "claimed"
 };
 
 // One log line as CSV, with its line end; a field holding a comma, a quote or
@@ -63,9 +66,11 @@ std::string FormatLogLine(const LogLine& line);
 struct ProvisionLog {
   // The line (counting the header as 1) where each stored serial number is.
   std::vector<std::pair<std::uint16_t, std::size_t>> stored;
-  std::vector<std::uint16_t> failed;  // serial numbers of the failed lines
-  std::size_t lines = 0;              // lines read, the header included
-  std::string error;                  // "line 7: ..." when the log is refused
+  // Likewise for the failed lines and the claim lines.
+  std::vector<std::pair<std::uint16_t, std::size_t>> failed;
+  std::vector<std::pair<std::uint16_t, std::size_t>> claimed;
+  std::size_t lines = 0;  // lines read, the header included
+  std::string error;      // "line 7: ..." when the log is refused
   // The line that shows `serial` as stored, or nothing.
   std::optional<std::size_t> StoredAt(std::uint16_t serial) const;
   // True when the log shows `serial` as tried and failed but never stored: a
@@ -73,6 +78,9 @@ struct ProvisionLog {
   bool OnlyFailed(std::uint16_t serial) const;
   // The highest serial number stored, or nothing when none is.
   std::optional<std::uint16_t> HighestStored() const;
+  // The highest serial number of `first`..`last` with any line, and its line.
+  std::optional<std::pair<std::uint16_t, std::size_t>> HighestUsed(std::uint16_t first,
+                                                                   std::uint16_t last) const;
 };
 
 // Reads a log's text; an empty text is a new log. A log whose header or any

@@ -22,6 +22,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# A library found as an archive (odbc32) is linked between -Bstatic and
+# -Bdynamic; ending the line static keeps the C++ runtime after it out of a DLL,
+# so the programs import only the system's own DLLs (ODBC32.dll among them).
+set(CMAKE_LINK_SEARCH_END_STATIC ON)
 
 # Lets `ctest` in the cross build run the .exe files, when Wine is there; the
 # build runs one too (the demo's movement files). Quiet, and with no offer to

@@ -34,7 +34,11 @@ scripts/ensure-packages.sh \
   unzip \
   zstd \
   wixl \
-  msitools
+  msitools \
+  postgresql \
+  unixodbc \
+  unixodbc-dev \
+  odbc-postgresql
 
 jobs=$(nproc)
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"

@@ -54,9 +54,13 @@ class WorkshopTest : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(file), {});
   }
   void WriteLog(const std::string& text) { std::ofstream(log_, std::ios::binary) << text; }
-  std::string LogLineOf(std::size_t index, int serial, bool stored, int differed = 0) {
+  std::string LogLineOf(std::size_t index, int serial, bool stored, int differed = 0,
+                        bool claim = false) {
     return FormatLogLine({"2026-12-08T00:00:00Z", Path(index), static_cast<std::uint16_t>(serial),
-                          "KX3", stored, static_cast<std::uint32_t>(differed)});
+                          "KX3", stored, static_cast<std::uint32_t>(differed), claim});
+  }
+  std::string ClaimOf(std::size_t index, int serial) {
+    return LogLineOf(index, serial, false, 0, true);
   }
   std::vector<std::string> Provision(std::vector<std::string> more = {}) {
     std::vector<std::string> args{"provision", "--model", "kx3", "--log", log_.string()};
@@ -164,21 +168,23 @@ TEST_F(WorkshopTest, ProvisionSetsEachArrivalAndLogsIt) {
   EXPECT_TRUE(pacer_.caught);
   EXPECT_EQ(out_.str(),
             "Stored serial number 00100 (Korimo KX3) on " + Path(0) +
-                " and verified its 78 cells; unplug it.\nStored serial number 00101 (Korimo KX3) "
+                " and verified its 78 cells; unplug it.\nStored serial number 00102 (Korimo KX3) "
                 "on " +
                 Path(1) +
                 " and verified its 78 cells; unplug it.\nProvision ended (stopped by Ctrl+C): 2 "
-                "done, 1 failed, 1 left as they were; serial numbers used: 00100 to 00101.\n");
+                "done, 1 failed, 1 left as they were; serial numbers used: 00100 to 00102.\n");
   EXPECT_EQ(err_.str(), "The engraver at " + Path(1) +
-                            " was lost during the Set; serial number 00101 is logged as not "
-                            "stored and goes to the next board.\nThe engraver at " +
+                            " was lost during the Set; serial number 00101 is recorded as failed "
+                            "and never issued again.\nThe engraver at " +
                             Path(2) +
                             " already carries serial number 00820; it is left as it is (give "
                             "--overwrite-serial to replace it). Unplug it.\n");
-  EXPECT_EQ(LogText(), std::string(kLogHeader) + "\n" + LogLineOf(0, 100, true) +
-                           LogLineOf(1, 101, false, 78) + LogLineOf(1, 101, true));
+  // Every number is claimed before its Set; the one lost mid-Set is not reissued.
+  EXPECT_EQ(LogText(), std::string(kLogHeader) + "\n" + ClaimOf(0, 100) + LogLineOf(0, 100, true) +
+                           ClaimOf(1, 101) + LogLineOf(1, 101, false, 78) + ClaimOf(1, 102) +
+                           LogLineOf(1, 102, true));
   EXPECT_EQ(Serial(0), 100);
-  EXPECT_EQ(Serial(1), 101);
+  EXPECT_EQ(Serial(1), 102);
   EXPECT_EQ(platform_.GetBoard(1).Cell(7), 2);
   EXPECT_EQ(Writes(2), 0u);
 }
@@ -224,9 +230,7 @@ TEST_F(WorkshopTest, ProvisionResumesFromTheLog) {
     pacer_.stop = pacer_.stop || params == kWriteOpen;  // Ctrl+C as the Set begins
   });
   EXPECT_EQ(Run(Provision({"--serials", "90-105"})), kExitInterrupted);
-  EXPECT_EQ(err_.str(),
-            "Serial number 00103 is already stored (line 5 of the log); it is not "
-            "written again.\n");
+  EXPECT_EQ(err_.str(), "");
   EXPECT_EQ(Serial(0), 104);
   EXPECT_TRUE(LogText().ends_with(LogLineOf(0, 104, true)));
   EXPECT_TRUE(LogText().starts_with(before));

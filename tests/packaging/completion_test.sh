@@ -48,6 +48,8 @@ expect "--yes" korimo-cli clear-id --y
 expect "" korimo-cli home --y
 expect "--sim --trace --timeout --device --help --version" korimo-cli --
 expect "" korimo-cli read --timeout ""
+expect "--log --ledger" korimo-cli provision --l
+expect "--sim --serials --station" korimo-cli provision --ledger DSN=korimo --s
 
 # A file operand: the folder's entries, once.
 folder=$(mktemp -d)

@@ -304,16 +304,16 @@ TEST_F(UsbEngraverTest, ProvisionAcrossArrivalUnplugAndReplug) {
   EXPECT_EQ(RunCli({"provision", "--model", "KX2", "--serials", "500-599", "--log", log.string()}),
             cli::kExitSomeFailed);
   EXPECT_EQ(err_.str(), "The engraver at " + b->Place().DevicePath() +
-                            " was lost during the Set; serial number 00501 is logged as not "
-                            "stored and goes to the next board.\n");
+                            " was lost during the Set; serial number 00501 is recorded as failed "
+                            "and never issued again.\n");
   EXPECT_NE(out_.str().find("2 done, 1 failed, 0 left as they were; serial numbers used: 00500 "
-                            "to 00501."),
+                            "to 00502."),
             std::string::npos)
       << out_.str();
   std::ifstream file(log);
   const std::string text((std::istreambuf_iterator<char>(file)), {});
   EXPECT_NE(text.find(b->Place().DevicePath() + ",00501,KX2,failed,78\n"), std::string::npos);
-  EXPECT_NE(text.find(b->Place().DevicePath() + ",00501,KX2,stored,0\n"), std::string::npos);
+  EXPECT_NE(text.find(b->Place().DevicePath() + ",00502,KX2,stored,0\n"), std::string::npos);
   for (UsbBoard* board : {a, b}) {
     auto lock = board->Lock();
     EXPECT_EQ(board->Board().Cell(7), 1);
