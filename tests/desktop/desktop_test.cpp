@@ -31,13 +31,13 @@
 #include <memory>
 #include <vector>
 
-#include "mainwin/main_window.h"
 #include "device/modKT90.h"
 #include "device/registry_finder.h"
 #include "iocheck/io_opener.h"
 #include "iocheck/io_window.h"
 #include "jog/move_opener.h"
 #include "jog/move_window.h"
+#include "mainwin/main_window.h"
 #include "memedit/mem_edit_window.h"
 #include "sim/platform.h"
 #include "tests/desktop/native_window.h"
@@ -562,7 +562,12 @@ TEST_F(Desktop, PromptsCarryTheirTitles) {
     window_.CmdClearID_Click();
   }
 
+  // With no engraver the editor's load says that nothing was read.
+  const std::string nothing_read = RowsNotReadMessage(frmMemEdit::kRowCount, false, "");
+  auto load = std::make_unique<ModalAnswers>(
+      std::vector<std::function<void(QWidget&)>>{Expect(app, nothing_read, Ok())});
   frmMemEdit editor(kt90_, prompts_, &window_);
+  load.reset();
   editor.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor, 30000));
   {
@@ -577,7 +582,8 @@ TEST_F(Desktop, PromptsCarryTheirTitles) {
     editor.cmdWriteMem_Click();
   }
   {
-    const ModalAnswers answers({Expect(app, NotDeliveredMessage(0, 64, "cells", "Clear"), Ok())});
+    const ModalAnswers answers(
+        {Expect(app, NotDeliveredMessage(0, 64, "cells", "Clear") + " " + nothing_read, Ok())});
     editor.cmdMemClear_Click();
   }
   editor.hide();
