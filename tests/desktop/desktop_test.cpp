@@ -454,13 +454,15 @@ std::function<void(QWidget&)> Expect(std::string title, std::string text,
       ADD_FAILURE() << "the dialog was not shown";
     }
     bool shown = false;
+    std::string texts;
     for (QLabel* label : modal.findChildren<QLabel*>()) {
       if (label->isVisible() && !label->text().isEmpty()) {
         shown = shown || label->text().toStdString() == text;
+        texts += "\n  " + label->text().toStdString();
         ExpectTextsFit(*label, {});
       }
     }
-    EXPECT_TRUE(shown) << "the text is not shown";
+    EXPECT_TRUE(shown) << "the text is not shown; shown:" << texts;
     answer(modal);
   };
 }
@@ -562,8 +564,8 @@ TEST_F(Desktop, PromptsCarryTheirTitles) {
     window_.CmdClearID_Click();
   }
 
-  // With no engraver the editor's load says that nothing was read.
-  const std::string nothing_read = RowsNotReadMessage(frmMemEdit::kRowCount, false, "");
+  // Unplugged, the engraver answers none of the editor's reads, and its load says so.
+  const std::string nothing_read = RowsNotReadMessage(frmMemEdit::kRowCount, true, "");
   auto load = std::make_unique<ModalAnswers>(
       std::vector<std::function<void(QWidget&)>>{Expect(app, nothing_read, Ok())});
   frmMemEdit editor(kt90_, prompts_, &window_);
