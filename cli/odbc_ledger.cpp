@@ -365,7 +365,9 @@ class OdbcLedger final : public SerialLedger {
                                                        &dead, 0, nullptr)) &&
                        dead == SQL_CD_TRUE);
     if (gone) {
-      Disconnect();
+      // Let go of it at the next Connect, once the statement that found it lost
+      // has freed its own handle.
+      lost_ = true;
       trouble = "The connection to the database was lost: " + failure.words;
     }
     return gone;
@@ -380,6 +382,10 @@ class OdbcLedger final : public SerialLedger {
   }
 
   bool Connect(std::string& trouble) {
+    if (lost_) {
+      Disconnect();
+      lost_ = false;
+    }
     if (connection_handle_ != SQL_NULL_HDBC) {
       return true;
     }
@@ -507,6 +513,7 @@ class OdbcLedger final : public SerialLedger {
   std::string station_;
   SQLHENV environment_ = SQL_NULL_HENV;
   SQLHDBC connection_handle_ = SQL_NULL_HDBC;
+  bool lost_ = false;  // the connection was found lost: reconnect before the next statement
   bool checked_ = false;
 };
 

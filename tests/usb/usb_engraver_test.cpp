@@ -123,10 +123,10 @@ UsbTestbed* UsbEngraverTest::testbed_ = nullptr;
 
 TEST_F(UsbEngraverTest, SetAndReadThroughKorimoCliWithOneClaimForAll) {
   UsbBoard& board = PlugBoard(NewPlace());
-  const std::vector<std::string> set = {"set",       "--model",  "none",    "--serial", "12",
-                                        "--max-x",   "20000",    "--max-y", "11000",    "--max-z",
-                                        "4000",      "--raster", "40000",   "--vector", "9000",
-                                        "--z-speed", "7000"};
+  const std::vector<std::string> set = {
+      "set",   "--model",  "none",  "--serial",  "12",   "--max-x",
+      "20000", "--max-y",  "11000", "--max-z",   "4000", "--raster",
+      "40000", "--vector", "9000",  "--z-speed", "7000", "--no-history"};
   ASSERT_EQ(RunCli(set), cli::kExitOk) << err_.str();
 
   // The 79 writes, byte for byte and in order, as through the simulated device files.
@@ -271,7 +271,8 @@ TEST_F(UsbEngraverTest, ThreeEngraversAreListedAndOneIsChosenByItsPort) {
 
   EXPECT_EQ(RunCli({"eeprom", "write", "33", "7"}), cli::kExitSeveral);
   EXPECT_EQ(first.Packets().size() + second.Packets().size() + third.Packets().size(), 0u);
-  ASSERT_EQ(RunCli({"eeprom", "write", "33", "7", "--device", "usb:3-4.1"}), cli::kExitOk)
+  ASSERT_EQ(RunCli({"eeprom", "write", "33", "7", "--device", "usb:3-4.1", "--no-history"}),
+            cli::kExitOk)
       << err_.str();
   const auto packet = MemoryWritePacket(33, 7);
   EXPECT_EQ(third.Packets(), std::vector<Bytes>{Bytes(packet.begin(), packet.end())});

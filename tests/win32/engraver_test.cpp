@@ -165,7 +165,7 @@ TEST_F(CliProgramTest, FindPrintsThePathOrExitsThree) {
 }
 
 TEST_F(CliProgramTest, SetAndReadAgainstTheBoard) {
-  const ProgramResult set = Cli("set --model KX2 --serial 1234");
+  const ProgramResult set = Cli("set --model KX2 --serial 1234 --no-history");
   EXPECT_EQ(set.exit_code, 0u) << set.err;
   std::cout << "[ timing   ] korimo-cli set against the pipe board: " << set.milliseconds
             << " ms wall time\n";
@@ -244,7 +244,7 @@ TEST_F(CliProgramTest, TwoBoardsAreListedAndAWriteNeedsTheDevice) {
   EXPECT_NE(refused.err.find("(3 " + board_.Path() + ", 4 " + second.Path() + ")"),
             std::string::npos)
       << refused.err;
-  const ProgramResult chosen = Cli("eeprom write 33 7 --device 4");
+  const ProgramResult chosen = Cli("eeprom write 33 7 --device 4 --no-history");
   EXPECT_EQ(chosen.exit_code, 0u) << chosen.err;
   EXPECT_TRUE(second.WaitUntilQuiet());
   EXPECT_EQ(second.Received(), std::vector<Bytes>{WritePacketOf(33, 7)});
