@@ -191,30 +191,14 @@ FileText ReadText(const std::string& path, std::size_t limit) {
     result.trouble.error = Errno();
     return result;
   }
-  std::size_t got = 0;
   if (::fstat(file, &info) != 0) {
     result.trouble.error = Errno();
   } else if (!S_ISREG(info.st_mode)) {
     result.trouble.not_a_file = KindOfMode(info.st_mode);
   } else {
-    result.text.resize(limit);
-    while (got < limit) {
-      const ssize_t read = ::read(file, result.text.data() + got, limit - got);
-      if (read < 0 && errno == EINTR) {
-        continue;
-      }
-      if (read < 0) {
-        result.trouble.error = Errno();
-        break;
-      }
-      if (read == 0) {
-        break;
-      }
-      got += static_cast<std::size_t>(read);
-    }
+    result = ReadFromStart(static_cast<Handle>(file), limit);
   }
   ::close(file);
-  result.text.resize(got);
   return result;
 }
 
