@@ -34,18 +34,15 @@ Scan ScanRadix(std::string_view text) {
     return {};
   }
   std::string_view digits = text.substr(std::min<std::size_t>(text.size(), 2));
-  std::uint64_t leading = 0;
   digits = digits.substr(
-      0, static_cast<std::size_t>(
-             std::from_chars(digits.data(), digits.data() + digits.size(), leading, base).ptr -
-             digits.data()));
+      0, digits.find_first_not_of(base == 16 ? "0123456789abcdefABCDEF" : "01234567"));
   if (digits.empty()) {
     return {};
   }
   const std::size_t length = 2 + digits.size();
   digits.remove_prefix(std::min(digits.find_first_not_of('0'), digits.size()));
   const std::size_t kept = std::min<std::size_t>(digits.size(), base == 16 ? 16 : 21);
-  leading = 0;
+  std::uint64_t leading = 0;
   std::from_chars(digits.data(), digits.data() + kept, leading, base);
   const bool sticky = digits.find_first_not_of('0', kept) != std::string_view::npos;
   const auto rest = static_cast<int>(std::min<std::size_t>(digits.size() - kept, 4096));
@@ -97,6 +94,17 @@ Scan ScanDecimal(std::string text) {
     value = IsLarge({begin, end}) ? std::numeric_limits<double>::infinity() : 0.0;
   }
   return {text.front() == '-' ? -value : value, static_cast<std::size_t>(end - text.data())};
+}
+
+// The magnitude as unsigned, so that the lowest int64 needs no negation.
+std::uint64_t Magnitude(std::int64_t value) {
+  return value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+}
+
+// Decimal, with leading zeros to at least `width` digits.
+std::string Padded(std::uint64_t number, std::size_t width) {
+  const std::string digits = std::to_string(number);
+  return std::string(width - std::min(width, digits.size()), '0') + digits;
 }
 
 Scan ScanNumber(std::string_view text) {
@@ -152,21 +160,13 @@ std::int32_t Clamp(std::int32_t& value, std::int32_t low, std::int32_t high) {
 }
 
 std::string FiveDigits(std::int64_t value) {
-  // The magnitude as unsigned, so that the lowest int64 needs no negation.
-  const std::uint64_t magnitude =
-      value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-  std::string text = std::to_string(magnitude);
-  text.insert(0, text.size() < 5 ? 5 - text.size() : 0, '0');
-  return value < 0 ? "-" + text : text;
+  return (value < 0 ? "-" : "") + Padded(Magnitude(value), 5);
 }
 
 std::string PositionText(std::int32_t thousandths, std::string_view decimal_point) {
-  const std::int64_t magnitude = thousandths < 0 ? -std::int64_t{thousandths} : thousandths;
-  std::string whole = std::to_string(magnitude / 1000);
-  std::string fraction = std::to_string(magnitude % 1000);
-  whole.insert(0, whole.size() < 2 ? 2 - whole.size() : 0, '0');
-  fraction.insert(0, 3 - fraction.size(), '0');
-  return (thousandths < 0 ? "-" : "") + whole + std::string(decimal_point) + fraction;
+  const std::uint64_t magnitude = Magnitude(thousandths);
+  return (thousandths < 0 ? "-" : "") + Padded(magnitude / 1000, 2) + std::string(decimal_point) +
+         Padded(magnitude % 1000, 3);
 }
 
 EditorEntryRead ReadEditorEntry(std::string_view text, int limit) {

@@ -48,9 +48,9 @@ CellRun ReadCells(modKT90& kt90, std::span<const std::uint8_t> addresses, RunSto
 
 std::vector<CellValue> PlanCells(const SetPlan& plan) {
   std::vector<CellValue> cells;
-  for (const SetWrite& write : plan.writes) {
-    cells.emplace_back(write.address, write.value);
-  }
+  std::ranges::transform(plan.writes, std::back_inserter(cells), [](const SetWrite& write) {
+    return CellValue{write.address, write.value};
+  });
   return cells;
 }
 

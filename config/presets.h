@@ -3,6 +3,7 @@
 // fields' own table (config/parameter_fields.h).
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -26,22 +27,14 @@ inline constexpr std::size_t kModelCount = kModelPresets.size();
 
 // The preset whose name is `name` (exact, case-sensitive), or none.
 constexpr const ModelPreset* FindPreset(std::string_view name) {
-  for (const ModelPreset& preset : kModelPresets) {
-    if (preset.name == name) {
-      return &preset;
-    }
-  }
-  return nullptr;
+  const auto found = std::ranges::find(kModelPresets, name, &ModelPreset::name);
+  return found == kModelPresets.end() ? nullptr : &*found;
 }
 
 // The preset for a model code, or none (0 and unknown codes).
 constexpr const ModelPreset* FindPreset(std::uint8_t code) {
-  for (const ModelPreset& preset : kModelPresets) {
-    if (preset.code == code) {
-      return &preset;
-    }
-  }
-  return nullptr;
+  const auto found = std::ranges::find(kModelPresets, code, &ModelPreset::code);
+  return found == kModelPresets.end() ? nullptr : &*found;
 }
 
 // The position of `preset` in kModelPresets.

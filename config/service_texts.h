@@ -20,13 +20,9 @@ inline constexpr std::string_view kInvalidValue = "Invalid Value";
 // should be given again once the engraver is connected.
 inline std::string NotDeliveredMessage(std::size_t delivered, std::size_t total,
                                        std::string_view things, std::string_view command) {
-  std::string message = delivered == 0 ? std::string("None") : "Only " + std::to_string(delivered);
-  message += " of the " + std::to_string(total) + " ";
-  message += things;
-  message += " reached the engraver. ";
-  message += command;
-  message += " again once the engraver is connected.";
-  return message;
+  return (delivered == 0 ? std::string("None") : "Only " + std::to_string(delivered)) + " of the " +
+         std::to_string(total) + " " + std::string(things) + " reached the engraver. " +
+         std::string(command) + " again once the engraver is connected.";
 }
 
 }  // namespace korimo

@@ -1,6 +1,5 @@
 #include "device/SEnumValue.h"
 
-#include <algorithm>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -10,11 +9,8 @@ namespace {
 
 // Names and strings come back in fixed buffers; only the text before the first
 // NUL counts.
-std::string CutAtNul(std::string text) {
-  if (const auto nul = text.find('\0'); nul != std::string::npos) {
-    text.resize(nul);
-  }
-  return text;
+std::string CutAtNul(const std::string& text) {
+  return text.substr(0, text.find('\0'));
 }
 
 constexpr std::size_t kDwordSize = 4;
@@ -109,11 +105,7 @@ std::string SEnumValue::ReadRegString(std::string_view key_path, std::string_vie
   }
   const std::optional<std::vector<std::uint8_t>> data = catalogue_.QueryValue(*key, value_name);
   catalogue_.CloseKey(*key);
-  if (!data) {
-    return {};
-  }
-  const auto nul = std::find(data->begin(), data->end(), std::uint8_t{0});
-  return std::string(data->begin(), nul);
+  return data ? CutAtNul({data->begin(), data->end()}) : std::string();
 }
 
 }  // namespace korimo

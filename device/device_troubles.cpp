@@ -2,23 +2,15 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
+
+#include "device/ports.h"
 
 namespace korimo {
 namespace {
 
-char Upper(char c) {
-  return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-}
-
+// Device paths compare ignoring case; so do instance IDs and service names.
 bool StartsWithNoCase(std::string_view text, std::string_view start) {
-  return text.size() >= start.size() &&
-         std::equal(start.begin(), start.end(), text.begin(),
-                    [](char a, char b) { return Upper(a) == Upper(b); });
-}
-
-bool SameNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && StartsWithNoCase(a, b);
+  return SameDevicePath(text.substr(0, start.size()), start);
 }
 
 // The generic drivers that driver-replacement tools install in a device's place.
@@ -57,8 +49,9 @@ DeviceTrouble Diagnose(const EngraverNode& node) {
   if (problem == kProblemUnsignedDriver) {
     return DeviceTrouble::kDriverUnsigned;
   }
-  if (std::any_of(kGenericServices.begin(), kGenericServices.end(),
-                  [&](std::string_view generic) { return SameNoCase(node.service, generic); })) {
+  if (std::any_of(kGenericServices.begin(), kGenericServices.end(), [&](std::string_view generic) {
+        return SameDevicePath(node.service, generic);
+      })) {
     return DeviceTrouble::kGenericDriver;
   }
   if (node.service.empty() && node.driver_description.empty()) {

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,12 +14,8 @@ namespace korimo {
 
 // The two hexadecimal digits of a byte: 10 gives "0A" (or "0a" in lower case).
 inline std::string HexDigits(std::uint8_t byte, bool upper_case = true) {
-  std::string digits(2, '0');
-  std::to_chars(digits.data() + (byte < 0x10 ? 1 : 0), digits.data() + 2, byte, 16);
-  if (upper_case) {
-    std::transform(digits.begin(), digits.end(), digits.begin(),
-                   [](char c) { return static_cast<char>(std::toupper(c)); });
-  }
+  char digits[3];
+  std::snprintf(digits, sizeof digits, upper_case ? "%02X" : "%02x", static_cast<unsigned>(byte));
   return digits;
 }
 

@@ -6,26 +6,13 @@
 
 namespace korimo {
 
+// The long commands: six bytes that say it all, zeros to the end.
 std::array<std::uint8_t, kLongCommandSize> HomePacket() {
-  std::array<std::uint8_t, kLongCommandSize> packet{};
-  packet[0] = 0x00;
-  packet[1] = 0x20;
-  packet[2] = 0x01;
-  packet[3] = 0x00;
-  packet[4] = 0x10;
-  packet[5] = 0x00;
-  return packet;
+  return {0x00, 0x20, 0x01, 0x00, 0x10, 0x00};
 }
 
 std::array<std::uint8_t, kLongCommandSize> MemoryReadPacket(std::uint8_t address) {
-  std::array<std::uint8_t, kLongCommandSize> packet{};
-  packet[0] = 0x00;
-  packet[1] = 0x20;
-  packet[2] = 0x03;
-  packet[3] = 0xFF;
-  packet[4] = 0x00;
-  packet[5] = address;
-  return packet;
+  return {0x00, 0x20, 0x03, 0xFF, 0x00, address};
 }
 
 std::array<std::uint8_t, kMemoryWriteSize> MemoryWritePacket(std::uint8_t address,
@@ -40,8 +27,7 @@ std::string HexByte(std::uint8_t value) {
 std::string FormatMemoryRow(std::uint8_t first, std::span<const std::uint8_t> values) {
   std::string row = HexByte(first) + ":";
   for (const std::uint8_t value : values) {
-    row += ' ';
-    row += HexByte(value);
+    row += " " + HexByte(value);
   }
   return row;
 }
@@ -55,7 +41,7 @@ bool modKT90::IsDeviceConnected() {
   return !device_path_.empty();
 }
 
-std::optional<StatusPacket> modKT90::ReadStatus() {
+std::optional<StatusPacket> modKT90::ReadStatusPacket() {
   for (int attempt = 1;; ++attempt) {
     StatusPacket packet{};
     if (stream_.ReadPacket(device_path_, packet)) {
@@ -72,7 +58,7 @@ std::optional<StatusPacket> modKT90::ReadStatus() {
 }
 
 BusyState modKT90::IsControllerBusy() {
-  const std::optional<StatusPacket> packet = ReadStatus();
+  const std::optional<StatusPacket> packet = ReadStatusPacket();
   if (!packet) {
     return BusyState::kNoAnswer;
   }
@@ -82,18 +68,14 @@ BusyState modKT90::IsControllerBusy() {
 
 std::optional<std::uint8_t> modKT90::GetStatusByte(std::uint8_t offset) {
   const std::optional<StatusPacket> packet =
-      offset < kStatusPacketSize ? ReadStatus() : std::nullopt;
+      offset < kStatusPacketSize ? ReadStatusPacket() : std::nullopt;
   return packet ? std::optional((*packet)[offset]) : std::nullopt;
 }
 
 std::optional<std::int32_t> modKT90::GetStatusWord(std::uint8_t offset) {
   const std::optional<StatusPacket> packet =
-      offset + 1u < kStatusPacketSize ? ReadStatus() : std::nullopt;
+      offset + 1u < kStatusPacketSize ? ReadStatusPacket() : std::nullopt;
   return packet ? std::optional((*packet)[offset] * 256 + (*packet)[offset + 1u]) : std::nullopt;
-}
-
-void modKT90::HomeXY() {
-  (void)stream_.WritePacket(device_path_, HomePacket());
 }
 
 bool modKT90::WriteEEPromByte(std::uint8_t address, std::uint8_t value) {
@@ -125,10 +107,6 @@ std::optional<std::string> modKT90::FormatEEPromRow(std::uint8_t first, std::uin
     values.push_back(*value);
   }
   return FormatMemoryRow(first, values);
-}
-
-bool modKT90::SendPacket(std::span<const std::uint8_t> packet) {
-  return stream_.WritePacket(device_path_, packet);
 }
 
 bool modKT90::WaitWhileBusy() {

@@ -126,8 +126,9 @@ class modKT90 {
   BusyState IsControllerBusy();
   std::optional<std::uint8_t> GetStatusByte(std::uint8_t offset);
   std::optional<std::int32_t> GetStatusWord(std::uint8_t offset);  // 0..65535, high byte first
-  // One fresh status packet, whole, tried as every query is.
-  std::optional<StatusPacket> ReadStatusPacket() { return ReadStatus(); }
+  // One fresh status packet, whole, tried as every query is: the one place
+  // that asks again, giving none after kStatusTries tries.
+  std::optional<StatusPacket> ReadStatusPacket();
 
   std::optional<std::uint8_t> GetModelCode() { return GetStatusByte(status::kModelCode); }
   std::optional<std::int32_t> GetSerialNumber() { return GetStatusWord(status::kSerialNumber); }
@@ -146,7 +147,7 @@ class modKT90 {
   std::string_view NoAnswerReason() const { return no_answer_in_use_ ? kEngraverInUse : ""; }
 
   // Sends the home packet at once, busy or not.
-  void HomeXY();
+  void HomeXY() { (void)stream_.WritePacket(device_path_, HomePacket()); }
   // Waits while busy, then sends the 6-byte write. Never read back. Returns
   // whether the write was delivered to the device file whole (open, write and
   // flush succeeded); false with no engraver, when the wait gave up, or when
@@ -166,7 +167,9 @@ class modKT90 {
 
   // Hands a ready-made packet (a movement record) to the channel; true when it
   // was delivered whole.
-  bool SendPacket(std::span<const std::uint8_t> packet);
+  bool SendPacket(std::span<const std::uint8_t> packet) {
+    return stream_.WritePacket(device_path_, packet);
+  }
 
   // Lets the event loop run once, then reads the busy flag; repeats while busy.
   // True once a whole packet said idle; false when the busy test got no answer
@@ -182,10 +185,6 @@ class modKT90 {
   void ClearWaitGaveUp() { wait_gave_up_ = false; }
 
  private:
-  // The one place that asks again: a whole status packet, or none after
-  // kStatusTries tries.
-  std::optional<StatusPacket> ReadStatus();
-
   EngraverFinder& finder_;
   const std::string engraver_;  // as listed; empty for the first one
   modStream stream_;

@@ -1,5 +1,7 @@
 #include "device/modStream.h"
 
+#include <algorithm>
+
 namespace korimo {
 
 bool modStream::ReadPacket(const std::string& path, std::span<std::uint8_t> buffer) {
@@ -25,29 +27,24 @@ bool modStream::WritePacket(const std::string& path, std::span<const std::uint8_
   files_.Close(*probe);
 
   bool delivered = true;
-  const std::size_t whole_chunks = buffer.size() / kWriteChunkSize;
-  for (std::size_t k = 0; k < whole_chunks; ++k) {
-    delivered = WriteChunk(path, buffer.subspan(k * kWriteChunkSize, kWriteChunkSize)) && delivered;
-  }
-  if (const std::size_t remainder = buffer.size() % kWriteChunkSize; remainder != 0) {
-    delivered =
-        WriteChunk(path, buffer.subspan(whole_chunks * kWriteChunkSize, remainder)) && delivered;
+  for (std::size_t at = 0; at < buffer.size(); at += kWriteChunkSize) {
+    const std::size_t size = std::min(kWriteChunkSize, buffer.size() - at);
+    delivered = WriteChunk(path, buffer.subspan(at, size)) && delivered;
   }
   return delivered;
 }
 
 bool modStream::WriteChunk(const std::string& path, std::span<const std::uint8_t> chunk) {
   const std::optional<FileHandle> file = files_.Open(path, kWriteOpen);
-  if (file && files_.Write(*file, chunk)) {
-    const bool flushed = files_.Flush(*file);
-    files_.Close(*file);
-    return flushed;
-  }
+  const bool written = file && files_.Write(*file, chunk);
+  const bool flushed = written && files_.Flush(*file);
   if (file) {
     files_.Close(*file);
   }
-  pump_.DoEvents();
-  return false;
+  if (!written) {
+    pump_.DoEvents();
+  }
+  return flushed;
 }
 
 }  // namespace korimo

@@ -1,26 +1,23 @@
-// Takes arbitrary bytes as a movement file and walks it against a board that
-// is always present and idle. Whatever the file holds, the channel must receive
+// Takes arbitrary bytes as a movement file and walks it against a simulated
+// board that is always present and idle. Whatever the file holds, the channel must receive
 // exactly its longest prefix of whole records, and at most one message shows.
 #include <sys/mman.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
+#include <fstream>
 #include <optional>
-#include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "device/SEnumValue.h"
 #include "device/modKT90.h"
 #include "device/ports.h"
 #include "device/registry_finder.h"
 #include "motion/move_file.h"
+#include "sim/platform.h"
 
 namespace {
 
@@ -32,70 +29,6 @@ void Check(bool condition, const char* what) {
     std::abort();
   }
 }
-
-// One engraver interface under one device class, active.
-class OneEngraver final : public DeviceCatalogue {
- public:
-  std::optional<KeyHandle> OpenKey(std::string_view path, std::uint32_t) override {
-    open_[++last_] = std::string(path);
-    return last_;
-  }
-  std::optional<std::string> EnumKey(KeyHandle key, std::uint32_t index) override {
-    const std::string& path = open_.at(key);
-    if (index != 0) {
-      return std::nullopt;
-    }
-    if (path == kDeviceClassesKey) {
-      return std::string(kClass);
-    }
-    if (path == std::string(kDeviceClassesKey) + "\\" + std::string(kClass)) {
-      return "##?#USB#Vid_7e21&Pid_0065#0001#" + std::string(kClass);
-    }
-    return std::nullopt;
-  }
-  std::optional<std::vector<std::uint8_t>> QueryValue(KeyHandle, std::string_view name) override {
-    if (name == kLinkedValue) {
-      return std::vector<std::uint8_t>{1, 0, 0, 0};
-    }
-    const std::string_view link = "\\\\?\\usb#vid_7e21&pid_0065#fuzz";
-    return std::vector<std::uint8_t>(link.begin(), link.end());
-  }
-  void CloseKey(KeyHandle key) override { open_.erase(key); }
-
- private:
-  static constexpr std::string_view kClass = "{a5dcbf10-6530-11d2-901f-00c04fb951ed}";
-  std::map<KeyHandle, std::string> open_;
-  KeyHandle last_ = 0;
-};
-
-// A board that answers every status read with an all-zero (idle) packet and
-// keeps every byte written to it.
-class IdleBoard final : public DeviceFiles {
- public:
-  std::optional<FileHandle> Open(const std::string&, const OpenParameters& params) override {
-    writing_[++last_] = params == kWriteOpen;
-    return last_;
-  }
-  std::optional<std::size_t> Read(FileHandle, std::span<std::uint8_t> buffer) override {
-    ++status_reads;
-    std::fill(buffer.begin(), buffer.end(), std::uint8_t{0});
-    return buffer.size();
-  }
-  bool Write(FileHandle file, std::span<const std::uint8_t> bytes) override {
-    Check(writing_.at(file), "writes go through a handle opened for writing");
-    received.insert(received.end(), bytes.begin(), bytes.end());
-    return true;
-  }
-  bool Flush(FileHandle) override { return true; }
-  void Close(FileHandle file) override { writing_.erase(file); }
-
-  std::vector<std::uint8_t> received;
-  int status_reads = 0;
-
- private:
-  std::map<FileHandle, bool> writing_;
-  FileHandle last_ = 0;
-};
 
 class CountingPump final : public EventPump {
  public:
@@ -147,13 +80,9 @@ class MemoryFile {
   const std::string& path() const { return path_; }
 
   void Fill(const std::uint8_t* data, std::size_t size) {
-    Check(::ftruncate(fd_, 0) == 0, "the movement file can be emptied");
-    std::size_t done = 0;
-    while (done < size) {
-      const ::ssize_t wrote = ::pwrite(fd_, data + done, size - done, static_cast<off_t>(done));
-      Check(wrote > 0, "the movement file can be written");
-      done += static_cast<std::size_t>(wrote);
-    }
+    std::ofstream file(path_, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    Check(file.good(), "the movement file can be written");
   }
 
  private:
@@ -167,25 +96,38 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static MemoryFile move_file;
   move_file.Fill(data, size);
 
-  OneEngraver catalogue;
-  IdleBoard board;
+  // One engraver, alone in its device class, that is never busy; its device
+  // file keeps what it was sent.
+  sim::ManualClock clock;
+  sim::SimPlatform platform(
+      clock, {.catalogue = {.classes = 1, .min_instances = 0, .max_instances = 0},
+              .timings = {
+                  .memory_write = sim::Micros{0}, .memory_read = sim::Micros{0}, .axis_speed = 0}});
+  sim::SimDeviceFiles& board = platform.GetFiles();
+  board.EnableLog(std::size_t{1} << 20);
   CountingPump pump;
   CountingPrompts prompts;
-  RegistryFinder finder(catalogue);
+  RegistryFinder finder(platform.GetCatalogue());
   modKT90 kt90(finder, board, pump);
   Check(kt90.IsDeviceConnected(), "the engraver is found");
 
   const MoveFileResult result = PlayMoveFile(move_file.path(), kt90, prompts);
 
+  std::vector<std::uint8_t> received;
+  for (const sim::FileLogEntry& entry : board.Log()) {
+    if (entry.kind == sim::FileEvent::kWrite) {
+      received.insert(received.end(), entry.bytes.begin(), entry.bytes.end());
+    }
+  }
   const WholeRecords whole = CountWholeRecords(data, size);
   const bool damaged = whole.bytes != size;
-  Check(board.received.size() == whole.bytes &&
-            std::equal(board.received.begin(), board.received.end(), data),
+  Check(received.size() == whole.bytes && std::equal(received.begin(), received.end(), data),
         "the channel receives exactly the whole records at the file's start");
   Check(prompts.shown <= 1, "at most one message per walk");
   Check(pump.turns == 0, "an idle board makes the walk wait for nothing");
   // One busy query before each record, the cut-off one included.
-  Check(board.status_reads == whole.count + (damaged ? 1 : 0), "one status read per record");
+  Check(board.Counts().reads == static_cast<std::uint32_t>(whole.count + (damaged ? 1 : 0)),
+        "one status read per record");
   if (!damaged) {
     Check(result == MoveFileResult::kWalked && prompts.shown == 0,
           "a file of whole records is walked silently");

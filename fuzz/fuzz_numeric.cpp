@@ -42,12 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(NumericValue(padded) == value, "blanks around the text do not change the value");
 
   // Blanks, tabs and line feeds are skipped wherever they stand.
-  std::string packed;
-  for (const char c : text) {
-    if (c != ' ' && c != '\t' && c != '\n') {
-      packed += c;
-    }
-  }
+  std::string packed = text;
+  std::erase_if(packed, [](char c) { return c == ' ' || c == '\t' || c == '\n'; });
   Check(NumericValue(packed) == value, "inner blanks do not change the value");
 
   // The five-digit form is a number that reads back as itself.

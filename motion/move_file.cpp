@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <span>
 #include <system_error>
 #include <vector>
 
@@ -31,7 +32,7 @@ Peek PeekNext(std::FILE* file) {
 }
 
 // Reads exactly buffer.size() bytes; kEnd when the file stops short.
-Peek ReadExactly(std::FILE* file, std::vector<std::uint8_t>& buffer) {
+Peek ReadExactly(std::FILE* file, std::span<std::uint8_t> buffer) {
   const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), file);
   if (got == buffer.size()) {
     return Peek::kData;
@@ -101,21 +102,13 @@ MoveFileResult PlayMoveFile(const std::string& path, modKT90& board, Prompts& pr
       return MoveFileResult::kNoAnswer;  // as for an unplugging: nothing is shown
     }
 
-    const long start = std::ftell(file.get());
-    std::vector<std::uint8_t> length(2);
-    Peek got = ReadExactly(file.get(), length);
-    if (got != Peek::kData) {
-      return got == Peek::kError ? Report(prompts, kMoveFileUnreadable, MoveFileResult::kUnreadable)
-                                 : Report(prompts, kMoveFileDamaged, MoveFileResult::kDamaged);
+    // The record goes out whole, its two length bytes included.
+    std::vector<std::uint8_t> record(2);
+    Peek got = ReadExactly(file.get(), record);
+    if (got == Peek::kData) {
+      record.resize(2 + record[0] * 256u + record[1]);
+      got = ReadExactly(file.get(), std::span(record).subspan(2));
     }
-    const std::size_t n = length[0] * 256u + length[1];
-
-    // The record is read whole, its length bytes included, from its first byte.
-    if (start < 0 || std::fseek(file.get(), start, SEEK_SET) != 0) {
-      return Report(prompts, kMoveFileUnreadable, MoveFileResult::kUnreadable);
-    }
-    std::vector<std::uint8_t> record(n + 2);
-    got = ReadExactly(file.get(), record);
     if (got != Peek::kData) {
       return got == Peek::kError ? Report(prompts, kMoveFileUnreadable, MoveFileResult::kUnreadable)
                                  : Report(prompts, kMoveFileDamaged, MoveFileResult::kDamaged);

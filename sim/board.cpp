@@ -95,41 +95,29 @@ std::array<std::uint8_t, kStatusSize> Board::Status() const {
 
 void Board::Receive(std::span<const std::uint8_t> packet) {
   if (Matches(packet, kMemoryWriteSize, kMemoryWriteHeader)) {
-    TakeMemoryWrite(packet);
+    ++counts_.memory_writes;
+    memory_[packet[3]] = packet[4];
+    BusyFor(timings_.memory_write);
   } else if (Matches(packet, kLongPacketSize, kMemoryReadHeader)) {
-    TakeMemoryRead(packet);
+    ++counts_.memory_reads;
+    memory_answer_ = MemoryAnswer();
+    pending_answer_ = memory_[packet[5]];
+    answer_ready_ = clock_.Now() + timings_.memory_read;
+    BusyFor(timings_.memory_read);
   } else if (Matches(packet, kLongPacketSize, kHomeHeader)) {
     ++counts_.homes;
     StartMotion(Axis::kX, 0);
     StartMotion(Axis::kY, 0);
   } else if (Matches(packet, kMovePacketSize, kMoveHeader)) {
-    TakeMove(packet);
+    ++counts_.moves;
+    std::size_t at = kMoveHeader.size();
+    for (const Axis axis : {Axis::kX, Axis::kY, Axis::kZ}) {
+      const std::int32_t target = Position(axis) + SignedWord(packet[at], packet[at + 1]);
+      at += 2;
+      StartMotion(axis, static_cast<std::uint16_t>(std::clamp(target, 0, kAxisMax)));
+    }
   } else {
     ++counts_.unknown;
-  }
-}
-
-void Board::TakeMemoryWrite(std::span<const std::uint8_t> packet) {
-  ++counts_.memory_writes;
-  memory_[packet[3]] = packet[4];
-  BusyFor(timings_.memory_write);
-}
-
-void Board::TakeMemoryRead(std::span<const std::uint8_t> packet) {
-  ++counts_.memory_reads;
-  memory_answer_ = MemoryAnswer();
-  pending_answer_ = memory_[packet[5]];
-  answer_ready_ = clock_.Now() + timings_.memory_read;
-  BusyFor(timings_.memory_read);
-}
-
-void Board::TakeMove(std::span<const std::uint8_t> packet) {
-  ++counts_.moves;
-  std::size_t at = kMoveHeader.size();
-  for (const Axis axis : {Axis::kX, Axis::kY, Axis::kZ}) {
-    const std::int32_t target = Position(axis) + SignedWord(packet[at], packet[at + 1]);
-    at += 2;
-    StartMotion(axis, static_cast<std::uint16_t>(std::clamp(target, 0, kAxisMax)));
   }
 }
 

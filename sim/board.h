@@ -108,9 +108,6 @@ class Board {
 
   void StartMotion(Axis axis, std::uint16_t target);
   void BusyFor(Micros duration);
-  void TakeMemoryWrite(std::span<const std::uint8_t> packet);
-  void TakeMemoryRead(std::span<const std::uint8_t> packet);
-  void TakeMove(std::span<const std::uint8_t> packet);
 
   Clock& clock_;
   BoardTimings timings_;

@@ -37,11 +37,9 @@ class Generator {
   }
 
   std::string Hex(std::size_t digits, bool upper) {
-    static constexpr std::string_view kLower = "0123456789abcdef";
-    static constexpr std::string_view kUpper = "0123456789ABCDEF";
     std::string text;
     for (std::size_t k = 0; k < digits; ++k) {
-      text += (upper ? kUpper : kLower)[Below(16)];
+      text += (upper ? "0123456789ABCDEF" : "0123456789abcdef")[Below(16)];
     }
     return text;
   }
@@ -106,13 +104,10 @@ std::string AddInstance(MemoryCatalogue& catalogue, const std::string& class_key
 
 EngraverEntry AddEngraverEntry(MemoryCatalogue& catalogue, const std::string& class_key,
                                std::string_view instance_id) {
-  EngraverEntry entry;
-  entry.class_key = class_key;
-  entry.instance_key =
+  const std::string instance_key =
       AddInstance(catalogue, class_key, {"USB", "Vid_7e21&Pid_0065", std::string(instance_id)},
                   class_key.substr(class_key.rfind('\\') + 1), true);
-  entry.device_path = "\\\\?\\" + entry.instance_key.substr(class_key.size() + 1 + 4);
-  return entry;
+  return {class_key, instance_key, "\\\\?\\" + instance_key.substr(class_key.size() + 1 + 4)};
 }
 
 void SetLinked(MemoryCatalogue& catalogue, std::string_view instance_key, bool linked) {

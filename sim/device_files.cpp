@@ -29,13 +29,11 @@ bool ShareConflict(const OpenParameters& held, const OpenParameters& wanted) {
 }  // namespace
 
 bool FaultSpan::Strike() {
-  if (remaining_ == 0) {
-    return false;
-  }
-  if (remaining_ != kForGood) {
+  const bool strikes = remaining_ != 0;
+  if (strikes && remaining_ != kForGood) {
     --remaining_;
   }
-  return true;
+  return strikes;
 }
 
 void SimDeviceFiles::Attach(Board& board, std::string path) {
@@ -62,11 +60,12 @@ std::optional<FileHandle> SimDeviceFiles::Open(const std::string& path,
   }
   const bool known_params = params == kReadOpen || params == kWriteOpen;
   const bool reachable = board_ != nullptr && SameDevicePath(path, path_);
-  const bool hit_by_fault = fail_open_kind_ == OpenKind::kAny ||
-                            (fail_open_kind_ == OpenKind::kRead && params == kReadOpen) ||
-                            (fail_open_kind_ == OpenKind::kWrite && params == kWriteOpen);
+  const bool hit_by_fault = faults_.fail_open_kind == OpenKind::kAny ||
+                            (faults_.fail_open_kind == OpenKind::kRead && params == kReadOpen) ||
+                            (faults_.fail_open_kind == OpenKind::kWrite && params == kWriteOpen);
   // A fault strikes only opens that would otherwise succeed.
-  if (!known_params || !reachable || Conflicts(params) || (hit_by_fault && fail_opens_.Strike())) {
+  if (!known_params || !reachable || Conflicts(params) ||
+      (hit_by_fault && faults_.fail_opens.Strike())) {
     ++counts_.failed_opens;
     Record(FileEvent::kOpenFailed, path, params);
     return std::nullopt;
@@ -98,14 +97,14 @@ std::optional<std::size_t> SimDeviceFiles::Read(FileHandle file, std::span<std::
   if (open == nullptr || !Reads(open->params)) {
     return std::nullopt;
   }
-  clock_.Sleep(latency_);
-  if (fail_reads_.Strike()) {
+  clock_.Sleep(faults_.latency);
+  if (faults_.fail_reads.Strike()) {
     return std::nullopt;
   }
   const auto status = board_->Status();
   std::size_t count = std::min(buffer.size(), status.size());
-  if (count > 0 && short_reads_.Strike()) {
-    count = std::min(short_read_bytes_, count - 1);
+  if (count > 0 && faults_.short_reads.Strike()) {
+    count = std::min(faults_.short_read_bytes, count - 1);
     ++counts_.short_reads;
   }
   std::copy_n(status.begin(), count, buffer.begin());
@@ -119,12 +118,12 @@ bool SimDeviceFiles::Write(FileHandle file, std::span<const std::uint8_t> bytes)
   if (open == nullptr || !Writes(open->params)) {
     return false;
   }
-  clock_.Sleep(latency_);
-  if (fail_writes_.Strike()) {
+  clock_.Sleep(faults_.latency);
+  if (faults_.fail_writes.Strike()) {
     return false;
   }
   Record(FileEvent::kWrite, open->path, open->params, bytes);
-  if (drop_writes_.Strike()) {
+  if (faults_.drop_writes.Strike()) {
     ++counts_.dropped_writes;
     return true;
   }
@@ -154,46 +153,21 @@ void SimDeviceFiles::Close(FileHandle file) {
   counts_.open_handles = static_cast<std::uint32_t>(files_.size());
 }
 
-void SimDeviceFiles::FailOpens(FaultSpan span, OpenKind kind) {
-  fail_opens_ = span;
-  fail_open_kind_ = kind;
-}
-
-void SimDeviceFiles::ShortReads(FaultSpan span, std::size_t bytes) {
-  short_reads_ = span;
-  short_read_bytes_ = bytes;
-}
-
-void SimDeviceFiles::ClearFaults() {
-  fail_opens_ = FaultSpan::Never();
-  fail_open_kind_ = OpenKind::kAny;
-  fail_reads_ = FaultSpan::Never();
-  short_reads_ = FaultSpan::Never();
-  fail_writes_ = FaultSpan::Never();
-  drop_writes_ = FaultSpan::Never();
-  latency_ = Micros{0};
-}
-
 void SimDeviceFiles::ResetCounts() {
   counts_ = {};
   counts_.open_handles = static_cast<std::uint32_t>(files_.size());
 }
 
 void SimDeviceFiles::EnableLog(std::size_t capacity) {
-  logging_ = capacity > 0;
   log_capacity_ = capacity;
   while (log_.size() > log_capacity_) {
     log_.pop_front();
   }
 }
 
-void SimDeviceFiles::DisableLog() {
-  logging_ = false;
-}
-
 void SimDeviceFiles::Record(FileEvent kind, const std::string& path, const OpenParameters& params,
                             std::span<const std::uint8_t> bytes) {
-  if (!logging_) {
+  if (log_capacity_ == 0) {
     return;
   }
   if (log_.size() == log_capacity_) {

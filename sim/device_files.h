@@ -96,14 +96,20 @@ class SimDeviceFiles final : public DeviceFiles {
   void Close(FileHandle file) override;
 
   // Faults.
-  void FailOpens(FaultSpan span, OpenKind kind = OpenKind::kAny);
-  void FailReads(FaultSpan span) { fail_reads_ = span; }
+  void FailOpens(FaultSpan span, OpenKind kind = OpenKind::kAny) {
+    faults_.fail_opens = span;
+    faults_.fail_open_kind = kind;
+  }
+  void FailReads(FaultSpan span) { faults_.fail_reads = span; }
   // A short read delivers `bytes` bytes (fewer than asked for) and leaves the rest.
-  void ShortReads(FaultSpan span, std::size_t bytes = 0);
-  void FailWrites(FaultSpan span) { fail_writes_ = span; }
-  void DropWrites(FaultSpan span) { drop_writes_ = span; }
-  void Latency(Micros per_transfer) { latency_ = per_transfer; }
-  void ClearFaults();
+  void ShortReads(FaultSpan span, std::size_t bytes = 0) {
+    faults_.short_reads = span;
+    faults_.short_read_bytes = bytes;
+  }
+  void FailWrites(FaultSpan span) { faults_.fail_writes = span; }
+  void DropWrites(FaultSpan span) { faults_.drop_writes = span; }
+  void Latency(Micros per_transfer) { faults_.latency = per_transfer; }
+  void ClearFaults() { faults_ = {}; }
 
   // Called at the start of every open, before it is judged; it may attach or
   // detach the board (tests unplug it between the probe and the data open).
@@ -116,7 +122,7 @@ class SimDeviceFiles final : public DeviceFiles {
 
   // The transaction log: off by default; keeps the latest `capacity` entries.
   void EnableLog(std::size_t capacity = 10000);
-  void DisableLog();
+  void DisableLog() { log_capacity_ = 0; }
   const std::deque<FileLogEntry>& Log() const { return log_; }
   void ClearLog() { log_.clear(); }
 
@@ -139,19 +145,21 @@ class SimDeviceFiles final : public DeviceFiles {
   std::map<FileHandle, OpenFile> files_;
   FileHandle next_handle_ = 0x1000;
 
-  FaultSpan fail_opens_ = FaultSpan::Never();
-  OpenKind fail_open_kind_ = OpenKind::kAny;
-  FaultSpan fail_reads_ = FaultSpan::Never();
-  FaultSpan short_reads_ = FaultSpan::Never();
-  std::size_t short_read_bytes_ = 0;
-  FaultSpan fail_writes_ = FaultSpan::Never();
-  FaultSpan drop_writes_ = FaultSpan::Never();
-  Micros latency_{0};
+  struct Faults {
+    FaultSpan fail_opens = FaultSpan::Never();
+    OpenKind fail_open_kind = OpenKind::kAny;
+    FaultSpan fail_reads = FaultSpan::Never();
+    FaultSpan short_reads = FaultSpan::Never();
+    std::size_t short_read_bytes = 0;
+    FaultSpan fail_writes = FaultSpan::Never();
+    FaultSpan drop_writes = FaultSpan::Never();
+    Micros latency{0};
+  };
+  Faults faults_;
   OpenHook open_hook_;
 
   FileCounts counts_;
-  bool logging_ = false;
-  std::size_t log_capacity_ = 0;
+  std::size_t log_capacity_ = 0;  // 0: not logging
   std::deque<FileLogEntry> log_;
 };
 

@@ -16,33 +16,6 @@ std::string Folded(std::string_view name) {
   return folded;
 }
 
-// The names along `path`, or nothing when the path holds an empty name. One
-// trailing backslash is dropped; the empty path is the root.
-std::optional<std::vector<std::string_view>> SplitPath(std::string_view path) {
-  if (!path.empty() && path.back() == '\\') {
-    path.remove_suffix(1);
-    if (path.empty()) {
-      return std::nullopt;
-    }
-  }
-  std::vector<std::string_view> names;
-  if (path.empty()) {
-    return names;
-  }
-  for (;;) {
-    const std::size_t cut = path.find('\\');
-    const std::string_view name = path.substr(0, cut);
-    if (name.empty()) {
-      return std::nullopt;
-    }
-    names.push_back(name);
-    if (cut == std::string_view::npos) {
-      return names;
-    }
-    path.remove_prefix(cut + 1);
-  }
-}
-
 // The path of a key without its one allowed trailing backslash; a lone
 // backslash names no key.
 std::string_view KeyPath(std::string_view path) {
@@ -64,17 +37,9 @@ struct MemoryCatalogue::Node {
   std::map<std::string, std::vector<std::uint8_t>> values;  // by folded name
   bool deleted = false;
 
-  std::vector<std::uint8_t>* FindValue(std::string_view value_name) {
+  std::optional<std::vector<std::uint8_t>> FindValue(std::string_view value_name) const {
     const auto found = values.find(Folded(value_name));
-    return found == values.end() ? nullptr : &found->second;
-  }
-
-  std::size_t Count() const {
-    std::size_t count = children.size();
-    for (const auto& child : children) {
-      count += child->Count();
-    }
-    return count;
+    return found == values.end() ? std::nullopt : std::optional(found->second);
   }
 };
 
@@ -90,17 +55,16 @@ std::shared_ptr<MemoryCatalogue::Node> MemoryCatalogue::Find(std::string_view pa
 }
 
 std::shared_ptr<MemoryCatalogue::Node> MemoryCatalogue::Make(std::string_view path) {
-  const auto names = SplitPath(path);
-  if (!names) {
-    return nullptr;
+  path = KeyPath(path);
+  if (path.starts_with('\\') || path.ends_with('\\') || path.find("\\\\") != path.npos) {
+    return nullptr;  // an empty name somewhere along the path
   }
   std::shared_ptr<Node> node = root_;
   std::string key_path;
-  for (const std::string_view name : *names) {
-    if (!key_path.empty()) {
-      key_path += '\\';
-    }
-    key_path += Folded(name);
+  for (std::size_t start = 0; start < path.size();) {
+    const std::size_t cut = std::min(path.find('\\', start), path.size());
+    const std::string_view name = path.substr(start, cut - start);
+    key_path += (start == 0 ? "" : "\\") + Folded(name);
     auto found = by_path_.find(key_path);
     if (found == by_path_.end()) {
       auto child = std::make_shared<Node>();
@@ -110,6 +74,7 @@ std::shared_ptr<MemoryCatalogue::Node> MemoryCatalogue::Make(std::string_view pa
       found = by_path_.emplace(key_path, std::move(child)).first;
     }
     node = found->second;
+    start = cut + 1;
   }
   return node;
 }
@@ -156,11 +121,7 @@ std::optional<std::vector<std::uint8_t>> MemoryCatalogue::QueryValue(KeyHandle k
       open->second.node->deleted) {
     return std::nullopt;
   }
-  const std::vector<std::uint8_t>* bytes = open->second.node->FindValue(name);
-  if (!bytes) {
-    return std::nullopt;
-  }
-  return *bytes;
+  return open->second.node->FindValue(name);
 }
 
 void MemoryCatalogue::CloseKey(KeyHandle key) {
@@ -169,10 +130,6 @@ void MemoryCatalogue::CloseKey(KeyHandle key) {
     return;
   }
   ++counts_.closes;
-}
-
-void MemoryCatalogue::AddKey(std::string_view path) {
-  (void)Make(path);
 }
 
 bool MemoryCatalogue::RemoveKey(std::string_view path) {
@@ -188,17 +145,11 @@ bool MemoryCatalogue::RemoveKey(std::string_view path) {
   return true;
 }
 
-bool MemoryCatalogue::HasKey(std::string_view path) const {
-  return Find(path) != nullptr;
-}
-
 void MemoryCatalogue::SetBinary(std::string_view path, std::string_view name,
                                 std::vector<std::uint8_t> bytes) {
-  const std::shared_ptr<Node> node = Make(path);
-  if (!node) {
-    return;
+  if (const std::shared_ptr<Node> node = Make(path)) {
+    node->values[Folded(name)] = std::move(bytes);
   }
-  node->values[Folded(name)] = std::move(bytes);
 }
 
 void MemoryCatalogue::SetDword(std::string_view path, std::string_view name, std::uint32_t value) {
@@ -218,24 +169,13 @@ void MemoryCatalogue::SetString(std::string_view path, std::string_view name,
 
 bool MemoryCatalogue::RemoveValue(std::string_view path, std::string_view name) {
   const std::shared_ptr<Node> node = Find(path);
-  if (!node) {
-    return false;
-  }
-  return node->values.erase(Folded(name)) != 0;
+  return node && node->values.erase(Folded(name)) != 0;
 }
 
 std::optional<std::vector<std::uint8_t>> MemoryCatalogue::Value(std::string_view path,
                                                                 std::string_view name) const {
   const std::shared_ptr<Node> node = Find(path);
-  const std::vector<std::uint8_t>* bytes = node ? node->FindValue(name) : nullptr;
-  if (!bytes) {
-    return std::nullopt;
-  }
-  return *bytes;
-}
-
-std::size_t MemoryCatalogue::KeyCount() const {
-  return root_->Count();
+  return node ? node->FindValue(name) : std::nullopt;
 }
 
 void MemoryCatalogue::DenyOpen(std::string_view path) {

@@ -55,9 +55,9 @@ class MemoryCatalogue final : public DeviceCatalogue {
   // Building the tree. Every setter creates the key path as needed. A key that
   // is removed while a handle to it is open stays gone for that handle: it
   // enumerates and reads nothing, as a deleted key does on Windows.
-  void AddKey(std::string_view path);
+  void AddKey(std::string_view path) { (void)Make(path); }
   bool RemoveKey(std::string_view path);  // with everything below it
-  bool HasKey(std::string_view path) const;
+  bool HasKey(std::string_view path) const { return Find(path) != nullptr; }
   void SetBinary(std::string_view path, std::string_view name, std::vector<std::uint8_t> bytes);
   void SetDword(std::string_view path, std::string_view name, std::uint32_t value);
   // Stores the text and a terminating NUL.
@@ -66,7 +66,7 @@ class MemoryCatalogue final : public DeviceCatalogue {
   // The value's bytes as stored, without counting a query.
   std::optional<std::vector<std::uint8_t>> Value(std::string_view path,
                                                  std::string_view name) const;
-  std::size_t KeyCount() const;  // every key below the root
+  std::size_t KeyCount() const { return by_path_.size() - 1; }  // every key below the root
 
   // Fault hooks. A denied path cannot be opened at all (no rights); an
   // unavailable catalogue opens nothing.

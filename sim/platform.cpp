@@ -52,35 +52,33 @@ SimPlatform::SimPlatform(Clock& clock, PlatformOptions options) : clock_(clock) 
 void SimPlatform::Start(const PlatformOptions& options) {
   auto first = std::make_unique<SimEngraver>(clock_, options.timings);
   first->entry = FillDeviceClasses(catalogue_, options.catalogue);
-  routed_.Add({first->entry.device_path, &first->files});
-  engravers_.push_back(std::move(first));
-  options.plugged ? Plug() : Unplug();
+  Adopt(std::move(first), options.plugged);
 }
 
 std::size_t SimPlatform::AddEngraver(bool plugged) {
-  const std::size_t index = engravers_.size();
   auto engraver = std::make_unique<SimEngraver>(clock_, At(0).board.Timings());
   // Ports of their own: the first engraver has instance 1, its stale entry 3.
   engraver->entry = AddEngraverEntry(catalogue_, At(0).entry.class_key,
-                                     "6&1c3f4e2&0&" + std::to_string(index + 3));
+                                     "6&1c3f4e2&0&" + std::to_string(engravers_.size() + 3));
+  return Adopt(std::move(engraver), plugged);
+}
+
+std::size_t SimPlatform::Adopt(std::unique_ptr<SimEngraver> engraver, bool plugged) {
   routed_.Add({engraver->entry.device_path, &engraver->files});
   engravers_.push_back(std::move(engraver));
-  plugged ? Plug(index) : Unplug(index);
-  return index;
+  SetPlugged(engravers_.size() - 1, plugged);
+  return engravers_.size() - 1;
 }
 
-void SimPlatform::Plug(std::size_t index) {
+void SimPlatform::SetPlugged(std::size_t index, bool plugged) {
   SimEngraver& engraver = At(index);
-  SetLinked(catalogue_, engraver.entry.instance_key, true);
-  engraver.files.Attach(engraver.board, engraver.entry.device_path);
-  engraver.plugged = true;
-}
-
-void SimPlatform::Unplug(std::size_t index) {
-  SimEngraver& engraver = At(index);
-  SetLinked(catalogue_, engraver.entry.instance_key, false);
-  engraver.files.Detach();
-  engraver.plugged = false;
+  SetLinked(catalogue_, engraver.entry.instance_key, plugged);
+  if (plugged) {
+    engraver.files.Attach(engraver.board, engraver.entry.device_path);
+  } else {
+    engraver.files.Detach();
+  }
+  engraver.plugged = plugged;
 }
 
 }  // namespace korimo::sim

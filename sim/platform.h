@@ -31,8 +31,6 @@
 
 namespace korimo::sim {
 
-using SimCatalogue = MemoryCatalogue;
-
 struct PlatformOptions {
   CatalogueShape catalogue{};
   BoardTimings timings{};
@@ -87,8 +85,8 @@ class SimPlatform {
 
   // Unplugging turns the interface inactive ("Linked" 0) and takes the board
   // off the device file, so every open fails; plugging reverses both.
-  void Plug(std::size_t index = 0);
-  void Unplug(std::size_t index = 0);
+  void Plug(std::size_t index = 0) { SetPlugged(index, true); }
+  void Unplug(std::size_t index = 0) { SetPlugged(index, false); }
   bool Plugged(std::size_t index = 0) const { return At(index).plugged; }
 
  private:
@@ -103,6 +101,9 @@ class SimPlatform {
   SimEngraver& At(std::size_t index) { return *engravers_.at(index); }
   const SimEngraver& At(std::size_t index) const { return *engravers_.at(index); }
   void Start(const PlatformOptions& options);
+  // Adds the engraver with its device path routed to it; returns its index.
+  std::size_t Adopt(std::unique_ptr<SimEngraver> engraver, bool plugged);
+  void SetPlugged(std::size_t index, bool plugged);
 
   std::unique_ptr<Clock> own_clock_;
   Clock& clock_;

@@ -19,9 +19,8 @@ namespace fs = std::filesystem;
 constexpr std::size_t kLongestName = 64;
 
 bool IsNumber(const std::string& text) {
-  return !text.empty() && text.size() <= 10 && std::all_of(text.begin(), text.end(), [](char c) {
-    return std::isdigit(static_cast<unsigned char>(c)) != 0;
-  });
+  return !text.empty() && text.size() <= 10 &&
+         text.find_first_not_of("0123456789") == std::string::npos;
 }
 
 std::string NameOf(const fs::path& process) {
@@ -30,14 +29,11 @@ std::string NameOf(const fs::path& process) {
   comm.read(name.data(), name.size() - 1);
   std::string text(name.data(),
                    static_cast<std::size_t>(std::max<std::streamsize>(comm.gcount(), 0)));
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\0')) {
-    text.pop_back();
-  }
-  for (char& c : text) {
-    if (std::isprint(static_cast<unsigned char>(c)) == 0) {
-      c = '?';
-    }
-  }
+  // Without its line feed (and NULs), and with '?' for what cannot be shown.
+  text.erase(text.find_last_not_of(std::string_view("\n\0", 2)) + 1);
+  std::replace_if(
+      text.begin(), text.end(),
+      [](char c) { return std::isprint(static_cast<unsigned char>(c)) == 0; }, '?');
   return text;
 }
 

@@ -151,18 +151,13 @@ std::string UsbEngraver::FindDevicePath(std::string_view chosen) {
     return chosen.empty() || EngraverPort(c.path) == EngraverPort(chosen);
   });
 
-  std::string path;
-  if (wanted == engravers.end()) {
+  if (wanted == engravers.end() || !held_ || held_->device != wanted->device) {
     Drop();
-  } else if (held_ && held_->device == wanted->device) {
-    path = held_->path;
-  } else {
-    Drop();
-    TakeHold(*wanted);
-    if (held_) {
-      path = held_->path;
+    if (wanted != engravers.end()) {
+      held_ = Claim(*wanted, trouble_);
     }
   }
+  const std::string path = held_ ? held_->path : std::string();
   if (list != nullptr) {
     libusb_free_device_list(list, 1);  // allocated even when it holds no device
   }
@@ -195,10 +190,6 @@ std::vector<FoundEngraver> UsbEngraver::ListEngravers() {
     libusb_free_device_list(list, 1);
   }
   return found;
-}
-
-void UsbEngraver::TakeHold(const Candidate& engraver) {
-  held_ = Claim(engraver, trouble_);
 }
 
 std::unique_ptr<UsbEngraver::Held> UsbEngraver::Claim(const Candidate& engraver,
@@ -257,11 +248,10 @@ void UsbEngraver::Release(Held& held) {
 }
 
 void UsbEngraver::Drop() {
-  if (!held_) {
-    return;
+  if (held_) {
+    Release(*held_);
+    held_.reset();
   }
-  Release(*held_);
-  held_.reset();
 }
 
 std::optional<FileHandle> UsbEngraver::Open(const std::string& path,
@@ -282,22 +272,27 @@ UsbEngraver::Held* UsbEngraver::Live(FileHandle file) {
   return held_.get();
 }
 
+bool UsbEngraver::Transfer(unsigned char endpoint, unsigned char* data, std::size_t size) {
+  int moved = 0;
+  const int result =
+      libusb_bulk_transfer(held_->handle, endpoint, data, static_cast<int>(size), &moved,
+                           static_cast<unsigned>(options_.transfer_timeout.count()));
+  if (result != LIBUSB_SUCCESS) {
+    Drop();
+    return false;
+  }
+  return static_cast<std::size_t>(moved) == size;
+}
+
 std::optional<std::size_t> UsbEngraver::Read(FileHandle file, std::span<std::uint8_t> buffer) {
   Held* held = Live(file);
   if (held == nullptr || buffer.empty() || buffer.size() > INT_MAX) {
     return std::nullopt;
   }
+  // A short packet is no status packet, and leaves the buffer as it was.
   std::vector<unsigned char> packet(buffer.size());
-  int received = 0;
-  const int result = libusb_bulk_transfer(held->handle, held->endpoints.in, packet.data(),
-                                          static_cast<int>(packet.size()), &received,
-                                          static_cast<unsigned>(options_.transfer_timeout.count()));
-  if (result != LIBUSB_SUCCESS) {
-    Drop();
+  if (!Transfer(held->endpoints.in, packet.data(), packet.size())) {
     return std::nullopt;
-  }
-  if (static_cast<std::size_t>(received) != buffer.size()) {
-    return std::nullopt;  // a short packet is no status packet
   }
   std::copy(packet.begin(), packet.end(), buffer.begin());
   return buffer.size();
@@ -309,31 +304,13 @@ bool UsbEngraver::Write(FileHandle file, std::span<const std::uint8_t> bytes) {
     return false;
   }
   for (std::size_t offset = 0; offset < bytes.size(); offset += kUsbChunkSize) {
-    const std::span<const std::uint8_t> chunk =
-        bytes.subspan(offset, std::min(kUsbChunkSize, bytes.size() - offset));
+    const std::size_t size = std::min(kUsbChunkSize, bytes.size() - offset);
     // libusb takes a mutable buffer for either direction; an OUT transfer only reads it.
-    auto* data = const_cast<unsigned char*>(chunk.data());
-    int sent = 0;
-    const int result = libusb_bulk_transfer(
-        held->handle, held->endpoints.out, data, static_cast<int>(chunk.size()), &sent,
-        static_cast<unsigned>(options_.transfer_timeout.count()));
-    if (result != LIBUSB_SUCCESS) {
-      Drop();
-      return false;
-    }
-    if (static_cast<std::size_t>(sent) != chunk.size()) {
+    if (!Transfer(held->endpoints.out, const_cast<unsigned char*>(bytes.data() + offset), size)) {
       return false;
     }
   }
   return true;
-}
-
-bool UsbEngraver::Flush(FileHandle file) {
-  return Live(file) != nullptr;  // every transfer has ended when its call returns
-}
-
-void UsbEngraver::Close(FileHandle file) {
-  tokens_.erase(file);
 }
 
 }  // namespace korimo::usb

@@ -61,8 +61,9 @@ class UsbEngraver final : public EngraverFinder, public DeviceFiles {
   std::optional<FileHandle> Open(const std::string& path, const OpenParameters& params) override;
   std::optional<std::size_t> Read(FileHandle file, std::span<std::uint8_t> buffer) override;
   bool Write(FileHandle file, std::span<const std::uint8_t> bytes) override;
-  bool Flush(FileHandle file) override;
-  void Close(FileHandle file) override;
+  // Every transfer has ended when its call returns.
+  bool Flush(FileHandle file) override { return Live(file) != nullptr; }
+  void Close(FileHandle file) override { tokens_.erase(file); }
 
   // Whether an engraver is held open and claimed now.
   bool Holding() const { return held_ != nullptr; }
@@ -75,10 +76,12 @@ class UsbEngraver final : public EngraverFinder, public DeviceFiles {
   std::vector<Candidate> Scan(libusb_device**& list);
   // Opens and claims the engraver; nothing, with `trouble` set, when it cannot.
   std::unique_ptr<Held> Claim(const Candidate& engraver, std::string& trouble);
-  void TakeHold(const Candidate& engraver);
   void Release(Held& held);
   void Drop();
   Held* Live(FileHandle file);
+  // One bulk transfer of exactly `size` bytes on the held engraver; a failed
+  // transfer lets go of it.
+  bool Transfer(unsigned char endpoint, unsigned char* data, std::size_t size);
 
   UsbOptions options_;
   libusb_context* context_ = nullptr;

@@ -1,6 +1,7 @@
 #include "win32/device_nodes.h"
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -44,14 +45,9 @@ std::vector<std::string> Strings(const std::vector<BYTE>& buffer, DWORD bytes) {
   const std::size_t count = std::min<std::size_t>(bytes, buffer.size()) / sizeof(wchar_t);
   std::wstring all(count, L'\0');
   std::copy_n(buffer.data(), count * sizeof(wchar_t), reinterpret_cast<BYTE*>(all.data()));
-  std::size_t start = 0;
-  while (start < all.size()) {
-    const std::size_t end = std::min(all.find(L'\0', start), all.size());
-    if (end == start) {
-      break;
-    }
-    strings.push_back(Narrow(all.data() + start, end - start));
-    start = end + 1;
+  std::wistringstream split(all);
+  for (std::wstring one; std::getline(split, one, L'\0') && !one.empty();) {
+    strings.push_back(Narrow(one.data(), one.size()));
   }
   return strings;
 }
