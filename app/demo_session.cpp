@@ -18,24 +18,6 @@ namespace {
 // Two status ticks and then some.
 constexpr int kTicks = 2 * s::kStatusInterval + 100;
 
-class Shots {
- public:
-  explicit Shots(const QString& directory) : directory_(directory) {}
-
-  void Take(QWidget& widget, const char* name) {
-    QCoreApplication::processEvents();
-    const QString path = QDir(directory_).absoluteFilePath(QString::fromLatin1(name));
-    if (widget.grab().save(path, "PNG")) {
-      paths_ << path;
-    }
-  }
-  const QStringList& Paths() const { return paths_; }
-
- private:
-  QString directory_;
-  QStringList paths_;
-};
-
 template <typename T>
 T& Control(QWidget& window, const char* name) {
   return *window.findChild<T*>(QString::fromLatin1(name));
@@ -51,56 +33,64 @@ void RunEventsFor(int milliseconds) {
 
 QStringList RunScriptedSession(const DemoParts& parts, const QString& directory) {
   QDir().mkpath(directory);
-  Shots shots(directory);
+  QStringList shots;
+  // A PNG of `widget` as it stands once the pending events ran, named `name`.
+  const auto shoot = [&shots, &directory](QWidget& widget, const char* name) {
+    QCoreApplication::processEvents();
+    const QString path = QDir(directory).absoluteFilePath(QString::fromLatin1(name));
+    if (widget.grab().save(path, "PNG")) {
+      shots << path;
+    }
+  };
   s& window = parts.window;
 
   if (!parts.platform.Plugged()) {
     parts.platform.Plug();
   }
   RunEventsFor(kTicks);  // the lamp turns green
-  shots.Take(window, "01-started.png");
+  shoot(window, "01-started.png");
 
   Control<QPushButton>(window, "cmdRead").click();
   RunEventsFor(100);
-  shots.Take(window, "02-read.png");
+  shoot(window, "02-read.png");
 
   Control<QListWidget>(window, "lstModel").setCurrentRow(1);  // "Korimo KX3"
   RunEventsFor(100);
-  shots.Take(window, "03-model-kx3.png");
+  shoot(window, "03-model-kx3.png");
 
   Control<QPushButton>(window, "cmdWrite").click();  // returns when the Set has ended
   RunEventsFor(s::kStatusInterval + 100);
-  shots.Take(window, "04-after-set.png");
-  shots.Take(parts.panel, "05-simulator-panel.png");
+  shoot(window, "04-after-set.png");
+  shoot(parts.panel, "05-simulator-panel.png");
 
   parts.platform.Unplug();
   RunEventsFor(kTicks);
-  shots.Take(window, "06-searching.png");
+  shoot(window, "06-searching.png");
 
   parts.platform.Plug();
   RunEventsFor(kTicks);  // arrival: the automatic Read
-  shots.Take(window, "07-arrival.png");
+  shoot(window, "07-arrival.png");
 
   parts.service.jog.Open();
   RunEventsFor(200);  // a few readout ticks
-  shots.Take(*parts.service.jog.Window(), "08-jog.png");
+  shoot(*parts.service.jog.Window(), "08-jog.png");
 
   parts.platform.GetBoard().SetInputs(inputs::kPowerKey | inputs::kTable1);
   parts.service.io.Open();
   RunEventsFor(2 * s::kStatusInterval + 100);
-  shots.Take(*parts.service.io.Window(), "09-io.png");
+  shoot(*parts.service.io.Window(), "09-io.png");
   parts.platform.GetBoard().SetInputs(0);
 
   // The editor is modal: it is photographed from inside its own event loop,
   // once its rows are read, and then closed.
-  QTimer::singleShot(300, [&parts, &shots] {
+  QTimer::singleShot(300, [&parts, &shoot] {
     if (QWidget* editor = parts.service.editor.Window()) {
-      shots.Take(*editor, "10-memory-editor.png");
+      shoot(*editor, "10-memory-editor.png");
       Control<QPushButton>(*editor, "cmdClose").click();
     }
   });
   parts.service.editor.Open();
-  return shots.Paths();
+  return shots;
 }
 
 }  // namespace korimo::app

@@ -17,9 +17,9 @@
 #include "app/demo_session.h"
 #include "app/service_windows.h"
 #include "app/simulator_panel.h"
-#include "mainwin/main_window.h"
 #include "device/modKT90.h"
 #include "korimo/version.h"
+#include "mainwin/main_window.h"
 #include "platform/platform.h"
 #include "sim/platform.h"
 #include "ui/qt_event_pump.h"
@@ -54,8 +54,7 @@ int main(int argc, char** argv) {
       QStringLiteral("measure"),
       QStringLiteral("Print start-up time, Read and Set times and idle CPU over <seconds>."),
       QStringLiteral("seconds"));
-  parser.addOption(script);
-  parser.addOption(measure);
+  parser.addOptions({script, measure});
   parser.process(app);
 
   korimo::sim::SimPlatform platform;  // the simulator's default timings, steady clock

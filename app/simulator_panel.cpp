@@ -13,40 +13,40 @@
 #include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <span>
 
 #include "device/modKT90.h"
+#include "ui/fonts.h"
 
 namespace korimo::app {
 namespace {
 
-QSpinBox* MillisecondBox(int value, const char* name) {
+// A spin box of milliseconds named `name`, showing `value`, that hands each
+// new value to `apply`.
+QSpinBox* MillisecondBox(sim::Micros value, const char* name,
+                         std::function<void(sim::Micros)> apply) {
   auto* box = new QSpinBox;
   box->setObjectName(QString::fromLatin1(name));
   box->setRange(0, 5000);
   box->setSuffix(QStringLiteral(" ms"));
-  box->setValue(value);
+  box->setValue(static_cast<int>(value.count() / 1000));
+  QObject::connect(box, &QSpinBox::valueChanged, box, [apply = std::move(apply)](int ms) {
+    apply(sim::Micros{std::int64_t{ms} * 1000});
+  });
   return box;
 }
 
-int Milliseconds(sim::Micros duration) {
-  return static_cast<int>(duration.count() / 1000);
+// The 256 cells as 16 rows of 16 bytes, "0x00: 0xFF 0xFF ...".
+QString MemoryHexView(const std::array<std::uint8_t, sim::kMemorySize>& memory) {
+  QStringList rows;
+  for (std::size_t row = 0; row < memory.size(); row += 16) {
+    rows << QString::fromStdString(
+        FormatMemoryRow(static_cast<std::uint8_t>(row), std::span(memory).subspan(row, 16)));
+  }
+  return rows.join(QLatin1Char('\n'));
 }
 
 }  // namespace
-
-QString MemoryHexView(const std::array<std::uint8_t, sim::kMemorySize>& memory) {
-  QString text;
-  for (std::size_t row = 0; row < memory.size(); row += 16) {
-    if (row != 0) {
-      text += QLatin1Char('\n');
-    }
-    text += QString::fromStdString(HexByte(static_cast<std::uint8_t>(row))) + QLatin1Char(':');
-    for (std::size_t i = row; i < row + 16; ++i) {
-      text += QLatin1Char(' ') + QString::fromStdString(HexByte(memory[i]));
-    }
-  }
-  return text;
-}
 
 SimulatorPanel::SimulatorPanel(sim::SimPlatform& platform, QWidget* parent)
     : QWidget(parent), platform_(platform) {
@@ -66,11 +66,10 @@ SimulatorPanel::SimulatorPanel(sim::SimPlatform& platform, QWidget* parent)
   right->addStretch();
   columns->addLayout(right, 1);
 
-  refresh_ = new QTimer(this);
-  refresh_->setObjectName(QStringLiteral("refresh"));
-  refresh_->setInterval(kRefreshInterval);
-  connect(refresh_, &QTimer::timeout, this, &SimulatorPanel::Refresh);
-  refresh_->start();
+  auto* refresh = new QTimer(this);
+  refresh->setObjectName(QStringLiteral("refresh"));
+  connect(refresh, &QTimer::timeout, this, &SimulatorPanel::Refresh);
+  refresh->start(kRefreshInterval);
   Refresh();
 }
 
@@ -93,18 +92,15 @@ QWidget* SimulatorPanel::BuildInputs() {
   auto* layout = new QHBoxLayout(box);
   auto* keys = new QVBoxLayout;
   auto* sensors = new QVBoxLayout;
-  auto add = [this](QVBoxLayout* column, const inputs::NamedInput& input) {
-    const QString name =
-        QString::fromLatin1(input.name.data(), static_cast<qsizetype>(input.name.size()));
+  for (std::size_t i = 0; i < inputs::kNamed.size(); ++i) {
+    const inputs::NamedInput& input = inputs::kNamed[i];
+    const QString name = QString::fromLatin1(input.name);
     auto* check = new QCheckBox(name);
     check->setObjectName(QStringLiteral("input_") + name);
     check->setChecked((platform_.GetBoard().Inputs() & input.bit) != 0);
-    const std::uint8_t bit = input.bit;
-    connect(check, &QCheckBox::toggled, this, [this, bit](bool on) { SetInput(bit, on); });
-    column->addWidget(check);
-  };
-  for (std::size_t i = 0; i < inputs::kNamed.size(); ++i) {
-    add(i < inputs::kKeyCount ? keys : sensors, inputs::kNamed[i]);
+    connect(check, &QCheckBox::toggled, this,
+            [this, bit = input.bit](bool on) { SetInput(bit, on); });
+    (i < inputs::kKeyCount ? keys : sensors)->addWidget(check);
   }
   sensors->addStretch();
   layout->addLayout(keys);
@@ -114,21 +110,23 @@ QWidget* SimulatorPanel::BuildInputs() {
 
 QWidget* SimulatorPanel::BuildController() {
   auto* box = new QGroupBox(QStringLiteral("Controller"));
-  sim::BoardTimings& timings = platform_.GetBoard().Timings();
-  write_busy_ = MillisecondBox(Milliseconds(timings.memory_write), "writeBusy");
-  read_busy_ = MillisecondBox(Milliseconds(timings.memory_read), "readBusy");
-  latency_ = MillisecondBox(0, "latency");
-  connect(write_busy_, &QSpinBox::valueChanged, this, [this](int ms) {
-    platform_.GetBoard().Timings().memory_write = sim::Micros{std::int64_t{ms} * 1000};
-  });
-  connect(read_busy_, &QSpinBox::valueChanged, this, [this](int ms) {
-    platform_.GetBoard().Timings().memory_read = sim::Micros{std::int64_t{ms} * 1000};
-  });
-  connect(latency_, &QSpinBox::valueChanged, this,
-          [this](int ms) { platform_.GetFiles().Latency(sim::Micros{std::int64_t{ms} * 1000}); });
-  stuck_busy_ = new QCheckBox(QStringLiteral("Stuck busy (jammed controller)"));
-  stuck_busy_->setObjectName(QStringLiteral("stuckBusy"));
-  connect(stuck_busy_, &QCheckBox::toggled, this, [this](bool on) {
+  const sim::BoardTimings& timings = platform_.GetBoard().Timings();
+  auto* form = new QFormLayout;
+  form->addRow(QStringLiteral("Busy after a memory write:"),
+               MillisecondBox(timings.memory_write, "writeBusy", [this](sim::Micros busy) {
+                 platform_.GetBoard().Timings().memory_write = busy;
+               }));
+  form->addRow(QStringLiteral("Busy after a memory read:"),
+               MillisecondBox(timings.memory_read, "readBusy", [this](sim::Micros busy) {
+                 platform_.GetBoard().Timings().memory_read = busy;
+               }));
+  form->addRow(QStringLiteral("Latency per transfer:"),
+               MillisecondBox(sim::Micros{0}, "latency", [this](sim::Micros latency) {
+                 platform_.GetFiles().Latency(latency);
+               }));
+  auto* stuck_busy = new QCheckBox(QStringLiteral("Stuck busy (jammed controller)"));
+  stuck_busy->setObjectName(QStringLiteral("stuckBusy"));
+  connect(stuck_busy, &QCheckBox::toggled, this, [this](bool on) {
     platform_.GetBoard().SetStuckBusy(on);
     Refresh();
   });
@@ -136,13 +134,9 @@ QWidget* SimulatorPanel::BuildController() {
   board_state_->setObjectName(QStringLiteral("boardState"));
   board_state_->setWordWrap(true);
 
-  auto* form = new QFormLayout;
-  form->addRow(QStringLiteral("Busy after a memory write:"), write_busy_);
-  form->addRow(QStringLiteral("Busy after a memory read:"), read_busy_);
-  form->addRow(QStringLiteral("Latency per transfer:"), latency_);
   auto* layout = new QVBoxLayout(box);
   layout->addLayout(form);
-  layout->addWidget(stuck_busy_);
+  layout->addWidget(stuck_busy);
   layout->addWidget(board_state_);
   return box;
 }
@@ -153,9 +147,7 @@ QWidget* SimulatorPanel::BuildMemory() {
   memory_view_->setObjectName(QStringLiteral("memoryView"));
   memory_view_->setReadOnly(true);
   memory_view_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  QFont mono(QStringLiteral("Courier New"));
-  mono.setStyleHint(QFont::TypeWriter);
-  mono.setPointSizeF(8.25);
+  const QFont mono = ui::FixedFont();
   memory_view_->setFont(mono);
   const int row_width = QFontMetrics(mono).horizontalAdvance(QString(86, QLatin1Char('0')));
   memory_view_->setMinimumSize(row_width + 24, QFontMetrics(mono).lineSpacing() * 16 + 16);
@@ -198,8 +190,7 @@ void SimulatorPanel::OfferWindow(DemoWindow window, std::function<void()> open) 
 
 void SimulatorPanel::SetInput(std::uint8_t bit, bool on) {
   sim::Board& board = platform_.GetBoard();
-  const auto bits = static_cast<std::uint8_t>(on ? board.Inputs() | bit : board.Inputs() & ~bit);
-  board.SetInputs(bits);
+  board.SetInputs(static_cast<std::uint8_t>(on ? board.Inputs() | bit : board.Inputs() & ~bit));
 }
 
 void SimulatorPanel::Refresh() {
@@ -208,11 +199,10 @@ void SimulatorPanel::Refresh() {
     plugged_->setChecked(platform_.Plugged());
   }
   const sim::Board& board = platform_.GetBoard();
-  if (!memory_shown_ || board.Memory() != shown_memory_) {
+  if (shown_memory_ != board.Memory()) {
     shown_memory_ = board.Memory();
-    memory_shown_ = true;
     const int scroll = memory_view_->verticalScrollBar()->value();
-    memory_view_->setPlainText(MemoryHexView(shown_memory_));
+    memory_view_->setPlainText(MemoryHexView(*shown_memory_));
     memory_view_->verticalScrollBar()->setValue(scroll);
   }
   const sim::CommandCounts& counts = board.Counts();

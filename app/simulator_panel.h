@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "sim/platform.h"
 
@@ -15,8 +16,6 @@ class QCheckBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
-class QSpinBox;
-class QTimer;
 
 namespace korimo::app {
 
@@ -47,21 +46,12 @@ class SimulatorPanel : public QWidget {
 
   sim::SimPlatform& platform_;
   QCheckBox* plugged_ = nullptr;
-  QCheckBox* stuck_busy_ = nullptr;
-  QSpinBox* write_busy_ = nullptr;
-  QSpinBox* read_busy_ = nullptr;
-  QSpinBox* latency_ = nullptr;
   QLabel* board_state_ = nullptr;
   QPlainTextEdit* memory_view_ = nullptr;
   std::array<QPushButton*, 3> window_buttons_{};
   std::array<std::function<void()>, 3> openers_;
-  QTimer* refresh_ = nullptr;
-  std::array<std::uint8_t, sim::kMemorySize> shown_memory_{};
-  bool memory_shown_ = false;
+  std::optional<std::array<std::uint8_t, sim::kMemorySize>> shown_memory_;  // none before the first
   QString shown_state_;
 };
-
-// The 256 cells as 16 rows of 16 bytes, "0x00: 0xFF 0xFF ...".
-QString MemoryHexView(const std::array<std::uint8_t, sim::kMemorySize>& memory);
 
 }  // namespace korimo::app

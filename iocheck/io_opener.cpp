@@ -5,8 +5,6 @@ namespace korimo::iocheck {
 IOOpener::IOOpener(modKT90& kt90, QObject* parent, ui::TimerPort& timers)
     : QObject(parent), kt90_(kt90), timers_(timers), end_program_(&ui::EndProgram) {}
 
-IOOpener::~IOOpener() = default;
-
 void IOOpener::SetEndProgram(ui::EndProgramHook end) {
   end_program_ = std::move(end);
   if (frmIO* window = window_.Window()) {

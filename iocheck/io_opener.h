@@ -25,7 +25,6 @@ class IOOpener : public QObject {
  public:
   explicit IOOpener(modKT90& kt90, QObject* parent = nullptr,
                     ui::TimerPort& timers = ui::QtTimers());
-  ~IOOpener() override;
 
   // What the window's Done calls; the default ends the program at once.
   void SetEndProgram(ui::EndProgramHook end);

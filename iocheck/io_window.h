@@ -14,8 +14,6 @@
 #include "ui/window_lifetime.h"
 #include "ui/window_timer.h"
 
-class QGroupBox;
-class QLabel;
 class QPushButton;
 
 namespace korimo {
@@ -32,7 +30,6 @@ class frmIO : public QWidget {
 
   // Builds and loads the window; tmrStatus runs from here.
   explicit frmIO(modKT90& kt90, QWidget* parent = nullptr, ui::TimerPort& timers = ui::QtTimers());
-  ~frmIO() override;
 
   // Done. The default ends the program at once.
   void SetEndProgram(ui::EndProgramHook end) { end_program_ = std::move(end); }
@@ -54,30 +51,17 @@ class frmIO : public QWidget {
 
  private:
   void BuildControls();
-  void PlaceControls();
 
   modKT90& kt90_;
   ui::TimerPort& timers_;
   ui::EndProgramHook end_program_;
   ui::UnloadAfterHandlers lifetime_{*this};
 
-  // Controls, named as the window names them.
-  QGroupBox* fraKeypad = nullptr;
-  ui::Lamp* shpKeyPower = nullptr;
-  ui::Lamp* shpKeyUp = nullptr;
-  ui::Lamp* shpKeyDown = nullptr;
-  ui::Lamp* shpKeyPause = nullptr;
-  ui::Lamp* shpKeyStart = nullptr;
-  QLabel* lblKeyPower = nullptr;
-  QLabel* lblKeyUp = nullptr;
-  QLabel* lblKeyDown = nullptr;
-  QLabel* lblKeyPause = nullptr;
-  QLabel* lblKeyStart = nullptr;
-  ui::Lamp* shpDoor = nullptr;
-  ui::Lamp* shpTable0 = nullptr;
-  ui::Lamp* shpTable1 = nullptr;
+  // The lamps the refresh paints: the five keys and the two table sensors in
+  // inputs::kNamed order (shpKeyPower ... shpKeyStart, shpTable0, shpTable1),
+  // and shpConnected.
+  std::array<ui::Lamp*, inputs::kNamed.size()> inputLamps_{};
   ui::Lamp* shpConnected = nullptr;
-  std::array<QLabel*, 4> lblGen{};  // lblGen(0), (1), (2) and (8)
   QPushButton* cmdDone = nullptr;
   ui::WindowTimer* tmrStatus = nullptr;
 };

@@ -1,5 +1,4 @@
 // The controls of the I/O window and where they stand, in twips.
-#include <QFont>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -13,6 +12,7 @@ namespace korimo {
 namespace {
 
 using ui::Lamp;
+using ui::MakeNamed;
 using ui::PlaceTwips;
 
 // Done ends at 7815 by 5415.
@@ -23,33 +23,28 @@ constexpr int kLampSide = 195;
 constexpr int kCaptionOffset = 360;
 constexpr int kCaptionWidth = 1095;
 
-QLabel* MakeLabel(QWidget* parent, const char* name, std::string_view caption) {
-  auto* label = new QLabel(
-      QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size())), parent);
-  label->setObjectName(QString::fromLatin1(name));
+// The keys' lamps (shpKey...) and captions (lblKey...), top to bottom in the frame.
+constexpr std::array<const char*, inputs::kKeyCount> kKeyNames{"Power", "Up", "Down", "Pause",
+                                                               "Start"};
+
+// The circular lamps and their captions lblGen(index).
+struct CircleLamp {
+  const char* name;
+  int caption_index;
+  std::string_view caption;
+  int left;
+  int top;
+};
+constexpr std::array<CircleLamp, 4> kCircleLamps{{
+    {"shpDoor", 0, "Door", 2280, 240},
+    {"shpTable0", 1, inputs::kNamed[inputs::kKeyCount].name, 2280, 600},
+    {"shpTable1", 2, inputs::kNamed[inputs::kKeyCount + 1].name, 2280, 960},
+    {"shpConnected", 8, "Connected", 120, 4320},
+}};
+
+QLabel* MakeLabel(QWidget* parent, const QString& name, std::string_view caption) {
+  auto* label = MakeNamed<QLabel>(parent, name, QString::fromLatin1(caption));
   label->setTextFormat(Qt::PlainText);
-  return label;
-}
-
-Lamp* MakeLamp(QWidget* parent, const char* name, Lamp::Shape shape) {
-  auto* lamp = new Lamp(shape, parent);
-  lamp->setObjectName(QString::fromLatin1(name));
-  return lamp;
-}
-
-// A key lamp shows its opaque background, dark until the first refresh.
-Lamp* MakeKeyLamp(QWidget* frame, const char* name) {
-  Lamp* lamp = MakeLamp(frame, name, Lamp::Shape::kRoundedRectangle);
-  lamp->SetFillSolid(false);
-  lamp->SetBackOpaque(true);
-  return lamp;
-}
-
-// The caption of a key lamp, centred on it and letting the mouse through.
-QLabel* MakeKeyCaption(QWidget* frame, const char* name, std::string_view caption) {
-  QLabel* label = MakeLabel(frame, name, caption);
-  label->setAlignment(Qt::AlignCenter);
-  label->setAttribute(Qt::WA_TransparentForMouseEvents);
   return label;
 }
 
@@ -57,64 +52,45 @@ QLabel* MakeKeyCaption(QWidget* frame, const char* name, std::string_view captio
 
 void frmIO::BuildControls() {
   ui::SetUpFixedWindow(*this, QStringLiteral("frmIO"), QStringLiteral("I/O Verification"));
+  setFixedSize(ui::Px(kClientWidth), ui::Px(kClientHeight));
 
-  fraKeypad = new QGroupBox(QStringLiteral("Keypad"), this);
-  fraKeypad->setObjectName(QStringLiteral("fraKeypad"));
-  // Top to bottom as they stand in the frame; each caption above its lamp.
-  shpKeyPower = MakeKeyLamp(fraKeypad, "shpKeyPower");
-  lblKeyPower = MakeKeyCaption(fraKeypad, "lblKeyPower", inputs::kNamed[0].name);
-  shpKeyUp = MakeKeyLamp(fraKeypad, "shpKeyUp");
-  lblKeyUp = MakeKeyCaption(fraKeypad, "lblKeyUp", inputs::kNamed[1].name);
-  shpKeyDown = MakeKeyLamp(fraKeypad, "shpKeyDown");
-  lblKeyDown = MakeKeyCaption(fraKeypad, "lblKeyDown", inputs::kNamed[2].name);
-  shpKeyPause = MakeKeyLamp(fraKeypad, "shpKeyPause");
-  lblKeyPause = MakeKeyCaption(fraKeypad, "lblKeyPause", inputs::kNamed[3].name);
-  shpKeyStart = MakeKeyLamp(fraKeypad, "shpKeyStart");
-  lblKeyStart = MakeKeyCaption(fraKeypad, "lblKeyStart", inputs::kNamed[4].name);
-
-  shpDoor = MakeLamp(this, "shpDoor", Lamp::Shape::kCircle);
-  shpTable0 = MakeLamp(this, "shpTable0", Lamp::Shape::kCircle);
-  shpTable1 = MakeLamp(this, "shpTable1", Lamp::Shape::kCircle);
-  shpConnected = MakeLamp(this, "shpConnected", Lamp::Shape::kCircle);
-  const std::array<std::pair<int, std::string_view>, 4> captions{
-      {{0, "Door"}, {1, inputs::kNamed[5].name}, {2, inputs::kNamed[6].name}, {8, "Connected"}}};
-  for (std::size_t i = 0; i < captions.size(); ++i) {
-    lblGen[i] = MakeLabel(this, "lblGen", captions[i].second);
-    lblGen[i]->setProperty("index", captions[i].first);
+  auto* fraKeypad = MakeNamed<QGroupBox>(this, QStringLiteral("fraKeypad"), "Keypad");
+  PlaceTwips(*fraKeypad, 120, 120, 1695, 3735);
+  for (std::size_t i = 0; i < inputs::kKeyCount; ++i) {
+    const QString name = QString::fromLatin1(kKeyNames[i]);
+    const int top = 600 + 600 * static_cast<int>(i);
+    // A key lamp shows its opaque background, dark until the first refresh.
+    Lamp* lamp = MakeNamed<Lamp>(fraKeypad, "shpKey" + name, Lamp::Shape::kRoundedRectangle);
+    lamp->SetFillSolid(false);
+    lamp->SetBackOpaque(true);
+    PlaceTwips(*lamp, 240, top, 1095, 495);
+    inputLamps_[i] = lamp;
+    // Its caption stands above it, centred on it and letting the mouse through.
+    QLabel* caption = MakeLabel(fraKeypad, "lblKey" + name, inputs::kNamed[i].name);
+    caption->setAlignment(Qt::AlignCenter);
+    caption->setAttribute(Qt::WA_TransparentForMouseEvents);
+    PlaceTwips(*caption, 240, top, 1095, 495);
   }
 
-  cmdDone = new QPushButton(QStringLiteral("&Done"), this);
-  cmdDone->setObjectName(QStringLiteral("cmdDone"));
+  std::array<Lamp*, kCircleLamps.size()> circles{};
+  for (std::size_t i = 0; i < circles.size(); ++i) {
+    const CircleLamp& design = kCircleLamps[i];
+    circles[i] = MakeNamed<Lamp>(this, design.name, Lamp::Shape::kCircle);
+    PlaceTwips(*circles[i], design.left, design.top, kLampSide, kLampSide);
+  }
+  for (const CircleLamp& design : kCircleLamps) {
+    QLabel* caption = MakeLabel(this, QStringLiteral("lblGen"), design.caption);
+    caption->setProperty("index", design.caption_index);
+    PlaceTwips(*caption, design.left + kCaptionOffset, design.top, kCaptionWidth, kLampSide);
+  }
+  inputLamps_[inputs::kKeyCount] = circles[1];
+  inputLamps_[inputs::kKeyCount + 1] = circles[2];
+  shpConnected = circles[3];
+
+  cmdDone = MakeNamed<QPushButton>(this, QStringLiteral("cmdDone"), "&Done");
+  PlaceTwips(*cmdDone, 6600, 4920, 1215, 495);
 
   tmrStatus = timers_.MakeTimer(*this, QStringLiteral("tmrStatus"), kStatusInterval, false);
-
-  PlaceControls();
-}
-
-void frmIO::PlaceControls() {
-  setFixedSize(ui::Px(kClientWidth), ui::Px(kClientHeight));
-  PlaceTwips(*fraKeypad, 120, 120, 1695, 3735);
-  const std::array<std::pair<Lamp*, QLabel*>, 5> keys{{{shpKeyPower, lblKeyPower},
-                                                       {shpKeyUp, lblKeyUp},
-                                                       {shpKeyDown, lblKeyDown},
-                                                       {shpKeyPause, lblKeyPause},
-                                                       {shpKeyStart, lblKeyStart}}};
-  int top = 600;
-  for (const auto& [lamp, caption] : keys) {
-    PlaceTwips(*lamp, 240, top, 1095, 495);
-    PlaceTwips(*caption, 240, top, 1095, 495);
-    top += 600;
-  }
-
-  const std::array<std::pair<Lamp*, int>, 4> circles{
-      {{shpDoor, 2280}, {shpTable0, 2280}, {shpTable1, 2280}, {shpConnected, 120}}};
-  const std::array<int, 4> tops{240, 600, 960, 4320};
-  for (std::size_t i = 0; i < circles.size(); ++i) {
-    const int left = circles[i].second;
-    PlaceTwips(*circles[i].first, left, tops[i], kLampSide, kLampSide);
-    PlaceTwips(*lblGen[i], left + kCaptionOffset, tops[i], kCaptionWidth, kLampSide);
-  }
-  PlaceTwips(*cmdDone, 6600, 4920, 1215, 495);
 }
 
 }  // namespace korimo

@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygonF>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <algorithm>
@@ -14,24 +15,17 @@ namespace {
 // origin; outer buttons carry a block arrow with a shaft, inner ones a
 // plain head.
 QPainterPath RightArrow(qreal length, qreal breadth, bool with_shaft) {
-  QPainterPath arrow;
   const qreal half = length / 2;
-  const qreal head = with_shaft ? length * 0.45 : length;
   const qreal wing = breadth / 2;
+  QPolygonF outline{{-half, -wing}, {half, 0}, {-half, wing}};
   if (with_shaft) {
+    const qreal neck = half - length * 0.45;
     const qreal shaft = breadth / 5;
-    arrow.moveTo(-half, -shaft);
-    arrow.lineTo(half - head, -shaft);
-    arrow.lineTo(half - head, -wing);
-    arrow.lineTo(half, 0);
-    arrow.lineTo(half - head, wing);
-    arrow.lineTo(half - head, shaft);
-    arrow.lineTo(-half, shaft);
-  } else {
-    arrow.moveTo(-half, -wing);
-    arrow.lineTo(half, 0);
-    arrow.lineTo(-half, wing);
+    outline = {{-half, -shaft}, {neck, -shaft}, {neck, -wing}, {half, 0},
+               {neck, wing},    {neck, shaft},  {-half, shaft}};
   }
+  QPainterPath arrow;
+  arrow.addPolygon(outline);
   arrow.closeSubpath();
   return arrow;
 }
@@ -56,7 +50,7 @@ JogButton::JogButton(const JogButtonDesign& design, QWidget* parent)
 }
 
 QString JogButton::Tag() const {
-  return QString::fromLatin1(design_.tag.data(), static_cast<qsizetype>(design_.tag.size()));
+  return QString::fromLatin1(design_.tag);
 }
 
 void JogButton::mousePressEvent(QMouseEvent* event) {

@@ -4,6 +4,7 @@
 // folder). Plain data, shared by the window and the demo's movement files.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -41,12 +42,8 @@ inline constexpr std::array<JogButtonDesign, 12> kJogButtons{{
 
 // The design of the button with `index`; nullptr when no button has it (0 among them).
 constexpr const JogButtonDesign* FindJogButton(int index) {
-  for (const JogButtonDesign& button : kJogButtons) {
-    if (button.index == index) {
-      return &button;
-    }
-  }
-  return nullptr;
+  const auto found = std::ranges::find(kJogButtons, index, &JogButtonDesign::index);
+  return found != kJogButtons.end() ? &*found : nullptr;
 }
 
 inline constexpr std::string_view kMoveFileExtension = ".mov";

@@ -5,8 +5,6 @@ namespace korimo::jog {
 MoveOpener::MoveOpener(modKT90& kt90, Prompts& prompts, QObject* parent, ui::TimerPort& timers)
     : QObject(parent), kt90_(kt90), prompts_(prompts), timers_(timers) {}
 
-MoveOpener::~MoveOpener() = default;
-
 void MoveOpener::Open() {
   // The unloaded window deletes itself once it is safe; a later opening loads a new one.
   window_.ShowInFront(*this, [this] { return new frmMove(kt90_, prompts_, nullptr, timers_); });

@@ -27,7 +27,6 @@ class MoveOpener : public QObject {
  public:
   MoveOpener(modKT90& kt90, Prompts& prompts, QObject* parent = nullptr,
              ui::TimerPort& timers = ui::QtTimers());
-  ~MoveOpener() override;
 
   // Shows the window (loading it first when there is none) and brings it to the front.
   void Open();

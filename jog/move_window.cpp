@@ -20,6 +20,19 @@ namespace {
 const QColor kReadoutGreen(0, 255, 0);
 const QColor kReadoutRed(255, 0, 0);
 
+// Assigns `caption` only when it differs from the label's text.
+void SetCaptionIfChanged(QLabel& label, const QString& caption) {
+  if (label.text() != caption) {
+    label.setText(caption);
+  }
+}
+
+void SetReadoutColour(QLabel& label, const QColor& colour) {
+  QPalette colours = label.palette();
+  colours.setColor(QPalette::WindowText, colour);
+  label.setPalette(colours);
+}
+
 }  // namespace
 
 QString PositionText(std::int32_t value, const QLocale& locale) {
@@ -33,40 +46,25 @@ frmMove::frmMove(modKT90& kt90, Prompts& prompts, QWidget* parent, ui::TimerPort
       timers_(timers),
       program_folder_(QCoreApplication::applicationDirPath()) {
   BuildControls();
-  ConnectHandlers();
+  for (jog::JogButton* button : picMove) {
+    connect(button, &jog::JogButton::MouseDown, this, &frmMove::picMove_MouseDown);
+    connect(button, &jog::JogButton::MouseUp, this, &frmMove::picMove_MouseUp);
+  }
+  connect(cmdHomeXY, &QPushButton::clicked, this, &frmMove::cmdHomeXY_Click);
+  connect(cmdDone, &QPushButton::clicked, this, &frmMove::cmdDone_Click);
+  connect(tmrMove, &ui::WindowTimer::timeout, this, &frmMove::tmrMove_Timer);
+  connect(walkTicks_, &ui::WindowTimer::timeout, this, &frmMove::tmrMove_Timer);
   tmrMove->start();
 }
 
-frmMove::~frmMove() = default;
-
-void frmMove::ConnectHandlers() {
-  for (jog::JogButton* button : picMove) {
-    connect(button, &jog::JogButton::MouseDown, this,
-            [this](int index, Qt::MouseButton mouse, Qt::KeyboardModifiers shift, QPointF at) {
-              picMove_MouseDown(index, mouse, shift, at);
-            });
-    connect(button, &jog::JogButton::MouseUp, this,
-            [this](int index, Qt::MouseButton mouse, Qt::KeyboardModifiers shift, QPointF at) {
-              picMove_MouseUp(index, mouse, shift, at);
-            });
-  }
-  connect(cmdHomeXY, &QPushButton::clicked, this, [this] { cmdHomeXY_Click(); });
-  connect(cmdDone, &QPushButton::clicked, this, [this] { cmdDone_Click(); });
-  connect(tmrMove, &ui::WindowTimer::timeout, this, [this] { tmrMove_Timer(); });
-  connect(walkTicks_, &ui::WindowTimer::timeout, this, [this] { tmrMove_Timer(); });
-}
-
 QString frmMove::MoveFilePath(int index) const {
-  for (const jog::JogButton* button : picMove) {
-    if (button->Index() == index) {
-      return QDir::toNativeSeparators(
-          QDir(program_folder_)
-              .filePath(button->Tag() +
-                        QString::fromUtf8(jog::kMoveFileExtension.data(),
-                                          static_cast<qsizetype>(jog::kMoveFileExtension.size()))));
-    }
+  const jog::JogButtonDesign* button = jog::FindJogButton(index);
+  if (button == nullptr) {
+    return {};
   }
-  return {};
+  const QString name =
+      QString::fromLatin1(button->tag) + QString::fromLatin1(jog::kMoveFileExtension);
+  return QDir::toNativeSeparators(QDir(program_folder_).filePath(name));
 }
 
 void frmMove::picMove_MouseDown(int Index, Qt::MouseButton /*Button*/,
@@ -119,43 +117,22 @@ void frmMove::WalkHeldFile() {
   }
 }
 
-void frmMove::SetCaptionIfChanged(QLabel& label, const QString& caption) {
-  if (label.text() != caption) {
-    label.setText(caption);
-  }
-}
-
-void frmMove::SetReadoutColour(QLabel& label, const QColor& colour) {
-  QPalette colours = label.palette();
-  colours.setColor(QPalette::WindowText, colour);
-  label.setPalette(colours);
-}
-
 void frmMove::cmdHomeXY_Click() {
-  SetReadoutColour(*lblPositionX, kReadoutRed);
-  SetReadoutColour(*lblPositionY, kReadoutRed);
-  const QString marks =
-      QString::fromLatin1(kHomeMarks.data(), static_cast<qsizetype>(kHomeMarks.size()));
-  SetCaptionIfChanged(*lblPositionX, marks);
-  SetCaptionIfChanged(*lblPositionY, marks);
-  lblPositionX->repaint();
-  lblPositionY->repaint();
+  // X and Y show the marks in red while the controller homes, then green.
+  for (QLabel* label : {lblPositionX, lblPositionY}) {
+    SetReadoutColour(*label, kReadoutRed);
+    SetCaptionIfChanged(*label, QString::fromLatin1(kHomeMarks));
+    label->repaint();
+  }
   kt90_.HomeXY();
-  SetReadoutColour(*lblPositionX, kReadoutGreen);
-  SetReadoutColour(*lblPositionY, kReadoutGreen);
-  lblPositionX->repaint();
-  lblPositionY->repaint();
-}
-
-void frmMove::cmdDone_Click() {
-  hide();
+  for (QLabel* label : {lblPositionX, lblPositionY}) {
+    SetReadoutColour(*label, kReadoutGreen);
+    label->repaint();
+  }
 }
 
 void frmMove::closeEvent(QCloseEvent* event) {
   event->accept();
-  if (lifetime_.Unloading()) {
-    return;
-  }
   // A walk in progress may still be waiting on the controller further down
   // the stack; the last tick to return deletes the window.
   lifetime_.Unload([this] {

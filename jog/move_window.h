@@ -22,7 +22,6 @@
 class QLabel;
 class QLocale;
 class QPushButton;
-class QStatusBar;
 
 namespace korimo {
 
@@ -46,7 +45,6 @@ class frmMove : public QMainWindow {
   // Builds and loads the window; tmrMove runs from here.
   frmMove(modKT90& kt90, Prompts& prompts, QWidget* parent = nullptr,
           ui::TimerPort& timers = ui::QtTimers());
-  ~frmMove() override;
 
   // The folder of the movement files: the program's folder unless set.
   const QString& ProgramFolder() const { return program_folder_; }
@@ -66,10 +64,7 @@ class frmMove : public QMainWindow {
                        Qt::KeyboardModifiers Shift = {}, QPointF where = {});
   void tmrMove_Timer();
   void cmdHomeXY_Click();
-  void cmdDone_Click();
-
-  // Assigns `caption` only when it differs from the label's text.
-  void SetCaptionIfChanged(QLabel& label, const QString& caption);
+  void cmdDone_Click() { hide(); }
 
  signals:
   // The title-bar close unloaded the window.
@@ -80,10 +75,7 @@ class frmMove : public QMainWindow {
 
  private:
   void BuildControls();
-  void PlaceControls();
-  void ConnectHandlers();
   void WalkHeldFile();
-  void SetReadoutColour(QLabel& label, const QColor& colour);
 
   modKT90& kt90_;
   Prompts& prompts_;
@@ -95,15 +87,12 @@ class frmMove : public QMainWindow {
   ui::UnloadAfterHandlers lifetime_{*this};
 
   // Controls, named as the window names them.
-  QWidget* client_ = nullptr;
   std::array<jog::JogButton*, 12> picMove{};
   QPushButton* cmdHomeXY = nullptr;
-  QPushButton* Command1 = nullptr;
   QLabel* lblPositionX = nullptr;
   QLabel* lblPositionY = nullptr;
   QLabel* lblPositionZ = nullptr;
   QPushButton* cmdDone = nullptr;
-  QStatusBar* status = nullptr;
   ui::WindowTimer* tmrMove = nullptr;
   // Ticks while a walk waits for the controller ("walkTicks"): a timer does not
   // interrupt its own tick, so tmrMove alone would leave the readouts still meanwhile.

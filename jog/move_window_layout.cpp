@@ -1,5 +1,4 @@
 // The controls of the jog window and where they stand, in twips.
-#include <QFont>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
@@ -20,17 +19,8 @@ using ui::PlaceTwips;
 constexpr int kClientWidth = 7455;  // twips
 constexpr int kClientHeight = 2655;
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption) {
-  auto* button = new QPushButton(QString::fromLatin1(caption), parent);
-  button->setObjectName(QString::fromLatin1(name));
-  return button;
-}
-
-QLabel* MakeReadout(QWidget* parent, const char* name) {
-  auto* label = new QLabel(QString::fromLatin1(kReadoutDesignText.data(),
-                                               static_cast<qsizetype>(kReadoutDesignText.size())),
-                           parent);
-  label->setObjectName(QString::fromLatin1(name));
+QLabel* MakeReadout(QWidget* parent, const QString& name) {
+  auto* label = ui::MakeNamed<QLabel>(parent, name, QString::fromLatin1(kReadoutDesignText));
   label->setTextFormat(Qt::PlainText);
   label->setAlignment(Qt::AlignCenter);
   label->setFont(ui::DesignFont(QStringLiteral("Arial"), 14.25));
@@ -47,44 +37,33 @@ QLabel* MakeReadout(QWidget* parent, const char* name) {
 void frmMove::BuildControls() {
   ui::SetUpFixedWindow(*this, QStringLiteral("frmMove"), QStringLiteral("Home"));
 
-  client_ = new QWidget(this);
-  client_->setObjectName(QStringLiteral("client"));
-  setCentralWidget(client_);
+  auto* client = ui::MakeNamed<QWidget>(this, QStringLiteral("client"));
+  setCentralWidget(client);
+  client->setFixedSize(ui::Px(kClientWidth), ui::Px(kClientHeight));
 
   for (std::size_t i = 0; i < jog::kJogButtons.size(); ++i) {
-    picMove[i] = new jog::JogButton(jog::kJogButtons[i], client_);
+    const jog::JogButtonDesign& design = jog::kJogButtons[i];
+    picMove[i] = new jog::JogButton(design, client);
+    PlaceTwips(*picMove[i], design.left, design.top, design.width, design.height);
   }
-  cmdHomeXY = MakeButton(client_, "cmdHomeXY", "Home");
-  Command1 = MakeButton(client_, "Command1", "Home");
-  lblPositionX = MakeReadout(client_, "lblPositionX");
-  lblPositionY = MakeReadout(client_, "lblPositionY");
-  lblPositionZ = MakeReadout(client_, "lblPositionZ");
-  cmdDone = MakeButton(client_, "cmdDone", "&Done");
+  cmdHomeXY = ui::MakeNamed<QPushButton>(client, QStringLiteral("cmdHomeXY"), "Home");
+  PlaceTwips(*cmdHomeXY, 1200, 1080, 615, 495);
+  auto* Command1 = ui::MakeNamed<QPushButton>(client, QStringLiteral("Command1"), "Home");
+  PlaceTwips(*Command1, 3240, 1080, 615, 495);
+  lblPositionX = MakeReadout(client, QStringLiteral("lblPositionX"));
+  PlaceTwips(*lblPositionX, 6000, 120, 1335, 375);
+  lblPositionY = MakeReadout(client, QStringLiteral("lblPositionY"));
+  PlaceTwips(*lblPositionY, 6000, 600, 1335, 375);
+  lblPositionZ = MakeReadout(client, QStringLiteral("lblPositionZ"));
+  PlaceTwips(*lblPositionZ, 6000, 1080, 1335, 375);
+  cmdDone = ui::MakeNamed<QPushButton>(client, QStringLiteral("cmdDone"), "&Done");
+  PlaceTwips(*cmdDone, 6000, 2040, 1335, 495);
 
-  status = new QStatusBar(this);
-  status->setObjectName(QStringLiteral("status"));
-  setStatusBar(status);
+  setStatusBar(ui::MakeNamed<QStatusBar>(this, QStringLiteral("status")));
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
 
   tmrMove = timers_.MakeTimer(*this, QStringLiteral("tmrMove"), kMoveInterval, true);
   walkTicks_ = timers_.MakeTimer(*this, QStringLiteral("walkTicks"), kMoveInterval, true);
-
-  PlaceControls();
-}
-
-void frmMove::PlaceControls() {
-  client_->setFixedSize(ui::Px(kClientWidth), ui::Px(kClientHeight));
-  layout()->setSizeConstraint(QLayout::SetFixedSize);
-
-  for (jog::JogButton* button : picMove) {
-    const jog::JogButtonDesign& design = button->Design();
-    PlaceTwips(*button, design.left, design.top, design.width, design.height);
-  }
-  PlaceTwips(*cmdHomeXY, 1200, 1080, 615, 495);
-  PlaceTwips(*Command1, 3240, 1080, 615, 495);
-  PlaceTwips(*lblPositionX, 6000, 120, 1335, 375);
-  PlaceTwips(*lblPositionY, 6000, 600, 1335, 375);
-  PlaceTwips(*lblPositionZ, 6000, 1080, 1335, 375);
-  PlaceTwips(*cmdDone, 6000, 2040, 1335, 495);
 }
 
 }  // namespace korimo

@@ -1,9 +1,10 @@
-// Load, Read, Set, Done, the model presets and the entry fields of the
-// configuration window.
+// Load, Read, Set, Done, the model presets, the entry fields and the serial
+// number of the configuration window.
 #include "mainwin/main_window.h"
 
 #include <QAction>
 #include <QGroupBox>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -13,6 +14,7 @@
 #include "config/numeric.h"
 #include "config/plan_runner.h"
 #include "mainwin/field_controls.h"
+#include "ui/engraver_lookup.h"
 #include "ui/lamp.h"
 #include "ui/list_box.h"
 #include "ui/locked_combo.h"
@@ -26,17 +28,10 @@ QString Five(std::int64_t value) {
   return QString::fromStdString(FiveDigits(value));
 }
 
-QString Q(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 }  // namespace
 
 std::string ReadNoAnswerMessage(std::string_view reason) {
-  std::string because;
-  if (!reason.empty()) {
-    because = " (" + std::string(reason) + ")";
-  }
+  const std::string because = reason.empty() ? "" : " (" + std::string(reason) + ")";
   return "The engraver did not answer" + because +
          ", so nothing was read and the window shows what it showed before. Read again once the "
          "engraver is connected.";
@@ -49,30 +44,24 @@ s::s(modKT90& kt90, Prompts& prompts, QWidget* parent, ui::TimerPort& timers)
       timers_(timers),
       end_program_(&ui::EndProgram) {
   BuildControls();
-  ConnectHandlers();
-  Form_Load();
-  tmrStatus->start();
-}
-
-s::~s() = default;
-
-void s::ConnectHandlers() {
-  connect(cmdRead, &QPushButton::clicked, this, [this] { cmdRead_Click(); });
-  connect(cmdWrite, &QPushButton::clicked, this, [this] { cmdWrite_Click(); });
-  connect(cmdDone, &QPushButton::clicked, this, [this] { cmdDone_Click(); });
-  connect(CmdClearID, &QPushButton::clicked, this, [this] { CmdClearID_Click(); });
-  connect(lstModel, &QListWidget::currentRowChanged, this, [this] { lstModel_Click(); });
-  connect(tmrStatus, &ui::WindowTimer::timeout, this, [this] { tmrStatus_Timer(); });
-  connect(mnuEEPromEdit, &QAction::triggered, this, [this] { mnuEEPromEdit_Click(); });
-  connect(udSN, &ui::SpinControl::ValueChanged, this, [this] { udSN_Change(); });
-  connect(txtSN, &ui::TextBox::LostFocus, this, [this] { txtSN_LostFocus(); });
-  connect(txtSN, &ui::TextBox::textEdited, this, [this] { txtSN_Edited(); });
+  connect(cmdRead, &QPushButton::clicked, this, &s::cmdRead_Click);
+  connect(cmdWrite, &QPushButton::clicked, this, &s::cmdWrite_Click);
+  connect(cmdDone, &QPushButton::clicked, this, &s::cmdDone_Click);
+  connect(CmdClearID, &QPushButton::clicked, this, &s::CmdClearID_Click);
+  connect(lstModel, &QListWidget::currentRowChanged, this, &s::lstModel_Click);
+  connect(tmrStatus, &ui::WindowTimer::timeout, this, &s::tmrStatus_Timer);
+  connect(mnuEEPromEdit, &QAction::triggered, this, &s::EEPromEditRequested);
+  connect(udSN, &ui::SpinControl::ValueChanged, this, &s::udSN_Change);
+  connect(txtSN, &ui::TextBox::LostFocus, this, &s::CommitSerialNumber);
+  connect(txtSN, &ui::TextBox::textEdited, this, [this] { serial_.Edited(); });
   txtSN->SetKeyPressHandler([this](int& key) { txtSN_KeyPress(key); });
   for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
     if (kFieldControls[i].digits_only) {
       fields_[i]->SetKeyPressHandler([this](int& key) { cboDigits_KeyPress(key); });
     }
   }
+  Form_Load();
+  tmrStatus->start();
 }
 
 void s::Form_Load() {
@@ -81,7 +70,7 @@ void s::Form_Load() {
     field.clear();
     for (std::string_view item : kFieldControls[i].items) {
       if (!item.empty()) {
-        field.addItem(Q(item));
+        field.addItem(QString::fromUtf8(item));
       }
     }
     field.SetText(QString());
@@ -92,7 +81,7 @@ void s::Form_Load() {
   // entry applies its presets.
   lstModel->clear();
   for (auto preset = kModelPresets.rbegin(); preset != kModelPresets.rend(); ++preset) {
-    auto* item = new QListWidgetItem(Q(preset->name));
+    auto* item = new QListWidgetItem(QString::fromUtf8(preset->name));
     item->setData(Qt::UserRole, preset->code);
     lstModel->insertItem(0, item);
   }
@@ -105,7 +94,11 @@ void s::Form_Load() {
 }
 
 void s::cmdRead_Click() {
-  if (!EngraverToRead()) {
+  // Read asks the engraver only once there is one to ask: where another window's
+  // tick has just found none, it looks again rather than report a silence.
+  arrival_read_waits_ = false;
+  if (!ui::LookForEngraver(kt90_)) {
+    ShowMessage(std::string(kReadNotFound));
     return;
   }
   // Every value first, in its usual order; the window changes only once every
@@ -232,12 +225,9 @@ void s::lstModel_Click() {
   const QString text = item != nullptr ? item->text() : QString();
   const ModelPreset* preset = FindPreset(std::string_view(text.toStdString()));
   for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
-    ui::LockedCombo& field = *fields_[i];
+    fields_[i]->setEnabled(preset == nullptr);
     if (preset != nullptr) {
-      field.setEnabled(false);
-      field.SetText(Q(PresetText(*preset, i)));
-    } else {
-      field.setEnabled(true);
+      fields_[i]->SetText(QString::fromUtf8(PresetText(*preset, i)));
     }
   }
 }
@@ -257,8 +247,50 @@ void s::CmdClearID_Click() {
   }
 }
 
-void s::mnuEEPromEdit_Click() {
-  emit EEPromEditRequested();
+// The board serial number: the field txtSN, the spin control udSN that holds
+// the value, and the two byte labels that follow it.
+
+void s::txtSN_KeyPress(int& KeyAscii) {
+  if (KeyAscii == 13) {
+    CommitSerialNumber();
+  }
+  if (!IsDigitKey(static_cast<char32_t>(KeyAscii))) {
+    KeyAscii = 0;
+  }
+}
+
+void s::CommitSerialNumber() {
+  const std::string text = txtSN->text().toStdString();
+  if (IsNumber(text)) {
+    std::int32_t value = RoundHalfEven(NumericValue(text));
+    Clamp(value, 0, kWordMax);
+    udSN->SetValue(value);
+  }
+  serial_.Committed(IsNumber(text));
+  // A number that udSN already held, and text that is no number, both leave
+  // the field showing the spin value in five digits.
+  const QString shown = Five(udSN->Value());
+  if (txtSN->text() != shown) {
+    txtSN->setText(shown);
+  }
+  ShowSerialNumberBytes();
+}
+
+bool s::SerialNumberGiven() const {
+  return serial_.Given(IsNumber(txtSN->text().toStdString()));
+}
+
+void s::udSN_Change() {
+  // The value changed: the user stepped it or a number was committed.
+  serial_.SpinChanged();
+  txtSN->setText(Five(udSN->Value()));
+  ShowSerialNumberBytes();
+}
+
+void s::ShowSerialNumberBytes() {
+  const int value = udSN->Value();
+  lblSN_High->setText(QString::fromStdString(HexByte(static_cast<std::uint8_t>(value / 256))));
+  lblSN_Low->setText(QString::fromStdString(HexByte(static_cast<std::uint8_t>(value % 256))));
 }
 
 }  // namespace korimo

@@ -24,7 +24,6 @@
 #include "ui/window_timer.h"
 
 class QAction;
-class QFrame;
 class QGroupBox;
 class QLabel;
 class QMenu;
@@ -65,7 +64,6 @@ class s : public QMainWindow {
   // Builds the window and loads it (Form_Load); the status timer runs from here.
   s(modKT90& kt90, Prompts& prompts, QWidget* parent = nullptr,
     ui::TimerPort& timers = ui::QtTimers());
-  ~s() override;
 
   // Done. The default ends the program at once.
   void SetEndProgram(ui::EndProgramHook end) { end_program_ = std::move(end); }
@@ -77,11 +75,8 @@ class s : public QMainWindow {
   void CmdClearID_Click();
   void lstModel_Click();
   void tmrStatus_Timer();
-  void mnuEEPromEdit_Click();
   void txtSN_KeyPress(int& KeyAscii);
-  void txtSN_LostFocus();
   void udSN_Change();
-  void txtSN_Edited();
   // The digit filter of cboMaxY, cboMaxZ, cboRaster, cboVector and cboZSpeed.
   void cboDigits_KeyPress(int& KeyAscii);
 
@@ -105,8 +100,6 @@ class s : public QMainWindow {
 
  private:
   void BuildControls();
-  void PlaceControls();
-  void ConnectHandlers();
   void Form_Load();
 
   std::uint8_t SelectedModelCode() const;
@@ -121,10 +114,7 @@ class s : public QMainWindow {
 
   // Supervision.
   bool Working() const;
-  bool EngraverToRead();
-  void EngraverArrived();
-  void EngraverRemoved();
-  void SetCommandsEnabled(bool enabled);
+  void EngraverChanged(bool there);
   void SwitchControls(bool enabled);
   bool HeldBySet(const QWidget* control) const;
 
@@ -151,18 +141,14 @@ class s : public QMainWindow {
   QGroupBox* fraSN = nullptr;
   ui::TextBox* txtSN = nullptr;
   ui::SpinControl* udSN = nullptr;
-  QLabel* lblGenHigh = nullptr;  // lblGen(6)
-  QLabel* lblGenLow = nullptr;   // lblGen(7)
   QLabel* lblSN_High = nullptr;
   QLabel* lblSN_Low = nullptr;
-  QGroupBox* Frame1 = nullptr;
   ui::ListBox* lstModel = nullptr;
   // In kParameterFields order: the frames and the drop-down fields in them.
   std::array<QGroupBox*, kParameterFieldCount> parameterFrames_{};
   std::array<ui::LockedCombo*, kParameterFieldCount> fields_{};
   QPushButton* cmdWrite = nullptr;
   QPushButton* cmdRead = nullptr;
-  QFrame* Line1 = nullptr;
   QPushButton* CmdClearID = nullptr;
   QPushButton* cmdDone = nullptr;
   ui::Lamp* shpConnected = nullptr;

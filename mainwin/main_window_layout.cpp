@@ -1,6 +1,5 @@
 // The controls of the configuration window and where they stand, in twips.
 #include <QAction>
-#include <QFont>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -23,35 +22,14 @@
 namespace korimo {
 namespace {
 
+using ui::MakeNamed;
 using ui::PlaceTwips;
-
-QString Q(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 constexpr int kClientWidth = 6525;   // twips
 constexpr int kClientHeight = 4635;  // down to the bottom of the status row
 
-template <typename Widget, typename... Args>
-Widget* Make(QWidget* parent, const char* name, Args&&... args) {
-  auto* widget = new Widget(std::forward<Args>(args)..., parent);
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
-
-QGroupBox* MakeFrame(QWidget* parent, const char* name, const char* caption) {
-  return Make<QGroupBox>(parent, name, QString::fromLatin1(caption));
-}
-
-template <typename Widget>
-Widget* Make(QWidget* parent, std::string_view name) {
-  auto* widget = new Widget(parent);
-  widget->setObjectName(Q(name));
-  return widget;
-}
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption) {
-  auto* label = Make<QLabel>(parent, name, QString::fromLatin1(caption));
+QLabel* MakeLabel(QWidget* parent, const QString& name, const char* caption) {
+  auto* label = MakeNamed<QLabel>(parent, name, caption);
   label->setTextFormat(Qt::PlainText);
   return label;
 }
@@ -59,49 +37,68 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption) {
 }  // namespace
 
 void s::BuildControls() {
-  ui::SetUpFixedWindow(*this, QStringLiteral("s"), Q(kApplicationTitle));
+  ui::SetUpFixedWindow(*this, QStringLiteral("s"), QString::fromUtf8(kApplicationTitle));
 
-  client_ = new QWidget(this);
-  client_->setObjectName(QStringLiteral("client"));
+  client_ = MakeNamed<QWidget>(this, QStringLiteral("client"));
   setCentralWidget(client_);
+  client_->setFixedSize(ui::Px(kClientWidth), ui::Px(kClientHeight));
 
-  fraSN = MakeFrame(client_, "fraSN", "Serial Number");
-  txtSN = Make<ui::TextBox>(fraSN, "txtSN");
+  fraSN = MakeNamed<QGroupBox>(client_, QStringLiteral("fraSN"), "Serial Number");
+  PlaceTwips(*fraSN, 120, 120, 2295, 1335);
+  txtSN = MakeNamed<ui::TextBox>(fraSN, QStringLiteral("txtSN"));
   txtSN->setText(QStringLiteral("-----"));
   txtSN->setToolTip(QStringLiteral("Enter PCB Serial Number"));
   txtSN->setFont(ui::FixedFont());
   txtSN->setMaxLength(32767);
-  udSN = Make<ui::SpinControl>(fraSN, "udSN");
+  PlaceTwips(*txtSN, 120, 360, 1575, 285);
+  udSN = MakeNamed<ui::SpinControl>(fraSN, QStringLiteral("udSN"));
   udSN->SetRange(0, kWordMax);
-  lblGenHigh = MakeLabel(fraSN, "lblGen", "High Byte:");
+  PlaceTwips(*udSN, 1920, 360, 240, 855);
+  QLabel* lblGenHigh = MakeLabel(fraSN, QStringLiteral("lblGen"), "High Byte:");
   lblGenHigh->setProperty("index", 6);
-  lblSN_High = MakeLabel(fraSN, "lblSN_High", "0x##");
-  lblGenLow = MakeLabel(fraSN, "lblGen", "Low Byte:");
+  PlaceTwips(*lblGenHigh, 240, 720, 735, 195);
+  lblSN_High = MakeLabel(fraSN, QStringLiteral("lblSN_High"), "0x##");
+  PlaceTwips(*lblSN_High, 1080, 720, 375, 195);
+  QLabel* lblGenLow = MakeLabel(fraSN, QStringLiteral("lblGen"), "Low Byte:");
   lblGenLow->setProperty("index", 7);
-  lblSN_Low = MakeLabel(fraSN, "lblSN_Low", "0x##");
+  PlaceTwips(*lblGenLow, 270, 960, 705, 195);
+  lblSN_Low = MakeLabel(fraSN, QStringLiteral("lblSN_Low"), "0x##");
+  PlaceTwips(*lblSN_Low, 1080, 960, 375, 195);
 
-  Frame1 = MakeFrame(client_, "Frame1", "Machine Model");
-  lstModel = Make<ui::ListBox>(Frame1, "lstModel");
+  auto* Frame1 = MakeNamed<QGroupBox>(client_, QStringLiteral("Frame1"), "Machine Model");
+  PlaceTwips(*Frame1, 2520, 120, 2295, 1335);
+  lstModel = MakeNamed<ui::ListBox>(Frame1, QStringLiteral("lstModel"));
+  PlaceTwips(*lstModel, 120, 360, 2055, 840);
 
   for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
     const FieldControl& record = kFieldControls[i];
-    parameterFrames_[i] = Make<QGroupBox>(client_, record.frame);
-    parameterFrames_[i]->setTitle(Q(record.caption));
-    fields_[i] = Make<ui::LockedCombo>(parameterFrames_[i], record.control);
+    parameterFrames_[i] = MakeNamed<QGroupBox>(client_, QString::fromUtf8(record.frame),
+                                               QString::fromUtf8(record.caption));
+    PlaceTwips(*parameterFrames_[i], record.frame_left, record.frame_top, 2295, 855);
+    fields_[i] = MakeNamed<ui::LockedCombo>(parameterFrames_[i], QString::fromUtf8(record.control));
     fields_[i]->setFont(ui::FixedFont());
     fields_[i]->SetText(QStringLiteral("Combo1"));
+    PlaceTwips(*fields_[i], 240, 360, 1815, 330);
   }
 
-  cmdWrite = Make<QPushButton>(client_, "cmdWrite", QStringLiteral("Set"));
-  cmdRead = Make<QPushButton>(client_, "cmdRead", QStringLiteral("Read"));
-  Line1 = Make<QFrame>(client_, "Line1");
+  cmdWrite = MakeNamed<QPushButton>(client_, QStringLiteral("cmdWrite"), "Set");
+  PlaceTwips(*cmdWrite, 5040, 240, 1215, 375);
+  cmdRead = MakeNamed<QPushButton>(client_, QStringLiteral("cmdRead"), "Read");
+  PlaceTwips(*cmdRead, 5040, 720, 1215, 375);
+  auto* Line1 = MakeNamed<QFrame>(client_, QStringLiteral("Line1"));
   Line1->setFrameShape(QFrame::HLine);
   Line1->setFrameShadow(QFrame::Plain);
-  CmdClearID = Make<QPushButton>(client_, "CmdClearID", QStringLiteral("Clear ID"));
-  cmdDone = Make<QPushButton>(client_, "cmdDone", QStringLiteral("&Done"));
+  PlaceTwips(*Line1, 5040, 1200, 6240 - 5040, ui::kTwipsPerPixel);
+  CmdClearID = MakeNamed<QPushButton>(client_, QStringLiteral("CmdClearID"), "Clear ID");
+  PlaceTwips(*CmdClearID, 5040, 1320, 1215, 375);
+  cmdDone = MakeNamed<QPushButton>(client_, QStringLiteral("cmdDone"), "&Done");
+  PlaceTwips(*cmdDone, 5040, 3960, 1215, 375);
 
-  shpConnected = Make<ui::Lamp>(client_, "shpConnected", ui::Lamp::Shape::kCircle);
-  lblStatus = MakeLabel(client_, "lblStatus", "Connected");
+  shpConnected =
+      MakeNamed<ui::Lamp>(client_, QStringLiteral("shpConnected"), ui::Lamp::Shape::kCircle);
+  PlaceTwips(*shpConnected, 120, 4440, 195, 195);
+  lblStatus = MakeLabel(client_, QStringLiteral("lblStatus"), "Connected");
+  PlaceTwips(*lblStatus, 480, 4440, 780, 195);
 
   tmrStatus = timers_.MakeTimer(*this, QStringLiteral("tmrStatus"), kStatusInterval, false);
 
@@ -110,53 +107,18 @@ void s::BuildControls() {
   mnuEEPromEdit = mnuEEProm->addAction(QStringLiteral("Edit"));
   mnuEEPromEdit->setObjectName(QStringLiteral("mnuEEPromEdit"));
 
-  QWidget::setTabOrder(txtSN, lstModel);
-  QWidget* previous = lstModel;
-  for (ui::LockedCombo* field : fields_) {
-    QWidget::setTabOrder(previous, field);
-    previous = field;
-  }
-  for (QWidget* next : {static_cast<QWidget*>(cmdWrite), static_cast<QWidget*>(cmdRead),
-                        static_cast<QWidget*>(CmdClearID), static_cast<QWidget*>(cmdDone)}) {
-    QWidget::setTabOrder(previous, next);
-    previous = next;
+  std::vector<QWidget*> tab_order{txtSN, lstModel};
+  tab_order.insert(tab_order.end(), fields_.begin(), fields_.end());
+  tab_order.insert(tab_order.end(), {cmdWrite, cmdRead, CmdClearID, cmdDone});
+  for (std::size_t i = 1; i < tab_order.size(); ++i) {
+    QWidget::setTabOrder(tab_order[i - 1], tab_order[i]);
   }
 
   // What a Set holds; supervision switches all but the spin control.
   held_ = {{cmdRead, true},  {cmdWrite, true}, {CmdClearID, true},
            {lstModel, true}, {txtSN, true},    {udSN, false}};
 
-  PlaceControls();
-}
-
-void s::PlaceControls() {
-  client_->setFixedSize(ui::Px(kClientWidth), ui::Px(kClientHeight));
   layout()->setSizeConstraint(QLayout::SetFixedSize);
-
-  PlaceTwips(*fraSN, 120, 120, 2295, 1335);
-  PlaceTwips(*txtSN, 120, 360, 1575, 285);
-  PlaceTwips(*udSN, 1920, 360, 240, 855);
-  PlaceTwips(*lblGenHigh, 240, 720, 735, 195);
-  PlaceTwips(*lblSN_High, 1080, 720, 375, 195);
-  PlaceTwips(*lblGenLow, 270, 960, 705, 195);
-  PlaceTwips(*lblSN_Low, 1080, 960, 375, 195);
-
-  PlaceTwips(*Frame1, 2520, 120, 2295, 1335);
-  PlaceTwips(*lstModel, 120, 360, 2055, 840);
-
-  for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
-    PlaceTwips(*parameterFrames_[i], kFieldControls[i].frame_left, kFieldControls[i].frame_top,
-               2295, 855);
-    PlaceTwips(*fields_[i], 240, 360, 1815, 330);
-  }
-
-  PlaceTwips(*cmdWrite, 5040, 240, 1215, 375);
-  PlaceTwips(*cmdRead, 5040, 720, 1215, 375);
-  PlaceTwips(*Line1, 5040, 1200, 6240 - 5040, ui::kTwipsPerPixel);
-  PlaceTwips(*CmdClearID, 5040, 1320, 1215, 375);
-  PlaceTwips(*cmdDone, 5040, 3960, 1215, 375);
-  PlaceTwips(*shpConnected, 120, 4440, 195, 195);
-  PlaceTwips(*lblStatus, 480, 4440, 780, 195);
 
   // Five labels are drawn narrower than their texts in Arial: they keep
   // their places and sizes and condense the face as far as their texts need.
@@ -164,12 +126,14 @@ void s::PlaceControls() {
   for (int value = 0; value <= 0xFF; ++value) {
     bytes << QString::fromStdString(HexByte(static_cast<std::uint8_t>(value)));
   }
-  lblSN_High->setFont(ui::NarrowedToFit(font(), bytes, lblSN_High->width()));
-  lblSN_Low->setFont(ui::NarrowedToFit(font(), bytes, lblSN_Low->width()));
-  lblGenHigh->setFont(ui::NarrowedToFit(font(), {lblGenHigh->text()}, lblGenHigh->width()));
-  lblGenLow->setFont(ui::NarrowedToFit(font(), {lblGenLow->text()}, lblGenLow->width()));
-  lblStatus->setFont(ui::NarrowedToFit(
-      font(), {QStringLiteral("Connected"), QStringLiteral("Searching...")}, lblStatus->width()));
+  const auto narrow = [this](QLabel* label, const QStringList& texts) {
+    label->setFont(ui::NarrowedToFit(font(), texts, label->width()));
+  };
+  narrow(lblSN_High, bytes);
+  narrow(lblSN_Low, bytes);
+  narrow(lblGenHigh, {lblGenHigh->text()});
+  narrow(lblGenLow, {lblGenLow->text()});
+  narrow(lblStatus, {QStringLiteral("Connected"), QStringLiteral("Searching...")});
 }
 
 }  // namespace korimo

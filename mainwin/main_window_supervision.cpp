@@ -15,7 +15,6 @@
 #include <algorithm>
 
 #include "mainwin/main_window.h"
-#include "ui/engraver_lookup.h"
 #include "ui/lamp.h"
 #include "ui/qt_prompts.h"
 #include "ui/text_box.h"
@@ -49,10 +48,8 @@ void s::tmrStatus_Timer() {
     shpConnected->setToolTip(tip);
     emit DeviceTroubleChanged(tip);
   }
-  if (connected && !Working()) {
-    EngraverArrived();
-  } else if (!connected && Working()) {
-    EngraverRemoved();
+  if (connected != Working()) {
+    EngraverChanged(connected);
   } else if (arrival_read_waits_ && !set_.Running() && !ui::PromptUp()) {
     cmdRead_Click();
   }
@@ -62,17 +59,22 @@ bool s::Working() const {
   return set_.Running() ? set_.Working() : cmdRead->isEnabled();
 }
 
-// The commands come back at once, or when a Set that holds them ends; so does
-// the Read that an arrival runs.
-void s::EngraverArrived() {
-  if (set_.Running()) {
+// The engraver came (`there`) or went. The commands follow at once, or when a
+// Set that holds them ends; so does the Read that an arrival runs.
+void s::EngraverChanged(bool there) {
+  arrival_read_waits_ = false;
+  if (!set_.Running()) {
+    for (QPushButton* command : {cmdRead, cmdWrite, CmdClearID}) {
+      command->setEnabled(there);
+    }
+  } else if (there) {
     set_.Arrival();
   } else {
-    SetCommandsEnabled(true);
+    set_.Removal();
   }
-  SwitchControls(true);
-  lblStatus->setText(QStringLiteral("Connected"));
-  if (set_.Running()) {
+  SwitchControls(there);
+  lblStatus->setText(there ? QStringLiteral("Connected") : QStringLiteral("Searching..."));
+  if (!there || set_.Running()) {
     return;
   }
   // One message box at a time: while one is up (a Set's, or the memory
@@ -85,38 +87,8 @@ void s::EngraverArrived() {
   }
 }
 
-void s::EngraverRemoved() {
-  arrival_read_waits_ = false;
-  if (set_.Running()) {
-    set_.Removal();
-  } else {
-    SetCommandsEnabled(false);
-  }
-  SwitchControls(false);
-  lblStatus->setText(QStringLiteral("Searching..."));
-}
-
-// Read asks the engraver only once there is one to ask: where another window's
-// tick has just found none, it looks again rather than report a silence.
-bool s::EngraverToRead() {
-  arrival_read_waits_ = false;
-  if (ui::LookForEngraver(kt90_)) {
-    return true;
-  }
-  ShowMessage(std::string(kReadNotFound));
-  return false;
-}
-
-void s::SetCommandsEnabled(bool enabled) {
-  cmdRead->setEnabled(enabled);
-  cmdWrite->setEnabled(enabled);
-  CmdClearID->setEnabled(enabled);
-}
-
 bool s::HeldBySet(const QWidget* control) const {
-  return set_.Running() &&
-         std::any_of(held_.begin(), held_.end(),
-                     [control](const HeldControl& held) { return held.control == control; });
+  return set_.Running() && std::ranges::find(held_, control, &HeldControl::control) != held_.end();
 }
 
 // Text boxes, frames, labels, list boxes and menu items; never the combo

@@ -24,13 +24,29 @@ class SetState {
   bool Working() const { return working_; }
 
   // A Set starts, with the window working (engraver there) or searching.
-  void Start(bool working);
+  void Start(bool working) {
+    running_ = true;
+    working_at_start_ = working;
+    working_ = working;
+    read_due_ = false;
+  }
   // Supervision during the Set: the engraver came (a Read is due at the end) or
   // went (no Read is due, whatever an arrival asked for).
-  void Arrival();
-  void Removal();
+  void Arrival() {
+    working_ = true;
+    read_due_ = true;
+  }
+  void Removal() {
+    working_ = false;
+    read_due_ = false;
+  }
   // The Set's last write is done.
-  Ending Finish();
+  Ending Finish() {
+    running_ = false;
+    const Ending ending{working_, working_ != working_at_start_, read_due_};
+    read_due_ = false;
+    return ending;
+  }
 
  private:
   bool running_ = false;

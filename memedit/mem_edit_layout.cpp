@@ -1,5 +1,4 @@
 // The controls of the memory editor and where they stand, in twips.
-#include <QFont>
 #include <QLabel>
 #include <QPushButton>
 
@@ -17,9 +16,8 @@ constexpr int kClientWidth = 6210;  // twips
 constexpr int kClientHeight = 2400;
 constexpr char kRowDesignText[] = "0x00: 0x00 0x00 0x00 0x00 0x00 0x00 0x00 0x00";
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption) {
-  auto* button = new QPushButton(QString::fromLatin1(caption), parent);
-  button->setObjectName(QString::fromLatin1(name));
+QPushButton* MakeButton(QWidget* parent, const QString& name, const char* caption) {
+  auto* button = ui::MakeNamed<QPushButton>(parent, name, caption);
   // Enter clicks the button that has the focus, not a default one.
   button->setAutoDefault(false);
   return button;
@@ -30,33 +28,26 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption) 
 void frmMemEdit::BuildControls() {
   ui::SetUpFixedWindow(*this, QStringLiteral("frmMemEdit"),
                        QStringLiteral("Korimo Parameter Memory"), Qt::Dialog);
+  setFixedSize(ui::Px(kClientWidth), ui::Px(kClientHeight));
 
-  cmdMemClear = MakeButton(this, "cmdMemClear", "Clear");
-  cmdWriteMem = MakeButton(this, "cmdWriteMem", "Write");
-  cmdClose = MakeButton(this, "cmdClose", "Close");
+  cmdMemClear = MakeButton(this, QStringLiteral("cmdMemClear"), "Clear");
+  PlaceTwips(*cmdMemClear, 5160, 240, 855, 375);
+  cmdWriteMem = MakeButton(this, QStringLiteral("cmdWriteMem"), "Write");
+  PlaceTwips(*cmdWriteMem, 5160, 720, 855, 375);
+  cmdClose = MakeButton(this, QStringLiteral("cmdClose"), "Close");
+  PlaceTwips(*cmdClose, 5160, 1800, 855, 375);
   for (int i = 0; i < kRowCount; ++i) {
-    auto* row = new QLabel(QString::fromLatin1(kRowDesignText), this);
-    row->setObjectName(QStringLiteral("lblAddr"));
+    auto* row = ui::MakeNamed<QLabel>(this, QStringLiteral("lblAddr"), kRowDesignText);
     row->setProperty("index", i);
     row->setTextFormat(Qt::PlainText);
     row->setFont(ui::FixedFont());
+    PlaceTwips(*row, 120, 240 + 240 * i, 4725, 210);
     lblAddr[static_cast<std::size_t>(i)] = row;
   }
 
   // Tab order: Write, Clear, the rows (which take no focus), Close.
   setTabOrder(cmdWriteMem, cmdMemClear);
   setTabOrder(cmdMemClear, cmdClose);
-  PlaceControls();
-}
-
-void frmMemEdit::PlaceControls() {
-  setFixedSize(ui::Px(kClientWidth), ui::Px(kClientHeight));
-  PlaceTwips(*cmdMemClear, 5160, 240, 855, 375);
-  PlaceTwips(*cmdWriteMem, 5160, 720, 855, 375);
-  PlaceTwips(*cmdClose, 5160, 1800, 855, 375);
-  for (int i = 0; i < kRowCount; ++i) {
-    PlaceTwips(*lblAddr[static_cast<std::size_t>(i)], 120, 240 + 240 * i, 4725, 210);
-  }
 }
 
 }  // namespace korimo

@@ -5,8 +5,6 @@ namespace korimo::memedit {
 MemEditOpener::MemEditOpener(modKT90& kt90, Prompts& prompts, QWidget* owner)
     : QObject(owner), kt90_(kt90), prompts_(prompts), owner_(owner) {}
 
-MemEditOpener::~MemEditOpener() = default;
-
 void MemEditOpener::Open() {
   if (loading_) {
     return;

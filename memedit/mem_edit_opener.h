@@ -25,7 +25,6 @@ class MemEditOpener : public QObject {
   // `owner` (the main window, or none) is the editor's parent: the editor
   // stands over it while shown.
   MemEditOpener(modKT90& kt90, Prompts& prompts, QWidget* owner = nullptr);
-  ~MemEditOpener() override;
 
   // mnuEEPromEdit_Click: loads the window when there is none, then shows it
   // modally and returns once it is hidden or unloaded. A second call while

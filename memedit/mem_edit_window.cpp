@@ -6,7 +6,9 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <algorithm>
 #include <array>
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -16,13 +18,6 @@
 #include "ui/engraver_lookup.h"
 
 namespace korimo {
-namespace {
-
-std::uint8_t RowStart(int row) {
-  return static_cast<std::uint8_t>(memory::kFixedBlockFirst + frmMemEdit::kRowLength * row);
-}
-
-}  // namespace
 
 std::string RowsNotReadMessage(int not_read, bool found, std::string_view reason) {
   std::string message = found ? "The engraver did not answer" : "No engraver was found";
@@ -40,7 +35,9 @@ std::string RowsNotReadMessage(int not_read, bool found, std::string_view reason
 frmMemEdit::frmMemEdit(modKT90& kt90, Prompts& prompts, QWidget* parent)
     : QDialog(parent), kt90_(kt90), prompts_(prompts) {
   BuildControls();
-  ConnectHandlers();
+  connect(cmdWriteMem, &QPushButton::clicked, this, &frmMemEdit::cmdWriteMem_Click);
+  connect(cmdMemClear, &QPushButton::clicked, this, &frmMemEdit::cmdMemClear_Click);
+  connect(cmdClose, &QPushButton::clicked, this, &frmMemEdit::hide);
   // Form_Load.
   const ui::UnloadAfterHandlers::Running running(lifetime_);
   if (const std::optional<std::string> not_read = ReadRows(1)) {
@@ -48,35 +45,28 @@ frmMemEdit::frmMemEdit(modKT90& kt90, Prompts& prompts, QWidget* parent)
   }
 }
 
-frmMemEdit::~frmMemEdit() = default;
-
-void frmMemEdit::ConnectHandlers() {
-  connect(cmdWriteMem, &QPushButton::clicked, this, [this] { cmdWriteMem_Click(); });
-  connect(cmdMemClear, &QPushButton::clicked, this, [this] { cmdMemClear_Click(); });
-  connect(cmdClose, &QPushButton::clicked, this, [this] { cmdClose_Click(); });
-}
-
-std::bitset<frmMemEdit::kRowCount> frmMemEdit::RefreshRows() {
-  std::bitset<kRowCount> read;
-  for (int i = 0; i < kRowCount; ++i) {
-    const std::uint8_t first = RowStart(i);
-    const auto last = static_cast<std::uint8_t>(first + kRowLength - 1);
-    if (const std::optional<std::string> row = kt90_.FormatEEPromRow(first, last)) {
-      lblAddr[static_cast<std::size_t>(i)]->setText(QString::fromStdString(*row));
-      read.set(static_cast<std::size_t>(i));
-    }
-  }
-  return read;
-}
-
 std::optional<std::string> frmMemEdit::ReadRows(int times) {
   // Before the first status tick, or after another window's tick found no
   // engraver for a moment, the device path is empty: look before asking.
   const bool found = ui::LookForEngraver(kt90_);
+  // A row that one pass missed and the next one read was read; one with a
+  // cell that did not answer keeps what it showed.
   std::bitset<kRowCount> read;
-  for (int i = 0; i < times; ++i) {
-    // A row that one refresh missed and the next one read was read.
-    read |= RefreshRows();
+  for (int pass = 0; pass < times; ++pass) {
+    for (std::size_t i = 0; i < kRowCount; ++i) {
+      std::array<std::uint8_t, kRowLength> addresses{};
+      std::iota(addresses.begin(), addresses.end(),
+                static_cast<std::uint8_t>(memory::kFixedBlockFirst + kRowLength * i));
+      // A row stops at its first cell that does not answer.
+      const CellRun run = ReadCells(kt90_, addresses, RunStop::kAtFirstMiss);
+      if (run.reached == addresses.size()) {
+        std::vector<std::uint8_t> values(addresses.size());
+        std::ranges::transform(run.values, values.begin(),
+                               [](auto value) { return value.value(); });
+        lblAddr[i]->setText(QString::fromStdString(FormatMemoryRow(addresses[0], values)));
+        read.set(i);
+      }
+    }
   }
   if (read.all()) {
     return std::nullopt;
@@ -87,14 +77,6 @@ std::optional<std::string> frmMemEdit::ReadRows(int times) {
 
 void frmMemEdit::ShowMessage(const std::string& text) {
   prompts_.ShowMessage(text, "", MessageButtons::kOk, MessageAnswer::kOk);
-}
-
-void frmMemEdit::DisableAllControls() {
-  SetControlsEnabled(false);
-}
-
-void frmMemEdit::EnableAllControls() {
-  SetControlsEnabled(true);
 }
 
 void frmMemEdit::SetControlsEnabled(bool enabled) {
@@ -115,7 +97,7 @@ std::optional<std::uint8_t> frmMemEdit::AskByte(std::string_view prompt, std::st
   }
   const EditorEntryRead read = ReadEditorEntry(*entry, limit);
   if (read.verdict == EditorEntryVerdict::kOutOfRange) {
-    prompts_.ShowMessage(std::string(kInvalidValue), "", MessageButtons::kOk, MessageAnswer::kOk);
+    ShowMessage(std::string(kInvalidValue));
   }
   if (read.verdict != EditorEntryVerdict::kValid) {
     return std::nullopt;
@@ -143,13 +125,13 @@ void frmMemEdit::cmdWriteMem_Click() {
 
 void frmMemEdit::cmdMemClear_Click() {
   const ui::UnloadAfterHandlers::Running running(lifetime_);
-  DisableAllControls();
+  SetControlsEnabled(false);
   setCursor(Qt::WaitCursor);
   (void)ui::LookForEngraver(kt90_);
   const std::vector<CellValue> cells = ClearedBlock();
   const std::size_t delivered = WriteCells(kt90_, cells, RunStop::kNever).reached;
   const std::optional<std::string> not_read = ReadRows(2);
-  EnableAllControls();
+  SetControlsEnabled(true);
   unsetCursor();
   // One message for the whole Clear.
   std::string message;
@@ -162,10 +144,6 @@ void frmMemEdit::cmdMemClear_Click() {
   if (!message.empty()) {
     ShowMessage(message);
   }
-}
-
-void frmMemEdit::cmdClose_Click() {
-  hide();
 }
 
 void frmMemEdit::ShowModal() {
@@ -197,9 +175,6 @@ void frmMemEdit::ShowModal() {
 void frmMemEdit::closeEvent(QCloseEvent* event) {
   // Not QDialog's own handling: the title-bar close unloads the window.
   event->accept();
-  if (lifetime_.Unloading()) {
-    return;
-  }
   lifetime_.Unload([this] { emit Unloaded(); });
 }
 

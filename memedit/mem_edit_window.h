@@ -46,17 +46,10 @@ class frmMemEdit : public QDialog {
 
   // Builds the window and loads it: the rows are read here, once per window object.
   frmMemEdit(modKT90& kt90, Prompts& prompts, QWidget* parent = nullptr);
-  ~frmMemEdit() override;
-
-  // A row with a cell that did not answer keeps what it showed.
-  void RefreshMemoryRows() { (void)RefreshRows(); }
-  void DisableAllControls();
-  void EnableAllControls();
 
   // Event handlers.
   void cmdWriteMem_Click();
   void cmdMemClear_Click();
-  void cmdClose_Click();
 
   // Shows the window modally; returns once it is hidden or unloaded. Asked
   // again while an earlier call has not returned yet (Close hid the window
@@ -74,11 +67,7 @@ class frmMemEdit : public QDialog {
 
  private:
   void BuildControls();
-  void PlaceControls();
-  void ConnectHandlers();
   void SetControlsEnabled(bool enabled);
-  // RefreshMemoryRows; which rows were read.
-  std::bitset<kRowCount> RefreshRows();
   // The rows read afresh `times` times over; the message for those that none
   // of the reads reached, or nothing when every row was read.
   std::optional<std::string> ReadRows(int times);

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <utility>
 
 #include "ui/fonts.h"
 
@@ -17,6 +18,14 @@ inline void SetUpFixedWindow(QWidget& window, const QString& name, const QString
   window.setWindowFlags(kind | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                         Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
   window.setFont(WindowFont());
+}
+
+// A new control of `parent`, made from `args` (the parent last) and named `name`.
+template <typename Control, typename... Args>
+Control* MakeNamed(QWidget* parent, const QString& name, Args&&... args) {
+  auto* control = new Control(std::forward<Args>(args)..., parent);
+  control->setObjectName(name);
+  return control;
 }
 
 }  // namespace korimo::ui

@@ -10,36 +10,6 @@ Lamp::Lamp(Shape shape, QWidget* parent)
   setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
-void Lamp::SetFillColor(const QColor& colour) {
-  fill_ = colour;
-  Changed();
-}
-
-void Lamp::SetFillSolid(bool solid) {
-  fill_solid_ = solid;
-  Changed();
-}
-
-void Lamp::SetBackColor(const QColor& colour) {
-  back_ = colour;
-  Changed();
-}
-
-void Lamp::SetBackOpaque(bool opaque) {
-  back_opaque_ = opaque;
-  Changed();
-}
-
-void Lamp::SetBorderWidth(int width) {
-  border_width_ = std::max(width, 0);
-  Changed();
-}
-
-void Lamp::Changed() {
-  ++repaint_requests_;
-  update();
-}
-
 void Lamp::paintEvent(QPaintEvent* /*event*/) {
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);

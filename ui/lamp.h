@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QWidget>
+#include <algorithm>
 
 namespace korimo::ui {
 
@@ -25,18 +26,18 @@ class Lamp : public QWidget {
 
   // The fill of a circle lamp (drawn over the background when solid).
   QColor FillColor() const { return fill_; }
-  void SetFillColor(const QColor& colour);
+  void SetFillColor(const QColor& colour) { Assign(fill_, colour); }
   bool FillSolid() const { return fill_solid_; }
-  void SetFillSolid(bool solid);
+  void SetFillSolid(bool solid) { Assign(fill_solid_, solid); }
 
   // The background of a rounded-rectangle lamp (drawn when opaque).
   QColor BackColor() const { return back_; }
-  void SetBackColor(const QColor& colour);
+  void SetBackColor(const QColor& colour) { Assign(back_, colour); }
   bool BackOpaque() const { return back_opaque_; }
-  void SetBackOpaque(bool opaque);
+  void SetBackOpaque(bool opaque) { Assign(back_opaque_, opaque); }
 
   int BorderWidth() const { return border_width_; }
-  void SetBorderWidth(int width);
+  void SetBorderWidth(int width) { Assign(border_width_, std::max(width, 0)); }
 
   // How many assignments asked for a repaint since the lamp was made.
   int RepaintRequests() const { return repaint_requests_; }
@@ -45,7 +46,13 @@ class Lamp : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  void Changed();
+  // Every assignment counts as a change, whether or not the value differs.
+  template <typename T>
+  void Assign(T& property, const T& value) {
+    property = value;
+    ++repaint_requests_;
+    update();
+  }
 
   Shape shape_;
   QColor fill_ = kLampOff;

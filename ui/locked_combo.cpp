@@ -36,12 +36,9 @@ void LockedCombo::SetLocked(bool locked) {
 }
 
 void LockedCombo::RestoreText() {
-  if (restoring_ || lineEdit()->text() == text_) {
-    return;
+  if (!restoring_ && lineEdit()->text() != text_) {
+    SetText(text_);
   }
-  restoring_ = true;
-  lineEdit()->setText(text_);
-  restoring_ = false;
 }
 
 void LockedCombo::keyPressEvent(QKeyEvent* event) {

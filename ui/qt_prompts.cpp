@@ -4,35 +4,34 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <algorithm>
+#include <array>
+#include <utility>
 
 namespace korimo::ui {
 namespace {
 
+// The answers and the message box buttons that give them.
+constexpr std::array<std::pair<MessageAnswer, QMessageBox::StandardButton>, 4> kButtons{{
+    {MessageAnswer::kYes, QMessageBox::Yes},
+    {MessageAnswer::kNo, QMessageBox::No},
+    {MessageAnswer::kCancel, QMessageBox::Cancel},
+    {MessageAnswer::kOk, QMessageBox::Ok},
+}};
+
 QMessageBox::StandardButton ButtonOf(MessageAnswer answer) {
-  switch (answer) {
-    case MessageAnswer::kYes:
-      return QMessageBox::Yes;
-    case MessageAnswer::kNo:
-      return QMessageBox::No;
-    case MessageAnswer::kCancel:
-      return QMessageBox::Cancel;
-    case MessageAnswer::kOk:
-      break;
-  }
-  return QMessageBox::Ok;
+  const auto found = std::ranges::find(kButtons, answer, &decltype(kButtons)::value_type::first);
+  return found != kButtons.end() ? found->second : QMessageBox::Ok;
 }
 
+// Any other button (Escape, say) cancels.
 MessageAnswer AnswerOf(int button) {
-  switch (button) {
-    case QMessageBox::Yes:
-      return MessageAnswer::kYes;
-    case QMessageBox::No:
-      return MessageAnswer::kNo;
-    case QMessageBox::Ok:
-      return MessageAnswer::kOk;
-    default:
-      return MessageAnswer::kCancel;
-  }
+  const auto found = std::ranges::find(kButtons, button, &decltype(kButtons)::value_type::second);
+  return found != kButtons.end() ? found->first : MessageAnswer::kCancel;
+}
+
+// `title`, or the application title when it is empty.
+std::string TitleOrApplication(const std::string& title) {
+  return title.empty() ? std::string(kApplicationTitle) : title;
 }
 
 }  // namespace
@@ -45,10 +44,6 @@ bool PromptUp() {
   });
 }
 
-std::string TitleOrApplication(const std::string& title) {
-  return title.empty() ? std::string(kApplicationTitle) : title;
-}
-
 MessageAnswer QtPrompts::ShowMessage(const std::string& text, const std::string& title,
                                      MessageButtons buttons, MessageAnswer default_answer) {
   const QMessageBox::StandardButtons shown = buttons == MessageButtons::kYesNo
@@ -58,10 +53,7 @@ MessageAnswer QtPrompts::ShowMessage(const std::string& text, const std::string&
                   QString::fromStdString(text), shown, QApplication::activeWindow());
   box.setDefaultButton(ButtonOf(default_answer));
   const int answer = box.exec();
-  if (buttons == MessageButtons::kOk) {
-    return MessageAnswer::kOk;
-  }
-  return AnswerOf(answer);
+  return buttons == MessageButtons::kOk ? MessageAnswer::kOk : AnswerOf(answer);
 }
 
 std::optional<std::string> QtPrompts::AskText(const std::string& prompt, const std::string& title) {

@@ -19,7 +19,4 @@ class QtPrompts final : public Prompts {
 // so what would open another (an arrival's automatic Read) waits.
 bool PromptUp();
 
-// `title`, or the application title when it is empty.
-std::string TitleOrApplication(const std::string& title);
-
 }  // namespace korimo::ui

@@ -14,6 +14,7 @@ QToolButton* MakeArrow(QWidget* parent, Qt::ArrowType arrow, const char* name) {
   button->setArrowType(arrow);
   button->setAutoRepeat(true);
   button->setFocusPolicy(Qt::NoFocus);
+  button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
   return button;
 }
 
@@ -26,8 +27,6 @@ SpinControl::SpinControl(QWidget* parent)
   auto* arrows = new QVBoxLayout(this);
   arrows->setContentsMargins(0, 0, 0, 0);
   arrows->setSpacing(0);
-  up_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-  down_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
   arrows->addWidget(up_);
   arrows->addWidget(down_);
   connect(up_, &QToolButton::clicked, this, [this] { Step(+1); });

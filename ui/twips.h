@@ -3,8 +3,7 @@
 #pragma once
 
 #include <QRect>
-
-class QWidget;
+#include <QWidget>
 
 namespace korimo::ui {
 
@@ -21,6 +20,8 @@ constexpr QRect TwipsRect(int left, int top, int width, int height) {
 }
 
 // Places `widget` in its parent (a window's client area or a frame).
-void PlaceTwips(QWidget& widget, int left, int top, int width, int height);
+inline void PlaceTwips(QWidget& widget, int left, int top, int width, int height) {
+  widget.setGeometry(TwipsRect(left, top, width, height));
+}
 
 }  // namespace korimo::ui

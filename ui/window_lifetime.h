@@ -38,9 +38,13 @@ class UnloadAfterHandlers {
   bool Unloading() const { return unloading_; }
 
   // Marks the window unloaded; `announce` runs first (it tells the owner),
-  // then the window is deleted unless a handler is still running.
+  // then the window is deleted unless a handler is still running. A window
+  // that is unloading already is left as it is.
   template <class Announce>
   void Unload(Announce announce) {
+    if (unloading_) {
+      return;
+    }
     unloading_ = true;
     announce();
     if (running_ == 0) {

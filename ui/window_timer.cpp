@@ -7,8 +7,9 @@ namespace {
 
 class QtWindowTimer final : public WindowTimer {
  public:
-  QtWindowTimer(QObject& owner, int interval_ms, bool precise)
+  QtWindowTimer(QObject& owner, const QString& name, int interval_ms, bool precise)
       : WindowTimer(&owner), timer_(new QTimer(this)) {
+    setObjectName(name);
     timer_->setInterval(interval_ms);
     timer_->setTimerType(precise ? Qt::PreciseTimer : Qt::CoarseTimer);
     connect(timer_, &QTimer::timeout, this, &WindowTimer::timeout);
@@ -27,9 +28,7 @@ class QtTimerPort final : public TimerPort {
  public:
   WindowTimer* MakeTimer(QObject& owner, const QString& name, int interval_ms,
                          bool precise) override {
-    auto* timer = new QtWindowTimer(owner, interval_ms, precise);
-    timer->setObjectName(name);
-    return timer;
+    return new QtWindowTimer(owner, name, interval_ms, precise);
   }
 };
 
