@@ -53,11 +53,6 @@ int ReadAllCells(Session& session, modKT90& kt90, Cells& cells, const std::strin
 
 namespace {
 
-std::uint16_t SerialOfCells(const Cells& cells) {
-  return static_cast<std::uint16_t>(cells[memory::kSerialNumber] * 256 +
-                                    cells[memory::kSerialNumber + 1u]);
-}
-
 // The backup in `path`, or nothing once the user has been told why.
 std::optional<Backup> LoadBackup(Session& session, const std::string& path) {
   // One byte more than a backup may have, so that a larger file is known as one.
@@ -205,24 +200,22 @@ int RunRestore(Session& session, std::span<const std::string> operands) {
   return RestoreCells(session, *both.kt90, both.now, *both.backup, "restore", false);
 }
 
-int RestoreCells(Session& session, modKT90& engraver, const Cells& now, const Backup& from,
+int RestoreCells(Session& session, modKT90& kt90, const Cells& now, const Backup& backup,
                  std::string_view command, bool same_board) {
-  const Backup* backup = &from;
-  modKT90* kt90 = &engraver;
   const bool identity = session.Line().Has("--include-identity");
   // A backup of another board must not give this one the other's serial number.
-  const std::uint16_t own_serial = SerialOfCells(now);
-  const bool keep_serial = !same_board && own_serial != backup->SerialNumber() &&
-                           !session.Line().Has("--include-serial");
+  const std::uint16_t own_serial = SerialNumberOf(now);
+  const bool keep_serial =
+      !same_board && own_serial != backup.SerialNumber() && !session.Line().Has("--include-serial");
   if (keep_serial) {
-    session.Out() << "The backup's serial number " << FiveDigits(backup->SerialNumber())
+    session.Out() << "The backup's serial number " << FiveDigits(backup.SerialNumber())
                   << " is not the engraver's (" << FiveDigits(own_serial)
                   << "): 0x05 and 0x06 are left as they are; give --include-serial to copy it "
                      "too.\n";
   }
   std::vector<CellValue> changes;
   for (std::size_t address = 0; address < kCellCount; ++address) {
-    if (now[address] == backup->cells[address] ||
+    if (now[address] == backup.cells[address] ||
         (keep_serial &&
          (address == memory::kSerialNumber || address == memory::kSerialNumber + 1u))) {
       continue;
@@ -233,9 +226,8 @@ int RestoreCells(Session& session, modKT90& engraver, const Cells& now, const Ba
                        "--include-identity to restore it too.\n";
       continue;
     }
-    changes.emplace_back(static_cast<std::uint8_t>(address), backup->cells[address]);
+    changes.emplace_back(static_cast<std::uint8_t>(address), backup.cells[address]);
   }
-  const bool dry_run = session.Line().Has("--dry-run");
   for (const auto& [address, value] : changes) {
     session.Out() << HexByte(address) << ": " << HexByte(now[address]) << " -> " << HexByte(value)
                   << '\n';
@@ -244,14 +236,14 @@ int RestoreCells(Session& session, modKT90& engraver, const Cells& now, const Ba
     session.Out() << "Nothing to restore: the engraver holds the backup's cells.\n";
     return kExitOk;
   }
-  if (dry_run) {
+  if (session.Line().Has("--dry-run")) {
     session.Out() << changes.size() << " cells would change; nothing was written.\n";
     return kExitOk;
   }
-  if (const int refused = KeepHistory(session, *kt90, command, now, changes); refused != kExitOk) {
+  if (const int refused = KeepHistory(session, kt90, command, now, changes); refused != kExitOk) {
     return refused;
   }
-  const CellRun run = WriteCells(*kt90, changes, RunStop::kWhenGaveUp);
+  const CellRun run = WriteCells(kt90, changes, RunStop::kWhenGaveUp);
   if (run.gave_up &&
       session.TimedOut("the restore stopped at " + HexByte(changes[run.tried - 1].first))) {
     return kExitTimedOut;
@@ -262,7 +254,7 @@ int RestoreCells(Session& session, modKT90& engraver, const Cells& now, const Ba
     return kExitCutShort;
   }
   session.Out() << "Restored " << changes.size() << " cells.\n";
-  return VerifyCells(session, *kt90, changes);
+  return VerifyCells(session, kt90, changes);
 }
 
 int RunDiff(Session& session, std::span<const std::string> operands) {
@@ -286,8 +278,8 @@ int RunDiff(Session& session, std::span<const std::string> operands) {
     session.Out() << "The engraver's " << kCellCount << " cells match the backup.\n";
     return kExitOk;
   }
-  if (SerialOfCells(now) != backup->SerialNumber()) {
-    session.Out() << "The serial numbers differ (engraver " << FiveDigits(SerialOfCells(now))
+  if (SerialNumberOf(now) != backup->SerialNumber()) {
+    session.Out() << "The serial numbers differ (engraver " << FiveDigits(SerialNumberOf(now))
                   << ", backup " << FiveDigits(backup->SerialNumber())
                   << "): restore keeps the engraver's own unless --include-serial.\n";
   }

@@ -1,5 +1,6 @@
 #include "cli/backup_file.h"
 
+#include <algorithm>
 #include <charconv>
 #include <vector>
 
@@ -13,36 +14,13 @@ namespace {
 constexpr std::string_view kTitle = "# Korimo parameter memory backup";
 constexpr std::size_t kRowLength = 16;
 constexpr std::size_t kRows = kCellCount / kRowLength;
+
 bool Printable(std::string_view text) {
-  for (const char c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-      return false;
-    }
-  }
-  return true;
+  return std::ranges::none_of(text, [](unsigned char c) { return c < 0x20 || c == 0x7F; });
 }
 
 bool EndsInBlank(std::string_view text) {
   return text.ends_with(' ') || text.ends_with('\t');
-}
-
-// The lines of `text`, each without its LF or CRLF. A final line end closes the
-// last line rather than opening an empty one.
-std::vector<std::string_view> Lines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    if (line.ends_with('\r')) {
-      line.remove_suffix(1);
-    }
-    lines.push_back(line);
-    if (end == std::string_view::npos) {
-      break;
-    }
-    text.remove_prefix(end + 1);
-  }
-  return lines;
 }
 
 BackupParse Refused(std::size_t line, const std::string& what) {
@@ -108,8 +86,11 @@ BackupParse ParseBackup(std::string_view text) {
     return Refused(1, "this is not a Korimo memory backup (it does not begin with \"" +
                           std::string(kTitle) + "\").");
   }
+  const auto line_at = [&](std::size_t number) {
+    return number <= lines.size() ? lines[number - 1] : std::string_view();
+  };
   Backup backup;
-  const std::optional<std::string_view> format = Field(lines.size() > 1 ? lines[1] : "", "format");
+  const std::optional<std::string_view> format = Field(line_at(2), "format");
   if (!format) {
     return Refused(2, "expected \"format " + std::to_string(kBackupFormat) + "\".");
   }
@@ -126,10 +107,7 @@ BackupParse ParseBackup(std::string_view text) {
   const bool names_board = *format != "1";
   const std::size_t header_lines = names_board ? 6 : 4;
   const std::size_t line_count = header_lines + kRows + 1;
-  const auto line_at = [&](std::size_t number) {
-    return number <= lines.size() ? lines[number - 1] : std::string_view();
-  };
-  const std::optional<std::string_view> device = Field(lines.size() > 2 ? lines[2] : "", "device");
+  const std::optional<std::string_view> device = Field(line_at(3), "device");
   if (!device || !Printable(*device)) {
     return Refused(3, "expected \"device\" and the device path.");
   }
@@ -140,19 +118,16 @@ BackupParse ParseBackup(std::string_view text) {
   if (names_board && !Field(line_at(5), "model")) {
     return Refused(5, "expected \"model\" and the board's model code.");
   }
-  const std::size_t time_line = header_lines;
-  const std::optional<std::string_view> time = Field(line_at(time_line), "time");
+  const std::optional<std::string_view> time = Field(line_at(header_lines), "time");
   if (!time || !Printable(*time)) {
-    return Refused(time_line, "expected \"time\" and the time of the backup.");
+    return Refused(header_lines, "expected \"time\" and the time of the backup.");
   }
   backup.time = std::string(*time);
 
   for (std::size_t row = 0; row < kRows; ++row) {
     const std::size_t number = header_lines + row + 1;
     const std::string_view line = line_at(number);
-    std::string address;
-    address += HexDigits(static_cast<std::uint8_t>(row * kRowLength));
-    address += ':';
+    const std::string address = HexDigits(static_cast<std::uint8_t>(row * kRowLength)) + ':';
     if (!line.starts_with(address)) {
       return Refused(number, "expected the row \"" + address + "\" and its 16 cells.");
     }
@@ -176,7 +151,7 @@ BackupParse ParseBackup(std::string_view text) {
     }
   }
 
-  const std::size_t crc_line = line_count;
+  const std::size_t crc_line = line_count;  // the last line
   const std::optional<std::string_view> crc_text = Field(line_at(crc_line), "crc32");
   if (crc_text && EndsInBlank(*crc_text)) {
     return Refused(crc_line, "the checksum line ends in a trailing blank.");

@@ -32,15 +32,18 @@ inline constexpr std::size_t kLargestBackup = 64 * 1024;
 
 using Cells = std::array<std::uint8_t, kCellCount>;
 
+// The serial number the cells hold: cells 05 and 06.
+inline std::uint16_t SerialNumberOf(const Cells& cells) {
+  return static_cast<std::uint16_t>(cells[0x05] * 256 + cells[0x06]);
+}
+
 struct Backup {
   std::string device_path;
   std::string time;  // as written, e.g. "2026-12-07T14:30:05Z"
   Cells cells{};
 
   // The board the cells came from, as they hold it.
-  std::uint16_t SerialNumber() const {
-    return static_cast<std::uint16_t>(cells[0x05] * 256 + cells[0x06]);
-  }
+  std::uint16_t SerialNumber() const { return SerialNumberOf(cells); }
   std::uint8_t ModelCode() const { return cells[0x07]; }
 };
 

@@ -56,6 +56,8 @@ class Pacer {
   virtual void CatchStop() = 0;
   // True once the user asked to stop; asked between steps only.
   virtual bool StopAsked() = 0;
+  // The time each wait for a busy engraver is measured on.
+  virtual std::chrono::steady_clock::time_point Now() = 0;
   // Now in UTC, "2026-12-07T14:30:05Z".
   virtual std::string UtcNow() = 0;
 };

@@ -1,5 +1,7 @@
 #include "cli/command_line.h"
 
+#include <algorithm>
+
 #include "cli/command_table.h"
 #include "cli/entries.h"
 
@@ -7,16 +9,13 @@ namespace korimo::cli {
 
 std::optional<std::string> CommandLine::Value(std::string_view option) const {
   const auto found = values.find(option);
-  if (found == values.end()) {
-    return std::nullopt;
-  }
-  return found->second;
+  return found != values.end() ? std::optional(found->second) : std::nullopt;
 }
 
 std::vector<std::string> CommandLine::Options() const {
   std::vector<std::string> options(flags.begin(), flags.end());
-  for (const auto& [name, value] : values) {
-    options.push_back(name);
+  for (const auto& [option, value] : values) {
+    options.push_back(option);
   }
   return options;
 }
@@ -24,46 +23,37 @@ std::vector<std::string> CommandLine::Options() const {
 ParseResult ParseCommandLine(std::span<const std::string> args) {
   ParseResult result;
   CommandLine& line = result.line;
+  const auto refuse = [&](const std::string& error) {
+    result.error = error;
+    return result;
+  };
   for (std::size_t i = 0; i < args.size(); ++i) {
-    std::string word = args[i];
-    if (word == "-h") {
-      word = "--help";
-    }
+    const std::string word = args[i] == "-h" ? "--help" : args[i];
     if (!word.starts_with("--")) {
       line.words.push_back(word);
       continue;
     }
-    std::string name = word;
-    std::optional<std::string> inline_value;
-    if (const std::size_t equals = word.find('='); equals != std::string::npos) {
-      name = word.substr(0, equals);
-      inline_value = word.substr(equals + 1);
-    }
+    const std::size_t equals = word.find('=');
+    const std::string name = word.substr(0, equals);
+    const std::optional<std::string> inline_value =
+        equals != std::string::npos ? std::optional(word.substr(equals + 1)) : std::nullopt;
     const Option* known = FindOption(name);
     if (known == nullptr) {
-      result.error = "Unknown option " + Echo(name) + ".";
-      return result;
+      return refuse("Unknown option " + Echo(name) + ".");
     }
     if (line.Has(name)) {
-      result.error = "The option " + name + " is given twice.";
-      return result;
+      return refuse("The option " + name + " is given twice.");
     }
     if (known->value.empty()) {
       if (inline_value) {
-        result.error = "The option " + name + " takes no value.";
-        return result;
+        return refuse("The option " + name + " takes no value.");
       }
       line.flags.insert(name);
-      continue;
+    } else if (inline_value || i + 1 < args.size()) {
+      line.values.emplace(name, inline_value ? *inline_value : args[++i]);
+    } else {
+      return refuse("The option " + name + " needs a value (" + std::string(known->value) + ").");
     }
-    if (!inline_value) {
-      if (i + 1 >= args.size()) {
-        result.error = "The option " + name + " needs a value (" + std::string(known->value) + ").";
-        return result;
-      }
-      inline_value = args[++i];
-    }
-    line.values.emplace(name, *inline_value);
   }
   return result;
 }

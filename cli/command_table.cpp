@@ -24,8 +24,7 @@ std::vector<Option> SetOptions() {
   for (const ParameterFieldRecord& field : kParameterFields) {
     options.push_back({field.option, "N"});
   }
-  options.push_back(kVerify);
-  options.push_back(kNoHistory);
+  options.insert(options.end(), {kVerify, kNoHistory});
   return options;
 }
 
@@ -137,16 +136,18 @@ std::span<const ExitCodeMeaning> ExitCodes() {
   return kCodes;
 }
 
+const Option* FindOption(std::span<const Option> options, std::string_view name) {
+  const auto found = std::ranges::find(options, name, &Option::name);
+  return found != options.end() ? &*found : nullptr;
+}
+
 const Option* FindOption(std::string_view name) {
-  const auto named = [&](const Option& option) { return option.name == name; };
-  if (const auto common = std::ranges::find_if(CommonOptions(), named);
-      common != CommonOptions().end()) {
-    return &*common;
+  if (const Option* common = FindOption(CommonOptions(), name)) {
+    return common;
   }
   for (const Command& command : Commands()) {
-    if (const auto own = std::ranges::find_if(command.options, named);
-        own != command.options.end()) {
-      return &*own;
+    if (const Option* own = FindOption(command.options, name)) {
+      return own;
     }
   }
   return nullptr;
@@ -155,14 +156,8 @@ const Option* FindOption(std::string_view name) {
 const Command* FindCommand(std::span<const std::string> words) {
   for (const Command& command : Commands()) {
     const std::size_t count = WordCount(command.name);
-    if (words.size() < count) {
-      continue;
-    }
-    std::string spelled = words[0];
-    for (std::size_t i = 1; i < count; ++i) {
-      spelled += ' ' + words[i];
-    }
-    if (spelled == command.name) {
+    if (words.size() >= count &&
+        (count == 1 ? words[0] : words[0] + ' ' + words[1]) == command.name) {
       return &command;
     }
   }

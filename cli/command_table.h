@@ -45,6 +45,8 @@ std::span<const Command> Commands();
 std::span<const Option> CommonOptions();
 std::span<const ExitCodeMeaning> ExitCodes();
 
+// The option of that name among `options`; nullptr for none.
+const Option* FindOption(std::span<const Option> options, std::string_view name);
 // The option of that name, common or of any command; nullptr for none.
 const Option* FindOption(std::string_view name);
 // The command whose name the first words spell; nullptr for none.

@@ -1,6 +1,5 @@
 #include "cli/commands.h"
 
-#include <algorithm>
 #include <array>
 #include <ctime>
 #include <ostream>
@@ -19,33 +18,26 @@ int UsageError(std::ostream& err, const std::string& sentence) {
   return kExitUsage;
 }
 
-// How many operands a command takes, and their names without brackets.
-struct OperandCount {
+// "eeprom write takes two operands, ADDR VALUE; 3 were given.", or nothing
+// when `given` is as many operands as the command takes.
+std::string OperandTrouble(const Command& command, std::size_t given) {
+  static constexpr std::array<std::string_view, 3> kCounts{"no operands", "one operand",
+                                                           "two operands"};
   std::size_t least = 0;
   std::size_t most = 0;
   std::string names;
-};
-
-OperandCount OperandsOf(const Command& command) {
-  OperandCount count;
-  std::istringstream names{std::string(command.operands)};
-  for (std::string name; names >> name; ++count.most) {
-    count.least += name.starts_with('[') ? 0U : 1U;
+  std::istringstream words{std::string(command.operands)};
+  for (std::string name; words >> name; ++most) {
+    least += name.starts_with('[') ? 0U : 1U;
     std::erase_if(name, [](char c) { return c == '[' || c == ']'; });
-    count.names += (count.names.empty() ? "" : " ") + name;
+    names += (names.empty() ? "" : " ") + name;
   }
-  return count;
-}
-
-// "eeprom write takes two operands, ADDR VALUE; 3 were given."
-std::string OperandSentence(const Command& command, const OperandCount& count, std::size_t given) {
-  static constexpr std::array<std::string_view, 3> kCounts{"no operands", "one operand",
-                                                           "two operands"};
-  const std::string sentence =
-      std::string(command.name) + " takes " + (count.least < count.most ? "at most " : "") +
-      std::string(kCounts.at(count.most)) + (count.names.empty() ? "" : ", " + count.names);
-  const std::string given_text = given == 1 ? "1 was" : std::to_string(given) + " were";
-  return sentence + "; " + given_text + " given.";
+  if (given >= least && given <= most) {
+    return {};
+  }
+  return std::string(command.name) + " takes " + (least < most ? "at most " : "") +
+         std::string(kCounts.at(most)) + (names.empty() ? "" : ", " + names) + "; " +
+         (given == 1 ? "1 was" : std::to_string(given) + " were") + " given.";
 }
 
 // The command's usage line(s).
@@ -64,11 +56,16 @@ std::string Synopsis(const Command& command) {
   return synopsis;
 }
 
-// The option lines of the usage text: the name and its value in a column of 13,
-// the help beside it, or below when they do not leave it room.
-void PrintOptions(std::ostream& out, std::span<const Option> options) {
+void PrintUsage(std::ostream& out) {
+  out << "Usage: korimo-cli COMMAND [OPTIONS]\n\nCommands:\n";
+  for (const Command& command : Commands()) {
+    out << "  " << Synopsis(command) << "\n      " << command.help << '\n';
+  }
+  // The name and its value in a column of 13, the help beside it, or below
+  // when they do not leave it room.
   static constexpr std::size_t kColumn = 13;
-  for (const Option& option : options) {
+  out << "\nOptions of every command:\n";
+  for (const Option& option : CommonOptions()) {
     if (!option.help.empty()) {
       std::string head(option.name);
       head += option.value.empty() ? "" : " " + std::string(option.value);
@@ -78,49 +75,33 @@ void PrintOptions(std::ostream& out, std::span<const Option> options) {
           << option.help << '\n';
     }
   }
-}
-
-// "Exit codes: 0 done, 1 usage error, ...", in lines of at most 79 characters;
-// a code stays on the line of its meaning.
-void PrintExitCodes(std::ostream& out) {
+  out << "\nBefore set, restore, undo, eeprom write, eeprom clear and clear-id write, the 256 "
+         "cells\n"
+         "are kept in the history (--no-history skips it; provision keeps them with "
+         "--history).\n\n";
+  // "Exit codes: 0 done, 1 usage error, ...", in lines of at most 79
+  // characters; a code stays on the line of its meaning.
   static constexpr std::size_t kWidth = 79;
   std::string line = "Exit codes:";
-  const auto put = [&](const std::string& word) {
-    if (line.size() + 1 + word.size() > kWidth) {
-      out << line << '\n';
-      line = word;
-    } else {
-      line += ' ' + word;
-    }
-  };
   for (const ExitCodeMeaning& exit : ExitCodes()) {
     std::istringstream words{std::string(exit.meaning) +
                              (&exit == &ExitCodes().back() ? "." : ",")};
     std::string word;
     words >> word;
-    put(std::to_string(exit.code) + ' ' + word);
-    while (words >> word) {
-      put(word);
-    }
+    word = std::to_string(exit.code) + ' ' + word;
+    do {
+      if (line.size() + 1 + word.size() > kWidth) {
+        out << line << '\n';
+        line = word;
+      } else {
+        line += ' ' + word;
+      }
+    } while (words >> word);
   }
   out << line << '\n';
 }
 
 }  // namespace
-
-void PrintUsage(std::ostream& out) {
-  out << "Usage: korimo-cli COMMAND [OPTIONS]\n\nCommands:\n";
-  for (const Command& command : Commands()) {
-    out << "  " << Synopsis(command) << "\n      " << command.help << '\n';
-  }
-  out << "\nOptions of every command:\n";
-  PrintOptions(out, CommonOptions());
-  out << "\nBefore set, restore, undo, eeprom write, eeprom clear and clear-id write, the 256 "
-         "cells\n"
-         "are kept in the history (--no-history skips it; provision keeps them with "
-         "--history).\n\n";
-  PrintExitCodes(out);
-}
 
 std::string UtcText() {
   const std::time_t now = std::time(nullptr);
@@ -137,6 +118,9 @@ int RunCli(std::span<const std::string> args, Streams streams, const PortsProvid
     void Pause(std::chrono::milliseconds) override {}
     void CatchStop() override {}
     bool StopAsked() override { return false; }
+    std::chrono::steady_clock::time_point Now() override {
+      return std::chrono::steady_clock::now();
+    }
     std::string UtcNow() override { return UtcText(); }
   } pacer;
   return RunCli(args, streams, ports, pacer);
@@ -163,25 +147,22 @@ int RunCli(std::span<const std::string> args, Streams streams, const PortsProvid
   }
   const Command* command = FindCommand(line.words);
   if (command == nullptr) {
-    std::string unknown = line.words[0];
-    if (unknown == "eeprom" && line.words.size() > 1) {
-      unknown += ' ' + line.words[1];
-    }
+    const std::string unknown = line.words[0] == "eeprom" && line.words.size() > 1
+                                    ? line.words[0] + ' ' + line.words[1]
+                                    : line.words[0];
     return UsageError(streams.err, "Unknown command " + Echo(unknown) + ".");
   }
   for (const std::string& option : line.Options()) {
-    const auto named = [&](const Option& known) { return known.name == option; };
-    if (!std::ranges::any_of(CommonOptions(), named) &&
-        !std::ranges::any_of(command->options, named)) {
+    if (FindOption(CommonOptions(), option) == nullptr &&
+        FindOption(command->options, option) == nullptr) {
       return UsageError(streams.err, "The command " + std::string(command->name) +
                                          " takes no option " + option + ".");
     }
   }
   const std::span<const std::string> operands =
       std::span(line.words).subspan(WordCount(command->name));
-  const OperandCount count = OperandsOf(*command);
-  if (operands.size() < count.least || operands.size() > count.most) {
-    return UsageError(streams.err, OperandSentence(*command, count, operands.size()));
+  if (const std::string trouble = OperandTrouble(*command, operands.size()); !trouble.empty()) {
+    return UsageError(streams.err, trouble);
   }
   double timeout = kDefaultTimeoutSeconds;
   if (const std::optional<std::string> text = line.Value("--timeout")) {

@@ -18,8 +18,6 @@
 
 namespace korimo::cli {
 
-void PrintUsage(std::ostream& out);
-
 // Reads each cell of `wanted` (address, value) back with memory read requests
 // and reports the cells that differ and those that could not be read back,
 // capped at ten lines: kExitOk, kExitDiffers (some cell differs), kExitNoAnswer

@@ -1,6 +1,7 @@
 // find, read and set: the engraver's path and the main window's Read and Set.
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -45,9 +46,8 @@ std::string AllOptions() {
 // The model of --model: "KX2", "KX3" (either case) or "none".
 std::optional<std::uint8_t> ModelCodeOf(const std::string& text) {
   std::string upper = text;
-  for (char& c : upper) {
-    c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-  }
+  std::ranges::transform(upper, upper.begin(),
+                         [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
   if (upper == "NONE") {
     return memory::kNoModel;
   }
@@ -55,10 +55,6 @@ std::optional<std::uint8_t> ModelCodeOf(const std::string& text) {
     return preset->code;
   }
   return std::nullopt;
-}
-
-std::string_view OptionOf(const SetEntry& entry) {
-  return entry.step == SetStep::kParameter ? kParameterFields[entry.field].option : "--serial";
 }
 
 // The texts the Set takes its values from, checked; nothing when the command
@@ -170,7 +166,9 @@ int RunSet(Session& session, std::span<const std::string>) {
   }
   const SetPlan plan = PlanSet(*texts, model_code);
   if (plan.refused) {
-    session.Err() << OptionOf(*plan.refused)
+    session.Err() << (plan.refused->step == SetStep::kParameter
+                          ? kParameterFields[plan.refused->field].option
+                          : std::string_view("--serial"))
                   << ": the value has no place in a word of 0 to 65535; nothing was written.\n";
     return kExitRefused;
   }

@@ -10,11 +10,6 @@
 namespace korimo::cli {
 namespace {
 
-// A day is far beyond any wait of the controller.
-void NotANumber(std::string_view text, std::ostream& err) {
-  err << Echo(text) << " is not a number (write hexadecimal as &H20, not 0x20).\n";
-}
-
 // Control characters, bytes above 0x7E, the backslash and the quote as \xNN.
 void AppendEscaped(std::string& echoed, std::string_view text) {
   for (const char c : text) {
@@ -27,13 +22,27 @@ void AppendEscaped(std::string& echoed, std::string_view text) {
   }
 }
 
+// `text` in quotes, escaped; a text longer than `head` + `tail` keeps only
+// its first `head` and last `tail` bytes, with "..." between them.
+std::string Quoted(std::string_view text, std::size_t head, std::size_t tail) {
+  std::string echoed = "\"";
+  if (text.size() <= head + tail) {
+    AppendEscaped(echoed, text);
+  } else {
+    AppendEscaped(echoed, text.substr(0, head));
+    echoed += "...";
+    AppendEscaped(echoed, text.substr(text.size() - tail));
+  }
+  return echoed + '"';
+}
+
 }  // namespace
 
 std::optional<std::uint8_t> EditorEntry(std::string_view text, int limit, std::string_view what,
                                         std::ostream& err) {
   const EditorEntryRead entry = ReadEditorEntry(text, limit);
   if (entry.verdict == EditorEntryVerdict::kNotANumber) {
-    NotANumber(text, err);
+    err << Echo(text) << " is not a number (write hexadecimal as &H20, not 0x20).\n";
     return std::nullopt;
   }
   if (entry.verdict == EditorEntryVerdict::kOutOfRange) {
@@ -55,27 +64,11 @@ bool IsWordEntry(std::string_view text, std::string_view option, std::ostream& e
 }
 
 std::string Echo(std::string_view text) {
-  constexpr std::size_t kLongest = 32;
-  std::string echoed = "\"";
-  AppendEscaped(echoed, text.substr(0, kLongest));
-  if (text.size() > kLongest) {
-    echoed += "...";
-  }
-  return echoed + '"';
+  return Quoted(text, 32, 0);
 }
 
 std::string EchoPath(std::string_view text) {
-  constexpr std::size_t kHead = 96;
-  constexpr std::size_t kTail = 160;
-  std::string echoed = "\"";
-  if (text.size() <= kHead + kTail) {
-    AppendEscaped(echoed, text);
-  } else {
-    AppendEscaped(echoed, text.substr(0, kHead));
-    echoed += "...";
-    AppendEscaped(echoed, text.substr(text.size() - kTail));
-  }
-  return echoed + '"';
+  return Quoted(text, 96, 160);
 }
 
 std::optional<double> TimeoutSeconds(std::string_view text) {
@@ -87,6 +80,23 @@ std::optional<double> TimeoutSeconds(std::string_view text) {
     return std::nullopt;
   }
   return seconds;
+}
+
+std::vector<std::string_view> Lines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    if (line.ends_with('\r')) {
+      line.remove_suffix(1);
+    }
+    lines.push_back(line);
+    if (end == std::string_view::npos) {
+      break;
+    }
+    text.remove_prefix(end + 1);
+  }
+  return lines;
 }
 
 std::string JsonText(std::string_view text) {

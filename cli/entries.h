@@ -3,11 +3,13 @@
 // number), and the forms the tool prints.
 #pragma once
 
+#include <charconv>
 #include <cstdint>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/numeric.h"
 
@@ -31,6 +33,17 @@ inline constexpr double kLongestTimeout = 86400.0;
 // Seconds for --timeout: a number above zero and at most kLongestTimeout.
 std::optional<double> TimeoutSeconds(std::string_view text);
 
+// `text` as a whole number of decimal digits up to `largest`, or nothing.
+template <typename Number>
+std::optional<Number> WholeNumber(std::string_view text, Number largest) {
+  Number value{};
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc{} || end != text.data() + text.size() || value > largest) {
+    return std::nullopt;
+  }
+  return value;
+}
+
 // A word from the command line or a file, as a message quotes it: in double
 // quotes, cut to its first 32 bytes ("..." marks the cut), with control
 // characters, bytes above 0x7E, the backslash and the quote written \xNN.
@@ -40,6 +53,10 @@ std::string Echo(std::string_view text);
 // since its end tells two files apart; only a name far longer than any real one
 // loses its middle ("..."), keeping its beginning and its end.
 std::string EchoPath(std::string_view text);
+
+// The lines of `text`, each without its LF or CRLF. A final line end closes the
+// last line rather than opening an empty one.
+std::vector<std::string_view> Lines(std::string_view text);
 
 // `text` as a JSON string, quotes included.
 std::string JsonText(std::string_view text);

@@ -1,7 +1,8 @@
 // The platform's calls for the files korimo-cli writes and reads, each with
 // the system's error: POSIX in file_calls_posix.cpp, Win32 in
 // file_calls_windows.cpp. The policies (replacing a file, what may be read)
-// are built on them in safe_files.cpp.
+// are built on them in safe_files.cpp; ReadFileText of safe_files.h, itself a
+// platform call, is defined in the same two files.
 #pragma once
 
 #include <cstddef>
@@ -50,9 +51,5 @@ std::error_code MoveOnto(const std::string& from, const std::string& to);
 std::error_code MoveToNewName(const std::string& from, const std::string& to);
 
 void Remove(const std::string& name);
-
-// At most `limit` bytes of the file at `path`, opened without waiting on a
-// device or pipe, which is refused.
-FileText ReadText(const std::string& path, std::size_t limit);
 
 }  // namespace korimo::cli::file_calls

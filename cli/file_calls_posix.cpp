@@ -3,10 +3,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <iterator>
+#include <utility>
 
 #include "cli/file_calls.h"
+#include "cli/safe_files.h"
 
 namespace korimo::cli::file_calls {
 namespace {
@@ -15,23 +19,20 @@ std::error_code Errno() {
   return {errno, std::generic_category()};
 }
 
-PathKind KindOfMode(mode_t mode) {
-  if (S_ISREG(mode)) {
-    return PathKind::kFile;
+// Why what `info` describes is no file to use: the error of the stat call that
+// filled it (its result in `status`), or the kind of thing it is. A regular
+// file is no trouble.
+FileTrouble NotAFile(int status, const struct stat& info) {
+  static constexpr std::pair<mode_t, PathKind> kKinds[] = {
+      {S_IFREG, PathKind::kNothing}, {S_IFDIR, PathKind::kFolder}, {S_IFCHR, PathKind::kDevice},
+      {S_IFBLK, PathKind::kDevice},  {S_IFIFO, PathKind::kPipe},   {S_IFSOCK, PathKind::kSocket},
+  };
+  if (status != 0) {
+    return {Errno()};
   }
-  if (S_ISDIR(mode)) {
-    return PathKind::kFolder;
-  }
-  if (S_ISCHR(mode) || S_ISBLK(mode)) {
-    return PathKind::kDevice;
-  }
-  if (S_ISFIFO(mode)) {
-    return PathKind::kPipe;
-  }
-  if (S_ISSOCK(mode)) {
-    return PathKind::kSocket;
-  }
-  return PathKind::kOther;
+  const auto* kind =
+      std::ranges::find(kKinds, info.st_mode & S_IFMT, &std::pair<mode_t, PathKind>::first);
+  return {{}, kind == std::end(kKinds) ? PathKind::kOther : kind->second};
 }
 
 }  // namespace
@@ -63,11 +64,8 @@ Handle OpenLocked(const std::string& name, FileTrouble& trouble) {
     return kClosed;
   }
   struct stat info {};
-  if (::fstat(file, &info) != 0) {
-    trouble.error = Errno();
-  } else if (!S_ISREG(info.st_mode)) {
-    trouble.not_a_file = KindOfMode(info.st_mode);
-  } else {
+  trouble = NotAFile(::fstat(file, &info), info);
+  if (!trouble) {
     struct flock whole {};
     whole.l_type = F_WRLCK;
     whole.l_whence = SEEK_SET;
@@ -86,23 +84,18 @@ Handle OpenLocked(const std::string& name, FileTrouble& trouble) {
 }
 
 FileText ReadFromStart(Handle handle, std::size_t limit) {
-  FileText result;
-  result.text.resize(limit);
+  FileText result{std::string(limit, '\0'), {}};
   std::size_t got = 0;
   while (got < limit) {
     const ssize_t read = ::pread(static_cast<int>(handle), result.text.data() + got, limit - got,
                                  static_cast<off_t>(got));
-    if (read < 0 && errno == EINTR) {
-      continue;
-    }
-    if (read < 0) {
+    if (read < 0 && errno != EINTR) {
       result.trouble.error = Errno();
+    }
+    if (read == 0 || result.trouble) {
       break;
     }
-    if (read == 0) {
-      break;
-    }
-    got += static_cast<std::size_t>(read);
+    got += static_cast<std::size_t>(std::max<ssize_t>(read, 0));  // nothing when interrupted
   }
   result.text.resize(got);
   return result;
@@ -117,13 +110,10 @@ std::error_code WriteAndFlush(Handle handle, std::string_view text) {
   const int file = static_cast<int>(handle);
   while (!text.empty()) {
     const ssize_t written = ::write(file, text.data(), text.size());
-    if (written < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
+    if (written < 0 && errno != EINTR) {
       return Errno();
     }
-    text.remove_prefix(static_cast<std::size_t>(written));
+    text.remove_prefix(static_cast<std::size_t>(std::max<ssize_t>(written, 0)));
   }
   return ::fsync(file) == 0 ? std::error_code{} : Errno();
 }
@@ -173,33 +163,28 @@ void Remove(const std::string& name) {
   ::unlink(name.c_str());
 }
 
+}  // namespace korimo::cli::file_calls
+
+namespace korimo::cli {
+
 // Opened without waiting (a pipe with no writer would block), and checked
 // both before and after the open, so the name cannot be swapped in between.
-FileText ReadText(const std::string& path, std::size_t limit) {
-  FileText result;
+FileText ReadFileText(const std::string& path, std::size_t limit) {
   struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) {
-    result.trouble.error = Errno();
-    return result;
-  }
-  if (!S_ISREG(info.st_mode)) {
-    result.trouble.not_a_file = KindOfMode(info.st_mode);
+  FileText result{{}, file_calls::NotAFile(::stat(path.c_str(), &info), info)};
+  if (result.trouble) {
     return result;
   }
   const int file = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (file < 0) {
-    result.trouble.error = Errno();
-    return result;
+    return {{}, {file_calls::Errno()}};
   }
-  if (::fstat(file, &info) != 0) {
-    result.trouble.error = Errno();
-  } else if (!S_ISREG(info.st_mode)) {
-    result.trouble.not_a_file = KindOfMode(info.st_mode);
-  } else {
-    result = ReadFromStart(static_cast<Handle>(file), limit);
+  result.trouble = file_calls::NotAFile(::fstat(file, &info), info);
+  if (!result.trouble) {
+    result = file_calls::ReadFromStart(static_cast<file_calls::Handle>(file), limit);
   }
   ::close(file);
   return result;
 }
 
-}  // namespace korimo::cli::file_calls
+}  // namespace korimo::cli

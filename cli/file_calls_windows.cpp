@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "cli/file_calls.h"
+#include "cli/safe_files.h"
 #include "win32/windows_api.h"
 
 namespace korimo::cli::file_calls {
@@ -9,6 +10,11 @@ namespace {
 
 std::error_code LastError() {
   return WindowsError(GetLastError());
+}
+
+// No error when the call succeeded, else the thread's last error.
+std::error_code Checked(BOOL succeeded) {
+  return succeeded ? std::error_code{} : LastError();
 }
 
 HANDLE AsHandle(Handle handle) {
@@ -43,15 +49,11 @@ Handle CreateExclusive(const std::string& name, std::error_code& error) {
 
 Handle OpenLocked(const std::string& name, FileTrouble& trouble) {
   const DWORD attributes = GetFileAttributesA(name.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES) {
-    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-      trouble.not_a_file = PathKind::kSymlink;
-      return kClosed;
-    }
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-      trouble.not_a_file = PathKind::kFolder;
-      return kClosed;
-    }
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
+    trouble.not_a_file =
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? PathKind::kSymlink : PathKind::kFolder;
+    return kClosed;
   }
   const HANDLE file = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
@@ -74,20 +76,15 @@ Handle OpenLocked(const std::string& name, FileTrouble& trouble) {
 }
 
 FileText ReadFromStart(Handle handle, std::size_t limit) {
-  FileText result;
-  if (!SetFilePointerEx(AsHandle(handle), LARGE_INTEGER{}, nullptr, FILE_BEGIN)) {
-    result.trouble.error = LastError();
-    return result;
-  }
-  result.text.resize(limit);
+  FileText result{
+      std::string(limit, '\0'),
+      {Checked(SetFilePointerEx(AsHandle(handle), LARGE_INTEGER{}, nullptr, FILE_BEGIN))}};
   std::size_t got = 0;
-  while (got < limit) {
+  while (!result.trouble && got < limit) {
     DWORD read = 0;
     const auto size = static_cast<DWORD>(std::min<std::size_t>(limit - got, 1 << 20));
-    if (!ReadFile(AsHandle(handle), result.text.data() + got, size, &read, nullptr)) {
-      result.trouble.error = LastError();
-      break;
-    }
+    result.trouble.error =
+        Checked(ReadFile(AsHandle(handle), result.text.data() + got, size, &read, nullptr));
     if (read == 0) {
       break;
     }
@@ -98,93 +95,65 @@ FileText ReadFromStart(Handle handle, std::size_t limit) {
 }
 
 std::error_code AppendAndFlush(Handle handle, std::string_view text) {
-  if (!SetFilePointerEx(AsHandle(handle), LARGE_INTEGER{}, nullptr, FILE_END)) {
-    return LastError();
-  }
-  return WriteAndFlush(handle, text);
+  const std::error_code error =
+      Checked(SetFilePointerEx(AsHandle(handle), LARGE_INTEGER{}, nullptr, FILE_END));
+  return error ? error : WriteAndFlush(handle, text);
 }
 
 std::error_code WriteAndFlush(Handle handle, std::string_view text) {
-  constexpr std::size_t kChunk = 1 << 20;
-  while (!text.empty()) {
+  std::error_code error;
+  while (!error && !text.empty()) {
     DWORD written = 0;
-    const auto size = static_cast<DWORD>(std::min(text.size(), kChunk));
-    if (!WriteFile(AsHandle(handle), text.data(), size, &written, nullptr)) {
-      return LastError();
-    }
+    const auto size = static_cast<DWORD>(std::min<std::size_t>(text.size(), 1 << 20));
+    error = Checked(WriteFile(AsHandle(handle), text.data(), size, &written, nullptr));
     text.remove_prefix(written);
   }
-  return FlushFileBuffers(AsHandle(handle)) ? std::error_code{} : LastError();
+  return error ? error : Checked(FlushFileBuffers(AsHandle(handle)));
 }
 
 // Closing alone releases a lock only when the system gets to it.
 std::error_code Close(Handle handle) {
   OVERLAPPED whole{};
   UnlockFileEx(AsHandle(handle), 0, MAXDWORD, MAXDWORD, &whole);  // fails when none is held
-  return CloseHandle(AsHandle(handle)) ? std::error_code{} : LastError();
+  return Checked(CloseHandle(AsHandle(handle)));
 }
 
 std::error_code MoveOnto(const std::string& from, const std::string& to) {
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
-             ? std::error_code{}
-             : LastError();
+  return Checked(
+      MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
 }
 
 // Without MOVEFILE_REPLACE_EXISTING a name that is taken fails the move.
 std::error_code MoveToNewName(const std::string& from, const std::string& to) {
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) ? std::error_code{}
-                                                                       : LastError();
+  return Checked(MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH));
 }
 
 void Remove(const std::string& name) {
   DeleteFileA(name.c_str());
 }
 
-FileText ReadText(const std::string& path, std::size_t limit) {
-  FileText result;
+}  // namespace korimo::cli::file_calls
+
+namespace korimo::cli {
+
+FileText ReadFileText(const std::string& path, std::size_t limit) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    result.trouble.not_a_file = PathKind::kFolder;
-    return result;
+    return {{}, {{}, PathKind::kFolder}};
   }
   const HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    result.trouble.error = LastError();
-    return result;
+    return {{}, {file_calls::LastError()}};
   }
-  switch (GetFileType(file)) {
-    case FILE_TYPE_DISK:
-      break;
-    case FILE_TYPE_CHAR:
-      result.trouble.not_a_file = PathKind::kDevice;
-      break;
-    case FILE_TYPE_PIPE:
-      result.trouble.not_a_file = PathKind::kPipe;
-      break;
-    default:
-      result.trouble.not_a_file = PathKind::kOther;
-      break;
-  }
-  std::size_t got = 0;
-  if (!result.trouble) {
-    result.text.resize(limit);
-    while (got < limit) {
-      DWORD read = 0;
-      const auto size = static_cast<DWORD>(std::min<std::size_t>(limit - got, 1 << 20));
-      if (!ReadFile(file, result.text.data() + got, size, &read, nullptr)) {
-        result.trouble.error = LastError();
-        break;
-      }
-      if (read == 0) {
-        break;
-      }
-      got += read;
-    }
+  FileText result;
+  if (const PathKind kind = file_calls::KindOfType(GetFileType(file)); kind != PathKind::kFile) {
+    result.trouble.not_a_file = kind;
+  } else {
+    result = file_calls::ReadFromStart(reinterpret_cast<file_calls::Handle>(file), limit);
   }
   CloseHandle(file);
-  result.text.resize(got);
   return result;
 }
 
-}  // namespace korimo::cli::file_calls
+}  // namespace korimo::cli

@@ -1,7 +1,6 @@
 // The file ledger: the provision log, locked for writing from reading its
 // newest lines to appending a claim (see file_calls::OpenLocked).
 #include <algorithm>
-#include <random>
 #include <utility>
 
 #include "cli/entries.h"
@@ -14,35 +13,19 @@ namespace korimo::cli {
 namespace {
 
 // The log, open and locked for writing until destroyed.
-class LockedLog {
- public:
-  explicit LockedLog(const std::string& path) : file_(file_calls::OpenLocked(path, trouble_)) {}
+struct LockedLog {
+  explicit LockedLog(const std::string& path) : file(file_calls::OpenLocked(path, trouble)) {}
   ~LockedLog() {
-    if (file_ != file_calls::kClosed) {
-      static_cast<void>(file_calls::Close(file_));
+    if (file != file_calls::kClosed) {
+      static_cast<void>(file_calls::Close(file));
     }
   }
   LockedLog(const LockedLog&) = delete;
   LockedLog& operator=(const LockedLog&) = delete;
 
-  const FileTrouble& Trouble() const { return trouble_; }
-  // The whole file, at most `limit` bytes.
-  FileText Read(std::size_t limit) const { return file_calls::ReadFromStart(file_, limit); }
-  // Appends `text` at the end and flushes it to the disk.
-  FileTrouble Append(std::string_view text) const {
-    return {file_calls::AppendAndFlush(file_, text)};
-  }
-
- private:
-  FileTrouble trouble_;
-  file_calls::Handle file_;
+  FileTrouble trouble;
+  file_calls::Handle file;
 };
-
-std::string TroubleSentence(const FileTrouble& trouble) {
-  return trouble.not_a_file == PathKind::kSymlink
-             ? "It is a symbolic link, which the log never follows."
-             : Sentence(trouble);
-}
 
 class FileLedger final : public SerialLedger {
  public:
@@ -51,13 +34,10 @@ class FileLedger final : public SerialLedger {
   std::string Name() const override { return "the log " + EchoPath(path_); }
 
   LedgerAnswer Look(SerialRange range) override {
-    LedgerAnswer answer;
+    LedgerAnswer failed;
     LockedLog file(path_);
-    std::optional<ProvisionLog> log = ReadLocked(file, answer.trouble);
-    if (log) {
-      answer = Next(*log, range);
-    }
-    return answer;
+    const std::optional<ProvisionLog> log = ReadLocked(file, failed.trouble);
+    return log ? Next(*log, range) : failed;
   }
 
   std::optional<bool> NeverStored(std::uint16_t serial, std::string& trouble) override {
@@ -75,10 +55,12 @@ class FileLedger final : public SerialLedger {
     }
     answer = Next(*log, range);
     if (answer.claim) {
-      const std::string line = Line(board, answer.claim->serial, true, false, 0);
-      if (const FileTrouble trouble = file.Append(log->lines == 0 ? Header() + line : line)) {
+      if (const FileTrouble trouble =
+              Append(file, log->lines == 0,
+                     FormatLogLine({board.time, board.device_path, answer.claim->serial,
+                                    board.model, false, 0, true}))) {
         answer.claim.reset();
-        answer.trouble = Name() + " cannot be written. " + TroubleSentence(trouble);
+        answer.trouble = Cannot("written", trouble);
       }
     }
     return answer;
@@ -87,37 +69,44 @@ class FileLedger final : public SerialLedger {
   std::string Record(const LedgerClaim& claim, const LedgerBoard& board, bool stored,
                      std::uint32_t cells_differed) override {
     LockedLog file(path_);
-    FileTrouble trouble = file.Trouble();
+    FileTrouble trouble = file.trouble;
     if (!trouble) {
       // A station's own record (--log beside --ledger) starts with its result lines.
-      const FileText start = file.Read(1);
+      const FileText start = file_calls::ReadFromStart(file.file, 1);
       trouble = start.trouble;
       if (!trouble) {
-        const std::string line = Line(board, claim.serial, false, stored, cells_differed);
-        trouble = file.Append(start.text.empty() ? Header() + line : line);
+        trouble = Append(file, start.text.empty(),
+                         FormatLogLine({board.time, board.device_path, claim.serial, board.model,
+                                        stored, cells_differed, false}));
       }
     }
-    return trouble ? Name() + " cannot be written. " + TroubleSentence(trouble) : "";
+    return trouble ? Cannot("written", trouble) : "";
   }
 
  private:
-  static std::string Header() { return std::string(kLogHeader) + '\n'; }
-
-  static std::string Line(const LedgerBoard& board, std::uint16_t serial, bool claim, bool stored,
-                          std::uint32_t cells_differed) {
-    return FormatLogLine(
-        {board.time, board.device_path, serial, board.model, stored, cells_differed, claim});
+  // Appends `line` at the end, after the log's header in an empty log, and
+  // flushes it to the disk.
+  static FileTrouble Append(const LockedLog& file, bool empty, const std::string& line) {
+    return {file_calls::AppendAndFlush(file.file,
+                                       empty ? std::string(kLogHeader) + '\n' + line : line)};
   }
 
-  std::optional<ProvisionLog> ReadLocked(LockedLog& file, std::string& trouble) const {
-    if (file.Trouble()) {
-      trouble = Name() + " cannot be opened. " + TroubleSentence(file.Trouble());
+  std::string Cannot(std::string_view what, const FileTrouble& trouble) const {
+    return Name() + " cannot be " + std::string(what) + ". " +
+           (trouble.not_a_file == PathKind::kSymlink
+                ? "It is a symbolic link, which the log never follows."
+                : Sentence(trouble));
+  }
+
+  std::optional<ProvisionLog> ReadLocked(const LockedLog& file, std::string& trouble) const {
+    if (file.trouble) {
+      trouble = Cannot("opened", file.trouble);
       return std::nullopt;
     }
     // One byte more than a log may have, so that a larger file is known as one.
-    const FileText text = file.Read(kLargestLog + 1);
+    const FileText text = file_calls::ReadFromStart(file.file, kLargestLog + 1);
     if (text.trouble) {
-      trouble = Name() + " cannot be read. " + TroubleSentence(text.trouble);
+      trouble = Cannot("read", text.trouble);
       return std::nullopt;
     }
     ProvisionLog log = ParseLog(text.text);
@@ -157,14 +146,7 @@ class FileLedger final : public SerialLedger {
 }  // namespace
 
 std::string NewClaimToken(const std::string& station) {
-  static constexpr std::string_view kLetters = "0123456789abcdef";
-  std::random_device random;
-  std::uniform_int_distribution<std::size_t> pick(0, kLetters.size() - 1);
-  std::string token = station.substr(0, 32) + '-';
-  for (int i = 0; i < 24; ++i) {
-    token += kLetters[pick(random)];
-  }
-  return token;
+  return station.substr(0, 32) + '-' + RandomLetters("0123456789abcdef", 24);
 }
 
 std::unique_ptr<SerialLedger> OpenFileLedger(const std::string& path) {

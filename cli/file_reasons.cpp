@@ -1,6 +1,8 @@
 #include "cli/file_reasons.h"
 
+#include <algorithm>
 #include <cctype>
+#include <iterator>
 #include <utility>
 
 #ifdef _WIN32
@@ -8,41 +10,15 @@
 #endif
 
 namespace korimo::cli {
-namespace {
-
-// The system's own words, as a sentence.
-std::string SystemSentence(const std::error_code& error) {
-  std::string text = error.message();
-  while (!text.empty() &&
-         (std::isspace(static_cast<unsigned char>(text.back())) != 0 || text.back() == '.')) {
-    text.pop_back();
-  }
-  if (text.empty()) {
-    return "The system reports error " + std::to_string(error.value()) + ".";
-  }
-  text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
-  return text + '.';
-}
-
-}  // namespace
-
 std::string_view KindName(PathKind kind) {
-  switch (kind) {
-    case PathKind::kFolder:
-      return "a folder";
-    case PathKind::kDevice:
-      return "a device";
-    case PathKind::kPipe:
-      return "a named pipe";
-    case PathKind::kSocket:
-      return "a socket";
-    case PathKind::kNothing:
-    case PathKind::kFile:
-    case PathKind::kSymlink:
-    case PathKind::kOther:
-      break;
-  }
-  return "not a file";
+  static constexpr std::pair<PathKind, std::string_view> kNames[] = {
+      {PathKind::kFolder, "a folder"},
+      {PathKind::kDevice, "a device"},
+      {PathKind::kPipe, "a named pipe"},
+      {PathKind::kSocket, "a socket"},
+  };
+  const auto* name = std::ranges::find(kNames, kind, &std::pair<PathKind, std::string_view>::first);
+  return name == std::end(kNames) ? "not a file" : name->second;
 }
 
 std::string Sentence(const FileTrouble& trouble) {
@@ -73,40 +49,45 @@ std::string Sentence(const FileTrouble& trouble) {
       return std::string(reason);
     }
   }
-  return SystemSentence(error);
+  // Else the system's own words, as a sentence.
+  std::string text = error.message();
+  while (!text.empty() &&
+         (std::isspace(static_cast<unsigned char>(text.back())) != 0 || text.back() == '.')) {
+    text.pop_back();
+  }
+  if (text.empty()) {
+    return "The system reports error " + std::to_string(error.value()) + ".";
+  }
+  text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+  return text + '.';
 }
 
 #ifdef _WIN32
 
 std::error_code WindowsError(unsigned long code) {
-  switch (code) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_BAD_NETPATH:
-    case ERROR_BAD_NET_NAME:
-      return std::make_error_code(std::errc::no_such_file_or_directory);
-    case ERROR_ACCESS_DENIED:
-    case ERROR_PRIVILEGE_NOT_HELD:
-      return std::make_error_code(std::errc::permission_denied);
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-      return std::make_error_code(std::errc::file_exists);
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      return std::make_error_code(std::errc::no_space_on_device);
-    case ERROR_WRITE_PROTECT:
-      return std::make_error_code(std::errc::read_only_file_system);
-    case ERROR_FILENAME_EXCED_RANGE:
-      return std::make_error_code(std::errc::filename_too_long);
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-      return std::make_error_code(std::errc::device_or_resource_busy);
-    case ERROR_CANT_RESOLVE_FILENAME:
-      return std::make_error_code(std::errc::too_many_symbolic_link_levels);
-    default:
-      return {static_cast<int>(code), std::system_category()};
-  }
+  using std::errc;
+  static constexpr std::pair<DWORD, errc> kErrors[] = {
+      {ERROR_FILE_NOT_FOUND, errc::no_such_file_or_directory},
+      {ERROR_PATH_NOT_FOUND, errc::no_such_file_or_directory},
+      {ERROR_INVALID_DRIVE, errc::no_such_file_or_directory},
+      {ERROR_BAD_NETPATH, errc::no_such_file_or_directory},
+      {ERROR_BAD_NET_NAME, errc::no_such_file_or_directory},
+      {ERROR_ACCESS_DENIED, errc::permission_denied},
+      {ERROR_PRIVILEGE_NOT_HELD, errc::permission_denied},
+      {ERROR_FILE_EXISTS, errc::file_exists},
+      {ERROR_ALREADY_EXISTS, errc::file_exists},
+      {ERROR_DISK_FULL, errc::no_space_on_device},
+      {ERROR_HANDLE_DISK_FULL, errc::no_space_on_device},
+      {ERROR_WRITE_PROTECT, errc::read_only_file_system},
+      {ERROR_FILENAME_EXCED_RANGE, errc::filename_too_long},
+      {ERROR_SHARING_VIOLATION, errc::device_or_resource_busy},
+      {ERROR_LOCK_VIOLATION, errc::device_or_resource_busy},
+      {ERROR_CANT_RESOLVE_FILENAME, errc::too_many_symbolic_link_levels},
+  };
+  const auto* known = std::ranges::find(kErrors, code, &std::pair<DWORD, errc>::first);
+  return known == std::end(kErrors)
+             ? std::error_code(static_cast<int>(code), std::system_category())
+             : std::make_error_code(known->second);
 }
 
 #endif

@@ -1,11 +1,11 @@
 #include "cli/history.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <ostream>
+#include <regex>
+#include <tuple>
 
 #include "cli/commands.h"
 #include "cli/entries.h"
@@ -21,37 +21,28 @@ namespace fs = std::filesystem;
 // taken takes the next number.
 constexpr unsigned kNameAttempts = 1000;
 
-#ifdef _WIN32
-constexpr std::string_view kFolderVariables = "LOCALAPPDATA is not set";
-#else
-constexpr std::string_view kFolderVariables = "neither XDG_STATE_HOME nor HOME is set";
-#endif
-
-std::optional<unsigned> Digits(std::string_view text) {
-  unsigned value = 0;
-  if (text.empty() || text.size() > 9 ||
-      std::from_chars(text.data(), text.data() + text.size(), value).ptr !=
-          text.data() + text.size()) {
-    return std::nullopt;
-  }
-  return value;
+// "2026-12-07T14:30:05Z" as a name's time, "20261207T143005Z".
+std::string NameTime(std::string_view utc) {
+  std::string time(utc);
+  std::erase_if(time, [](char c) { return c == '-' || c == ':'; });
+  return time;
 }
 
-bool IsNameTime(std::string_view time) {
-  if (time.size() != 16 || time[8] != 'T' || time[15] != 'Z') {
-    return false;
+// Removes the entries of `board` older than its newest kHistoryKept.
+void PruneHistory(const std::string& folder, std::uint16_t board) {
+  std::error_code error;
+  const std::vector<HistoryEntry> entries = ListHistory(folder, board, error);
+  for (std::size_t i = kHistoryKept; i < entries.size(); ++i) {
+    fs::remove(entries[i].path, error);
   }
-  return std::all_of(time.begin(), time.begin() + 8, [](char c) { return c >= '0' && c <= '9'; }) &&
-         std::all_of(time.begin() + 9, time.begin() + 15,
-                     [](char c) { return c >= '0' && c <= '9'; });
 }
+
+}  // namespace
 
 std::uint16_t SerialOf(const Cells& cells) {
   return static_cast<std::uint16_t>(cells[memory::kSerialNumber] * 256 +
                                     cells[memory::kSerialNumber + 1u]);
 }
-
-}  // namespace
 
 std::optional<std::string> HistoryFolderFrom(const EnvironmentLookup& lookup, bool windows) {
   const auto set = [&](const char* name) -> std::optional<std::string> {
@@ -76,19 +67,7 @@ std::optional<std::string> HistoryFolder() {
     const char* value = std::getenv(name);
     return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
   };
-#ifdef _WIN32
-  return HistoryFolderFrom(lookup, true);
-#else
-  return HistoryFolderFrom(lookup, false);
-#endif
-}
-
-std::string_view NoHistoryFolderReason() {
-  return kFolderVariables;
-}
-
-bool HistoryName::NewerThan(const HistoryName& other) const {
-  return time != other.time ? time > other.time : sequence > other.sequence;
+  return HistoryFolderFrom(lookup, kOnWindows);
 }
 
 std::string FormatHistoryName(const HistoryName& name) {
@@ -98,45 +77,20 @@ std::string FormatHistoryName(const HistoryName& name) {
 }
 
 std::optional<HistoryName> ParseHistoryName(std::string_view file_name) {
-  if (!file_name.ends_with(kHistoryExtension)) {
+  // time-sequence-command-before-after.backup; the command may hold dashes itself.
+  static const std::regex kName(
+      R"(([0-9]{8}T[0-9]{6}Z)-([0-9]{1,9})-([\s\S]+)-([0-9]{5})-([0-9]{5})\.backup)");
+  std::match_results<std::string_view::const_iterator> parts;
+  if (!std::regex_match(file_name.begin(), file_name.end(), parts, kName)) {
     return std::nullopt;
   }
-  file_name.remove_suffix(kHistoryExtension.size());
-  // time-sequence-command-before-after; the command may hold dashes itself.
-  const std::size_t first = file_name.find('-');
-  const std::size_t second = file_name.find('-', first == std::string_view::npos ? 0 : first + 1);
-  const std::size_t last = file_name.rfind('-');
-  const std::size_t before_last =
-      last == std::string_view::npos || last == 0 ? last : file_name.rfind('-', last - 1);
-  if (second == std::string_view::npos || before_last == std::string_view::npos ||
-      before_last <= second + 1) {
+  const unsigned long before = std::stoul(parts[4]);
+  const unsigned long after = std::stoul(parts[5]);
+  if (before > 65535 || after > 65535) {
     return std::nullopt;
   }
-  HistoryName name;
-  name.time = std::string(file_name.substr(0, first));
-  const std::optional<unsigned> sequence = Digits(file_name.substr(first + 1, second - first - 1));
-  name.command = std::string(file_name.substr(second + 1, before_last - second - 1));
-  const std::string_view before = file_name.substr(before_last + 1, last - before_last - 1);
-  const std::string_view after = file_name.substr(last + 1);
-  const unsigned serial_before = before.size() == 5 ? Digits(before).value_or(65536) : 65536;
-  const unsigned serial_after = after.size() == 5 ? Digits(after).value_or(65536) : 65536;
-  if (!IsNameTime(name.time) || !sequence || serial_before > 65535 || serial_after > 65535) {
-    return std::nullopt;
-  }
-  name.sequence = *sequence;
-  name.serial_before = static_cast<std::uint16_t>(serial_before);
-  name.serial_after = static_cast<std::uint16_t>(serial_after);
-  return name;
-}
-
-std::string NameTime(std::string_view utc) {
-  std::string time;
-  for (const char c : utc) {
-    if (c != '-' && c != ':') {
-      time += c;
-    }
-  }
-  return time;
+  return HistoryName{parts[1], static_cast<unsigned>(std::stoul(parts[2])), parts[3],
+                     static_cast<std::uint16_t>(before), static_cast<std::uint16_t>(after)};
 }
 
 std::vector<HistoryEntry> ListHistory(const std::string& folder, std::optional<std::uint16_t> board,
@@ -153,8 +107,10 @@ std::vector<HistoryEntry> ListHistory(const std::string& folder, std::optional<s
       entries.push_back({it->path().string(), file_name, *name});
     }
   }
-  std::sort(entries.begin(), entries.end(),
-            [](const HistoryEntry& a, const HistoryEntry& b) { return a.name.NewerThan(b.name); });
+  // Newest first: later time, then the higher number.
+  std::ranges::sort(entries, [](const HistoryEntry& a, const HistoryEntry& b) {
+    return std::tie(a.name.time, a.name.sequence) > std::tie(b.name.time, b.name.sequence);
+  });
   return entries;
 }
 
@@ -186,16 +142,6 @@ KeptEntry KeepEntry(const std::string& folder, const Backup& backup, std::string
   return kept;
 }
 
-std::size_t PruneHistory(const std::string& folder, std::uint16_t board) {
-  std::error_code error;
-  const std::vector<HistoryEntry> entries = ListHistory(folder, board, error);
-  std::size_t removed = 0;
-  for (std::size_t i = kHistoryKept; i < entries.size(); ++i) {
-    removed += fs::remove(entries[i].path, error) ? 1u : 0u;
-  }
-  return removed;
-}
-
 int KeepHistory(Session& session, modKT90& kt90, std::string_view command,
                 std::span<const CellValue> writes) {
   if (session.Line().Has("--no-history")) {
@@ -218,7 +164,7 @@ int KeepHistory(Session& session, modKT90& kt90, std::string_view command, const
   }
   const std::optional<std::string> folder = HistoryFolder();
   if (!folder) {
-    session.Err() << "No history copy can be kept, as " << kFolderVariables
+    session.Err() << "No history copy can be kept, as " << kNoHistoryFolderReason
                   << ", so nothing was written (--no-history writes without one).\n";
     return kExitRefused;
   }

@@ -25,7 +25,6 @@
 #include <string>
 #include <string_view>
 #include <system_error>
-#include <utility>
 #include <vector>
 
 #include "cli/backup_file.h"
@@ -43,6 +42,16 @@ class Session;
 inline constexpr std::size_t kHistoryKept = 100;
 inline constexpr std::string_view kHistoryExtension = ".backup";
 
+// Whether the history folder is found by the rules of Windows, and why there
+// is none when no variable names a home for it.
+#ifdef _WIN32
+inline constexpr bool kOnWindows = true;
+inline constexpr std::string_view kNoHistoryFolderReason = "LOCALAPPDATA is not set";
+#else
+inline constexpr bool kOnWindows = false;
+inline constexpr std::string_view kNoHistoryFolderReason = "neither XDG_STATE_HOME nor HOME is set";
+#endif
+
 // The value of an environment variable, or nothing when it is not set.
 using EnvironmentLookup = std::function<std::optional<std::string>(const char* name)>;
 
@@ -51,8 +60,6 @@ using EnvironmentLookup = std::function<std::optional<std::string>(const char* n
 std::optional<std::string> HistoryFolderFrom(const EnvironmentLookup& lookup, bool windows);
 // The same from this process's environment and platform.
 std::optional<std::string> HistoryFolder();
-// Why there is none: "neither XDG_STATE_HOME nor HOME is set".
-std::string_view NoHistoryFolderReason();
 
 struct HistoryName {
   std::string time;       // "20261207T143005Z"
@@ -60,16 +67,13 @@ struct HistoryName {
   std::string command;    // "set", "eeprom-write", "undo"
   std::uint16_t serial_before = 0;
   std::uint16_t serial_after = 0;
-
-  // Newest first: later time, then the higher number.
-  bool NewerThan(const HistoryName& other) const;
 };
 
 std::string FormatHistoryName(const HistoryName& name);
 // Nothing for a name that is no history entry (a temporary file, another file).
 std::optional<HistoryName> ParseHistoryName(std::string_view file_name);
-// "2026-12-07T14:30:05Z" as a name's time, "20261207T143005Z".
-std::string NameTime(std::string_view utc);
+// The serial number `cells` hold.
+std::uint16_t SerialOf(const Cells& cells);
 
 struct HistoryEntry {
   std::string path;
@@ -91,10 +95,6 @@ struct KeptEntry {
 // number `serial_after`, creating the folder when needed.
 KeptEntry KeepEntry(const std::string& folder, const Backup& backup, std::string_view command,
                     std::uint16_t serial_after);
-
-// Removes the entries of `board` older than its newest kHistoryKept; the
-// number removed.
-std::size_t PruneHistory(const std::string& folder, std::uint16_t board);
 
 // The hook of the commands that write, called once before their first write
 // with the cells they will write (address, value): reads the 256 cells and

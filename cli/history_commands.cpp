@@ -1,7 +1,8 @@
 // history and undo: the copies kept before each write, and the way back to one.
 #include <algorithm>
-#include <cctype>
+#include <functional>
 #include <iomanip>
+#include <numeric>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -15,16 +16,11 @@
 namespace korimo::cli {
 namespace {
 
-std::uint16_t SerialOf(const Cells& cells) {
-  return static_cast<std::uint16_t>(cells[memory::kSerialNumber] * 256 +
-                                    cells[memory::kSerialNumber + 1u]);
-}
-
 // The history folder, or nothing once the user has been told why there is none.
 std::optional<std::string> FolderOrSay(Session& session) {
   std::optional<std::string> folder = HistoryFolder();
   if (!folder) {
-    session.Err() << "There is no history folder, as " << NoHistoryFolderReason() << ".\n";
+    session.Err() << "There is no history folder, as " << kNoHistoryFolderReason << ".\n";
   }
   return folder;
 }
@@ -45,23 +41,17 @@ std::optional<std::vector<HistoryEntry>> EntriesOrSay(Session& session, const st
 
 // The entry's backup, or the sentence that says why it cannot be used.
 std::optional<Backup> LoadEntry(const HistoryEntry& entry, std::string& why) {
+  const std::string named = "The history entry " + EchoPath(entry.path);
   const FileText file = ReadFileText(entry.path, kLargestBackup + 1);
   if (file.trouble) {
-    why =
-        "The history entry " + EchoPath(entry.path) + " cannot be read. " + Sentence(file.trouble);
+    why = named + " cannot be read. " + Sentence(file.trouble);
     return std::nullopt;
   }
   BackupParse parsed = ParseBackup(file.text);
   if (!parsed.backup) {
-    why = "The history entry " + EchoPath(entry.path) + " is refused: " + parsed.error;
+    why = named + " is refused: " + parsed.error;
   }
   return std::move(parsed.backup);
-}
-
-std::string SerialText(const HistoryName& name) {
-  return name.serial_before == name.serial_after
-             ? FiveDigits(name.serial_before)
-             : FiveDigits(name.serial_before) + " -> " + FiveDigits(name.serial_after);
 }
 
 }  // namespace
@@ -78,12 +68,10 @@ int RunHistory(Session& session, std::span<const std::string>) {
     if (kt90 == nullptr) {
       return session.ConnectFailure();
     }
-    Cells cells{};
-    if (const int failed = ReadAllCells(session, *kt90, cells, "no history is shown");
+    if (const int failed = ReadAllCells(session, *kt90, now.emplace(), "no history is shown");
         failed != kExitOk) {
       return failed;
     }
-    now = cells;
   }
   const std::optional<std::uint16_t> board = now ? std::optional(SerialOf(*now)) : std::nullopt;
   const std::optional<std::vector<HistoryEntry>> entries = EntriesOrSay(session, *folder, board);
@@ -109,17 +97,19 @@ int RunHistory(Session& session, std::span<const std::string>) {
       out << why << '\n';
       continue;
     }
-    out << std::setw(22) << backup->time << std::setw(14) << entry.name.command << std::setw(16)
-        << SerialText(entry.name) << std::setw(17) << ModelText(backup->ModelCode());
+    const HistoryName& name = entry.name;
+    out << std::setw(22) << backup->time << std::setw(14) << name.command << std::setw(16)
+        << FiveDigits(name.serial_before) + (name.serial_before == name.serial_after
+                                                 ? ""
+                                                 : " -> " + FiveDigits(name.serial_after))
+        << std::setw(17) << ModelText(backup->ModelCode());
     if (all) {
       out << entry.file_name << '\n';
       continue;
     }
-    std::size_t differing = 0;
-    for (std::size_t address = 0; address < kCellCount; ++address) {
-      differing += backup->cells[address] != (*now)[address] ? 1u : 0u;
-    }
-    out << differing << '\n';
+    out << std::transform_reduce(backup->cells.begin(), backup->cells.end(), now->begin(),
+                                 std::size_t{0}, std::plus<>(), std::not_equal_to<>())
+        << '\n';
   }
   out << std::right;
   if (!all) {
@@ -157,9 +147,8 @@ int RunUndo(Session& session, std::span<const std::string> operands) {
     }
     chosen = &entries->front();
   } else if (const std::string& given = operands[0];
-             !given.empty() && std::all_of(given.begin(), given.end(), [](char c) {
-               return std::isdigit(static_cast<unsigned char>(c)) != 0;
-             })) {
+             !given.empty() &&
+             std::ranges::all_of(given, [](char c) { return c >= '0' && c <= '9'; })) {
     const std::size_t number = given.size() > 6 ? 0 : std::stoul(given);
     if (number == 0 || number > entries->size()) {
       session.Err() << "The history of " << own << " has no entry " << Echo(given) << " (it holds "
@@ -168,13 +157,12 @@ int RunUndo(Session& session, std::span<const std::string> operands) {
     }
     chosen = &(*entries)[number - 1];
   } else {
-    const auto named = [&](const HistoryEntry& entry) { return entry.file_name == given; };
-    const auto found = std::find_if(entries->begin(), entries->end(), named);
+    const auto found = std::ranges::find(*entries, given, &HistoryEntry::file_name);
     if (found == entries->end()) {
       const std::optional<std::vector<HistoryEntry>> every =
           EntriesOrSay(session, *folder, std::nullopt);
       const auto elsewhere =
-          every ? std::find_if(every->begin(), every->end(), named) : entries->end();
+          every ? std::ranges::find(*every, given, &HistoryEntry::file_name) : entries->end();
       if (every && elsewhere != every->end()) {
         session.Err() << "The history entry " << Echo(given)
                       << " belongs to the board with serial number "

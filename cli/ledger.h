@@ -75,8 +75,7 @@ std::unique_ptr<SerialLedger> OpenOdbcLedger(const std::string& connection,
 // The host's name, the default station.
 std::string HostName();
 
-// The table's name and the SQL that creates it.
-inline constexpr std::string_view kLedgerTable = "korimo_serials";
+// The SQL that creates the ledger's table.
 extern const std::string_view kLedgerTableSql;
 
 }  // namespace korimo::cli

@@ -24,14 +24,6 @@
 
 namespace {
 
-// The simulated board answers in real time; short busy times keep a Set quick.
-korimo::sim::PlatformOptions SimulatedEngraver() {
-  korimo::sim::PlatformOptions options;
-  options.timings.memory_write = korimo::sim::Micros{200};
-  options.timings.memory_read = korimo::sim::Micros{100};
-  return options;
-}
-
 volatile std::sig_atomic_t stop_asked = 0;
 
 extern "C" void AskToStop(int) {
@@ -49,20 +41,17 @@ class TerminalPacer final : public korimo::cli::Pacer {
     std::this_thread::sleep_for(duration);
 #endif
   }
+  // signal() keeps the handler and, with glibc, restarts the calls it
+  // interrupts (SA_RESTART).
   void CatchStop() override {
-#ifdef _WIN32
     std::signal(SIGINT, AskToStop);
-#else
-    struct sigaction action {};
-    action.sa_handler = AskToStop;
-    action.sa_flags = SA_RESTART;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-#endif
+    std::signal(SIGTERM, AskToStop);
   }
   bool StopAsked() override {
     return stop_asked != 0;
+  }
+  std::chrono::steady_clock::time_point Now() override {
+    return std::chrono::steady_clock::now();
   }
   std::string UtcNow() override {
     return korimo::cli::UtcText();
@@ -77,7 +66,11 @@ int main(int argc, char** argv) {
   const korimo::cli::PortsProvider ports =
       [&](bool simulate, std::ostream& err) -> std::optional<korimo::platform::Ports> {
     if (simulate) {
-      simulated = std::make_unique<korimo::sim::SimPlatform>(SimulatedEngraver());
+      // The simulated board answers in real time; short busy times keep a Set quick.
+      korimo::sim::PlatformOptions options;
+      options.timings.memory_write = korimo::sim::Micros{200};
+      options.timings.memory_read = korimo::sim::Micros{100};
+      simulated = std::make_unique<korimo::sim::SimPlatform>(options);
       return korimo::platform::Simulated(*simulated);
     }
     korimo::platform::Ports real = korimo::platform::Real();

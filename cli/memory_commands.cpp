@@ -1,5 +1,6 @@
 // eeprom dump / write / clear and clear-id: the memory editor's commands and
 // the USB identity reset.
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <ostream>
@@ -41,23 +42,37 @@ int DumpRows(Session& session, modKT90& kt90) {
 }
 
 bool IsYes(std::string answer) {
-  for (char& c : answer) {
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  }
-  while (!answer.empty() && std::isspace(static_cast<unsigned char>(answer.back()))) {
-    answer.pop_back();
-  }
+  answer.erase(answer.find_last_not_of(" \t\n\v\f\r") + 1);
+  std::ranges::transform(answer, answer.begin(),
+                         [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return answer == "y" || answer == "yes";
+}
+
+// Keeps a history entry of `command`, then writes the one cell: kExitOk, or
+// the exit code once the user has been told why not (`nothing_done` after a
+// wait that gave up, `not_reached` when the write did not arrive).
+int WriteOneCell(Session& session, modKT90& kt90, std::string_view command, CellValue value,
+                 const std::string& nothing_done, std::string_view not_reached) {
+  const std::array cell{value};
+  if (const int refused = KeepHistory(session, kt90, command, cell); refused != kExitOk) {
+    return refused;
+  }
+  const bool delivered = WriteCells(kt90, cell, RunStop::kNever).reached == 1;
+  if (session.TimedOut(nothing_done)) {
+    return kExitTimedOut;
+  }
+  if (!delivered) {
+    session.Err() << not_reached << '\n';
+    return kExitCutShort;
+  }
+  return kExitOk;
 }
 
 }  // namespace
 
 int RunEEPromDump(Session& session, std::span<const std::string>) {
   modKT90* kt90 = session.Connect();
-  if (kt90 == nullptr) {
-    return session.ConnectFailure();
-  }
-  return DumpRows(session, *kt90);
+  return kt90 != nullptr ? DumpRows(session, *kt90) : session.ConnectFailure();
 }
 
 int RunEEPromWrite(Session& session, std::span<const std::string> operands) {
@@ -75,18 +90,11 @@ int RunEEPromWrite(Session& session, std::span<const std::string> operands) {
   if (kt90 == nullptr) {
     return session.ConnectFailure();
   }
-  const std::array cell{CellValue{*address, *value}};
-  if (const int refused = KeepHistory(session, *kt90, "eeprom-write", cell); refused != kExitOk) {
-    return refused;
-  }
-  const bool delivered = WriteCells(*kt90, cell, RunStop::kNever).reached == 1;
-  if (session.TimedOut("nothing was written")) {
-    return kExitTimedOut;
-  }
-  if (!delivered) {
-    session.Err() << "The value did not reach the engraver; write it again once it is "
-                     "connected.\n";
-    return kExitCutShort;
+  if (const int failed = WriteOneCell(
+          session, *kt90, "eeprom-write", {*address, *value}, "nothing was written",
+          "The value did not reach the engraver; write it again once it is connected.");
+      failed != kExitOk) {
+    return failed;
   }
   session.Out() << "Wrote " << HexByte(*value) << " at " << HexByte(*address) << ".\n";
   return kExitOk;
@@ -126,18 +134,12 @@ int RunClearId(Session& session, std::span<const std::string>) {
       return kExitOk;
     }
   }
-  const std::array cell{CellValue{memory::kUsbIdentity, 0x00}};
-  if (const int refused = KeepHistory(session, *kt90, "clear-id", cell); refused != kExitOk) {
-    return refused;
-  }
-  const bool delivered = WriteCells(*kt90, cell, RunStop::kNever).reached == 1;
-  if (session.TimedOut("nothing was sent")) {
-    return kExitTimedOut;
-  }
-  if (!delivered) {
-    session.Err() << "The USB identity reset did not reach the engraver; send it again once it "
-                     "is connected.\n";
-    return kExitCutShort;
+  if (const int failed =
+          WriteOneCell(session, *kt90, "clear-id", {memory::kUsbIdentity, 0x00}, "nothing was sent",
+                       "The USB identity reset did not reach the engraver; send it "
+                       "again once it is connected.");
+      failed != kExitOk) {
+    return failed;
   }
   session.Out() << "The USB identity reset was sent.\n";
   return kExitOk;

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <charconv>
 #include <span>
 #include <utility>
 #include <variant>
@@ -63,16 +62,11 @@ constexpr std::array<std::string_view, 10> kColumns = {
 constexpr SQLULEN kLoginSeconds = 5;
 
 using Parameter = std::variant<std::string, SQLINTEGER>;
+using Row = std::vector<std::optional<std::string>>;
 
 // A serial number as the database sent it; nothing when it is none.
 std::optional<std::uint16_t> SerialText(const std::optional<std::string>& text) {
-  std::uint16_t value = 0;
-  if (!text) {
-    return std::nullopt;
-  }
-  const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
-  return error == std::errc{} && end == text->data() + text->size() ? std::optional(value)
-                                                                    : std::nullopt;
+  return text ? WholeNumber<std::uint16_t>(*text, 65535) : std::nullopt;
 }
 
 // What the driver said: the first SQLSTATE and every message, in its own words.
@@ -168,27 +162,29 @@ class Statement {
       diagnosis_ = Diagnose(SQL_HANDLE_STMT, handle_);
       return false;
     }
+    ran_ = true;
     return true;
   }
 
-  // The next row's columns as text (nothing for NULL); false when no row is left.
-  bool Fetch(std::vector<std::optional<std::string>>& row, std::size_t columns) {
+  // The next row's first `columns` columns as text (nothing for NULL); no
+  // columns when no row is left.
+  Row Fetch(std::size_t columns) {
     if (!SQL_SUCCEEDED(SQLFetch(handle_))) {
-      return false;
+      return {};
     }
-    row.assign(columns, std::nullopt);
+    Row row(columns);
     for (std::size_t i = 0; i < columns; ++i) {
       std::array<char, 600> text{};
       SQLLEN length = 0;
       if (!SQL_SUCCEEDED(SQLGetData(handle_, static_cast<SQLUSMALLINT>(i + 1), SQL_C_CHAR,
                                     text.data(), static_cast<SQLLEN>(text.size()), &length))) {
-        return false;
+        return {};
       }
       if (length != SQL_NULL_DATA) {
         row[i] = std::string(text.data());
       }
     }
-    return true;
+    return row;
   }
 
   // The result's column names, in lower case.
@@ -199,19 +195,12 @@ class Statement {
       return names;
     }
     for (SQLSMALLINT i = 1; i <= count; ++i) {
-      std::array<SQLCHAR, 128> name{};
-      SQLSMALLINT length = 0;
-      SQLSMALLINT type = 0;
-      SQLULEN size = 0;
-      SQLSMALLINT digits = 0;
-      SQLSMALLINT nullable = 0;
-      SQLDescribeCol(handle_, static_cast<SQLUSMALLINT>(i), name.data(),
-                     static_cast<SQLSMALLINT>(name.size()), &length, &type, &size, &digits,
-                     &nullable);
-      std::string text(reinterpret_cast<const char*>(name.data()));
-      std::transform(text.begin(), text.end(), text.begin(),
-                     [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-      names.push_back(text);
+      std::array<char, 128> name{};
+      SQLColAttribute(handle_, static_cast<SQLUSMALLINT>(i), SQL_DESC_NAME, name.data(),
+                      static_cast<SQLSMALLINT>(name.size() - 1), nullptr, nullptr);
+      std::string& text = names.emplace_back(name.data());
+      std::ranges::transform(text, text.begin(),
+                             [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     }
     return names;
   }
@@ -222,12 +211,14 @@ class Statement {
   }
 
   const Diagnosis& Failure() const { return diagnosis_; }
+  bool Ran() const { return ran_; }
 
  private:
   SQLHSTMT handle_ = SQL_NULL_HSTMT;
   std::vector<Parameter> parameters_;
   std::vector<SQLLEN> indicators_;
   Diagnosis diagnosis_;
+  bool ran_ = false;
 };
 
 class OdbcLedger final : public SerialLedger {
@@ -254,21 +245,20 @@ class OdbcLedger final : public SerialLedger {
   }
 
   std::optional<bool> NeverStored(std::uint16_t serial, std::string& trouble) override {
-    for (int attempt = 0; attempt < 2; ++attempt) {
-      if (!Connect(trouble)) {
-        return std::nullopt;
-      }
-      Statement select(connection_handle_);
-      if (select.Run("SELECT state FROM korimo_serials WHERE serial_number = ?",
-                     {SQLINTEGER{serial}})) {
-        std::vector<std::optional<std::string>> row;
-        return select.Fetch(row, 1) && row[0] != "stored";
-      }
-      if (!Lost(select.Failure(), trouble)) {
-        return std::nullopt;
-      }
+    const std::unique_ptr<Statement> select = RunConnected(
+        "SELECT state FROM korimo_serials WHERE serial_number = ?", {SQLINTEGER{serial}}, trouble);
+    if (!select) {
+      return std::nullopt;
     }
-    return std::nullopt;
+    if (!select->Ran()) {
+      if (trouble.empty()) {
+        trouble = "The database refused the look-up of serial number " + FiveDigits(serial) + ": " +
+                  select->Failure().words;
+      }
+      return std::nullopt;
+    }
+    const Row row = select->Fetch(1);
+    return !row.empty() && row[0] != "stored";
   }
 
   LedgerAnswer Claim(SerialRange range, const LedgerBoard& board) override {
@@ -309,16 +299,15 @@ class OdbcLedger final : public SerialLedger {
         return answer;
       }
       Statement own(connection_handle_);
-      std::vector<std::optional<std::string>> row;
       if (!own.Run("SELECT serial_number FROM korimo_serials WHERE claim_token = ?", {token})) {
         answer.trouble = "The database cannot be read: " + own.Failure().words;
         return answer;
       }
-      if (own.Fetch(row, 1)) {
-        if (const std::optional<std::uint16_t> serial = SerialText(row[0])) {
-          answer.claim = LedgerClaim{*serial, token};
-          return answer;
-        }
+      const Row row = own.Fetch(1);
+      if (const std::optional<std::uint16_t> serial =
+              row.empty() ? std::nullopt : SerialText(row[0])) {
+        answer.claim = LedgerClaim{*serial, token};
+        return answer;
       }
     }
     answer.used_up = true;
@@ -330,32 +319,49 @@ class OdbcLedger final : public SerialLedger {
   std::string Record(const LedgerClaim& claim, const LedgerBoard& board, bool stored,
                      std::uint32_t cells_differed) override {
     std::string trouble;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-      if (!Connect(trouble)) {
-        return trouble;
-      }
-      Statement update(connection_handle_);
-      if (update.Run(
-              "UPDATE korimo_serials SET state = ?, cells_differed = ?, result_utc = ? "
-              "WHERE serial_number = ? AND claim_token = ?",
-              {std::string(stored ? "stored" : "failed"), static_cast<SQLINTEGER>(cells_differed),
-               board.time, SQLINTEGER{claim.serial}, claim.token})) {
-        if (update.RowsChanged() != 1) {
-          return "The row of serial number " + FiveDigits(claim.serial) +
-                 " in the table korimo_serials no longer holds this station's claim; nothing was "
-                 "changed.";
-        }
-        return "";
-      }
-      if (!Lost(update.Failure(), trouble)) {
-        return trouble.empty() ? "The database refused the result: " + update.Failure().words
-                               : trouble;
-      }
+    const std::unique_ptr<Statement> update = RunConnected(
+        "UPDATE korimo_serials SET state = ?, cells_differed = ?, result_utc = ? "
+        "WHERE serial_number = ? AND claim_token = ?",
+        {std::string(stored ? "stored" : "failed"), static_cast<SQLINTEGER>(cells_differed),
+         board.time, SQLINTEGER{claim.serial}, claim.token},
+        trouble);
+    if (!update) {
+      return trouble;
     }
-    return trouble;
+    if (!update->Ran()) {
+      return trouble.empty() ? "The database refused the result: " + update->Failure().words
+                             : trouble;
+    }
+    if (update->RowsChanged() != 1) {
+      return "The row of serial number " + FiveDigits(claim.serial) +
+             " in the table korimo_serials no longer holds this station's claim; nothing was "
+             "changed.";
+    }
+    return "";
   }
 
  private:
+  // Runs `sql`, connecting first, and once more on a new connection when the
+  // first finds it lost. The statement, run or refused (Ran() tells), or
+  // nothing, with `trouble` set, when no connection could be made; a lost
+  // connection leaves its sentence in `trouble`.
+  std::unique_ptr<Statement> RunConnected(std::string_view sql,
+                                          const std::vector<Parameter>& parameters,
+                                          std::string& trouble) {
+    std::unique_ptr<Statement> statement;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      statement.reset();  // freed before a lost connection is let go of
+      if (!Connect(trouble)) {
+        return nullptr;
+      }
+      statement = std::make_unique<Statement>(connection_handle_);
+      if (statement->Run(sql, parameters) || !Lost(statement->Failure(), trouble)) {
+        break;
+      }
+    }
+    return statement;
+  }
+
   // True when the failure was a lost connection (closed here, for the next
   // Connect); false, with `trouble` empty, for any other failure.
   bool Lost(const Diagnosis& failure, std::string& trouble) {
@@ -406,17 +412,13 @@ class OdbcLedger final : public SerialLedger {
     SQLSetConnectAttr(connection_handle_, SQL_ATTR_LOGIN_TIMEOUT,
                       reinterpret_cast<SQLPOINTER>(kLoginSeconds), 0);
     std::string text = connection_;
-    std::array<SQLCHAR, 1024> completed{};
-    SQLSMALLINT length = 0;
-    const SQLRETURN result = SQLDriverConnect(
-        connection_handle_, nullptr, reinterpret_cast<SQLCHAR*>(text.data()),
-        static_cast<SQLSMALLINT>(std::min<std::size_t>(text.size(), 32767)), completed.data(),
-        static_cast<SQLSMALLINT>(completed.size()), &length, SQL_DRIVER_NOPROMPT);
-    if (!SQL_SUCCEEDED(result)) {
+    if (!SQL_SUCCEEDED(
+            SQLDriverConnect(connection_handle_, nullptr, reinterpret_cast<SQLCHAR*>(text.data()),
+                             static_cast<SQLSMALLINT>(std::min<std::size_t>(text.size(), 32767)),
+                             nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT))) {
       trouble =
           "The database cannot be reached: " + Diagnose(SQL_HANDLE_DBC, connection_handle_).words;
-      SQLFreeHandle(SQL_HANDLE_DBC, connection_handle_);
-      connection_handle_ = SQL_NULL_HDBC;
+      Disconnect();
       return false;
     }
     if (!checked_ && !CheckTable(trouble)) {
@@ -461,11 +463,13 @@ class OdbcLedger final : public SerialLedger {
       return false;
     }
     Statement damage(connection_handle_);
-    std::vector<std::optional<std::string>> row;
-    if (!damage.Run("SELECT COUNT(*) FROM korimo_serials WHERE serial_number < 0 OR "
-                    "serial_number > 65535 OR state IS NULL OR state NOT IN ('claimed', "
-                    "'stored', 'failed') OR claim_token IS NULL") ||
-        !damage.Fetch(row, 1) || !row[0]) {
+    const Row row = damage.Run(
+                        "SELECT COUNT(*) FROM korimo_serials WHERE serial_number < 0 OR "
+                        "serial_number > 65535 OR state IS NULL OR state NOT IN ('claimed', "
+                        "'stored', 'failed') OR claim_token IS NULL")
+                        ? damage.Fetch(1)
+                        : Row{};
+    if (row.empty() || !row[0]) {
       trouble = "The table korimo_serials cannot be read: " + damage.Failure().words;
       return false;
     }
@@ -482,7 +486,6 @@ class OdbcLedger final : public SerialLedger {
   // answer's trouble or used_up set, when there is none.
   bool Next(SerialRange range, LedgerAnswer& answer) {
     Statement select(connection_handle_);
-    std::vector<std::optional<std::string>> row;
     if (!select.Run("SELECT serial_number, state FROM korimo_serials WHERE serial_number BETWEEN "
                     "? AND ? ORDER BY serial_number DESC",
                     {SQLINTEGER{range.first}, SQLINTEGER{range.last}})) {
@@ -490,7 +493,8 @@ class OdbcLedger final : public SerialLedger {
       answer.trouble = "The database cannot be read: " + select.Failure().words;
       return false;
     }
-    if (!select.Fetch(row, 2) || !row[0]) {
+    const Row row = select.Fetch(2);
+    if (row.empty() || !row[0]) {
       answer.claim = LedgerClaim{range.first, {}};
       return true;
     }

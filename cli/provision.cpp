@@ -2,6 +2,7 @@
 // with the next serial number, every written cell is read back, one line goes
 // to the log, and the run waits until the engraver is unplugged.
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -26,19 +27,13 @@ namespace {
 // As the window's supervision looks: four times a second.
 constexpr std::chrono::milliseconds kLookEvery{250};
 
-using Range = SerialRange;
-
+// Up to five digits, 0 to 65535.
 std::optional<std::uint16_t> SerialOf(std::string_view text) {
-  if (text.empty() || text.size() > 5 ||
-      !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-    return std::nullopt;
-  }
-  const unsigned long value = std::stoul(std::string(text));
-  return value <= 65535 ? std::optional(static_cast<std::uint16_t>(value)) : std::nullopt;
+  return text.size() <= 5 ? WholeNumber<std::uint16_t>(text, 65535) : std::nullopt;
 }
 
 // "FIRST" (up to 65535) or "FIRST-LAST".
-std::optional<Range> RangeOf(std::string_view text) {
+std::optional<SerialRange> RangeOf(std::string_view text) {
   const std::size_t dash = text.find('-');
   const std::optional<std::uint16_t> first = SerialOf(text.substr(0, dash));
   const std::optional<std::uint16_t> last = dash == std::string_view::npos
@@ -47,12 +42,12 @@ std::optional<Range> RangeOf(std::string_view text) {
   if (!first || !last || *first > *last) {
     return std::nullopt;
   }
-  return Range{*first, *last};
+  return SerialRange{*first, *last};
 }
 
 class Run {
  public:
-  Run(Session& session, Engravers& engravers, const ModelPreset& preset, Range range,
+  Run(Session& session, Engravers& engravers, const ModelPreset& preset, SerialRange range,
       SerialLedger& ledger, SerialLedger* station_log)
       : session_(session),
         engravers_(engravers),
@@ -65,6 +60,7 @@ class Run {
   int Go(std::optional<std::size_t> count, std::uint16_t next);
 
  private:
+  // In the order of the summary's texts.
   enum class Ending { kCount, kUsedUp, kStopped, kLogLost };
 
   // The first engraver that can be used, once one is there; nothing once the
@@ -74,6 +70,11 @@ class Run {
   bool WaitUntilGone(const std::string& path);
   void Progress(const std::string& text);
   void EndProgress();
+  // The error stream, once the progress line is gone.
+  std::ostream& Say() {
+    EndProgress();
+    return session_.Err();
+  }
   // Claims a serial number, then Sets, verifies and records one board; an
   // ending when the run cannot go on.
   std::optional<Ending> Provision(modKT90& kt90, const std::string& path);
@@ -86,7 +87,7 @@ class Run {
   Session& session_;
   Engravers& engravers_;
   const ModelPreset& preset_;
-  Range range_;
+  SerialRange range_;
   SerialLedger& ledger_;
   SerialLedger* station_log_;  // --log beside --ledger: the station's own record, or none
   Pacer& pacer_;
@@ -131,8 +132,7 @@ std::optional<std::string> Run::Found(const std::vector<FoundEngraver>& found) {
             : "The engraver at " + found[i].path +
                   " cannot be opened: another program has it open, or it was just unplugged.";
     if (std::find(told_.begin(), told_.end(), trouble) == told_.end()) {
-      EndProgress();
-      session_.Err() << trouble << '\n';
+      Say() << trouble << '\n';
       told_.push_back(trouble);
     }
   }
@@ -176,7 +176,6 @@ LedgerBoard Run::BoardAt(const std::string& path) {
 }
 
 std::optional<Run::Ending> Run::Provision(modKT90& kt90, const std::string& path) {
-  std::ostream& err = session_.Err();
   // The claim comes before a single byte is written: no other station can take
   // the number, and it is never issued again, whatever happens to this board.
   const LedgerAnswer answer = ledger_.Claim(range_, BoardAt(path));
@@ -186,7 +185,7 @@ std::optional<Run::Ending> Run::Provision(modKT90& kt90, const std::string& path
       next_ = range_.last + 1u;
       return Ending::kUsedUp;
     }
-    err << answer.trouble << " Nothing was written to the engraver at " << path << ".\n";
+    session_.Err() << answer.trouble << " Nothing was written to the engraver at " << path << ".\n";
     return Ending::kLogLost;
   }
   const LedgerClaim claim = *answer.claim;
@@ -215,7 +214,7 @@ std::optional<Run::Ending> Run::Provision(modKT90& kt90, const std::string& path
 
   // The result is recorded before any other board is taken: while the ledger
   // cannot be reached the run waits, and says which serial the board carries.
-  EndProgress();
+  std::ostream& err = Say();
   const LedgerBoard board = BoardAt(path);
   for (bool told = false;;) {
     const std::string why = ledger_.Record(claim, board, stored, differing);
@@ -252,15 +251,13 @@ std::optional<Run::Ending> Run::Provision(modKT90& kt90, const std::string& path
                    << " cells; unplug it.\n";
   } else {
     ++failed_;
-    const std::string why = !copied       ? "is left as it is (nothing was written)"
-                            : lost        ? "was lost during the Set"
-                            : stayed_busy ? "stayed busy during the Set"
-                            : unread > 0
-                                ? "failed verification (" + std::to_string(differing) + " of " +
-                                      std::to_string(wanted.size()) +
-                                      " cells differ or could not be read back)"
+    const std::string why = !copied ? "is left as it is (nothing was written)"
+                            : lost  ? "was lost during the Set"
+                            : stayed_busy
+                                ? "stayed busy during the Set"
                                 : "failed verification (" + std::to_string(differing) + " of " +
-                                      std::to_string(wanted.size()) + " cells differ)";
+                                      std::to_string(wanted.size()) + " cells differ" +
+                                      (unread > 0 ? " or could not be read back)" : ")");
     err << "The engraver at " << path << " " << why << "; serial number " << FiveDigits(serial)
         << " is recorded as failed and never issued again.\n";
   }
@@ -294,8 +291,7 @@ int Run::Go(std::optional<std::size_t> count, std::uint16_t next) {
               ? ledger_.NeverStored(static_cast<std::uint16_t>(*carried), trouble)
               : std::optional(false);
       if (!never_stored) {
-        EndProgress();
-        session_.Err() << trouble << " Nothing was written to the engraver at " << *path << ".\n";
+        Say() << trouble << " Nothing was written to the engraver at " << *path << ".\n";
         ending = Ending::kLogLost;
         break;
       }
@@ -303,60 +299,44 @@ int Run::Go(std::optional<std::size_t> count, std::uint16_t next) {
       if (!carried) {
         // Whether it carries a serial number of its own is not known: nothing is written.
         ++left_;
-        EndProgress();
-        session_.Err() << "The engraver at " << *path
-                       << " did not answer when its serial number was read; it is left as it is. "
-                          "Unplug it and plug it in again.\n";
+        Say() << "The engraver at " << *path
+              << " did not answer when its serial number was read; it is left as it is. "
+                 "Unplug it and plug it in again.\n";
       } else if (!no_serial_yet && !session_.Line().Has("--overwrite-serial")) {
         ++left_;
-        EndProgress();
-        session_.Err() << "The engraver at " << *path << " already carries serial number "
-                       << FiveDigits(*carried)
-                       << "; it is left as it is (give --overwrite-serial to replace it). Unplug "
-                          "it.\n";
+        Say() << "The engraver at " << *path << " already carries serial number "
+              << FiveDigits(*carried)
+              << "; it is left as it is (give --overwrite-serial to replace it). Unplug "
+                 "it.\n";
       } else if (const std::optional<Ending> end = Provision(*kt90, *path)) {
         ending = *end;
         break;
       }
     }
-    const bool stop = pacer_.StopAsked();
-    if (stop || !WaitUntilGone(*path)) {
+    if (pacer_.StopAsked() || !WaitUntilGone(*path)) {
       break;
     }
   }
   EndProgress();
   std::ostream& out = session_.Out();
-  out << "Provision ended";
-  switch (ending) {
-    case Ending::kCount:
-      out << " (" << done_ << " boards done, as --count asked)";
-      break;
-    case Ending::kUsedUp:
-      out << " (the serial numbers " << FiveDigits(range_.first) << "-" << FiveDigits(range_.last)
-          << " are used up)";
-      break;
-    case Ending::kStopped:
-      out << " (stopped by Ctrl+C)";
-      break;
-    case Ending::kLogLost:
-      out << " (" << ledger_.Name() << " could not be used)";
-      break;
-  }
+  const std::string why[] = {
+      " (" + std::to_string(done_) + " boards done, as --count asked)",
+      " (the serial numbers " + FiveDigits(range_.first) + "-" + FiveDigits(range_.last) +
+          " are used up)",
+      " (stopped by Ctrl+C)",
+      " (" + ledger_.Name() + " could not be used)",
+  };
+  out << "Provision ended" << why[static_cast<std::size_t>(ending)];
   out << ": " << done_ << " done, " << failed_ << " failed, " << left_
       << " left as they were; serial numbers used: ";
-  if (first_used_) {
-    out << FiveDigits(*first_used_) << (done_ > 1 ? " to " + FiveDigits(*last_used_) : "");
-  } else {
-    out << "none";
-  }
-  out << ".\n";
-  if (ending == Ending::kLogLost) {
-    return kExitRefused;
-  }
-  if (failed_ > 0) {
-    return kExitSomeFailed;
-  }
-  return ending == Ending::kStopped ? kExitInterrupted : kExitOk;
+  out << (first_used_ ? FiveDigits(*first_used_) +
+                            (done_ > 1 ? " to " + FiveDigits(*last_used_) : std::string())
+                      : std::string("none"))
+      << ".\n";
+  return ending == Ending::kLogLost   ? kExitRefused
+         : failed_ > 0                ? kExitSomeFailed
+         : ending == Ending::kStopped ? kExitInterrupted
+                                      : kExitOk;
 }
 
 }  // namespace
@@ -373,14 +353,14 @@ int RunProvision(Session& session, std::span<const std::string>) {
     return kExitUsage;
   }
   std::string upper = *model;
-  std::transform(upper.begin(), upper.end(), upper.begin(),
-                 [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
+  std::ranges::transform(upper, upper.begin(),
+                         [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
   const ModelPreset* preset = FindPreset("Korimo " + upper);
   if (preset == nullptr) {
     err << "--model must be KX2 or KX3 for provision (" << Echo(*model) << " given).\n";
     return kExitUsage;
   }
-  const std::optional<Range> range = RangeOf(*serials);
+  const std::optional<SerialRange> range = RangeOf(*serials);
   if (!range) {
     err << "--serials needs FIRST or FIRST-LAST, whole numbers of 0 to 65535 with FIRST not "
            "above LAST ("

@@ -26,37 +26,18 @@ std::optional<std::vector<std::string>> CsvFields(std::string_view line) {
   bool quoted = false;
   for (std::size_t i = 0; i < line.size(); ++i) {
     const char c = line[i];
-    if (quoted) {
-      if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-        fields.back() += '"';
-        ++i;
-      } else if (c == '"') {
-        quoted = false;
-      } else {
-        fields.back() += c;
-      }
-    } else if (c == '"' && fields.back().empty()) {
-      quoted = true;
-    } else if (c == ',') {
+    if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+      fields.back() += '"';  // a quote doubled inside quotes
+      ++i;
+    } else if (c == '"' && (quoted || fields.back().empty())) {
+      quoted = !quoted;
+    } else if (c == ',' && !quoted) {
       fields.emplace_back();
     } else {
       fields.back() += c;
     }
   }
-  if (quoted) {
-    return std::nullopt;
-  }
-  return fields;
-}
-
-template <typename Number>
-std::optional<Number> WholeNumber(std::string_view text, Number largest) {
-  Number value{};
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc{} || end != text.data() + text.size() || value > largest) {
-    return std::nullopt;
-  }
-  return value;
+  return quoted ? std::nullopt : std::optional(fields);
 }
 
 }  // namespace
@@ -85,53 +66,33 @@ bool ProvisionLog::OnlyFailed(std::uint16_t serial) const {
 std::optional<std::pair<std::uint16_t, std::size_t>> ProvisionLog::HighestUsed(
     std::uint16_t first, std::uint16_t last) const {
   std::optional<std::pair<std::uint16_t, std::size_t>> highest;
-  const auto consider = [&](std::uint16_t serial, std::size_t line) {
-    if (serial >= first && serial <= last && (!highest || serial > highest->first)) {
-      highest = std::pair(serial, line);
+  for (const auto* entries : {&stored, &claimed, &failed}) {
+    for (const auto& [serial, line] : *entries) {
+      if (serial >= first && serial <= last && (!highest || serial > highest->first)) {
+        highest = std::pair(serial, line);
+      }
     }
-  };
-  for (const auto& [serial, line] : stored) {
-    consider(serial, line);
-  }
-  for (const auto& [serial, line] : claimed) {
-    consider(serial, line);
-  }
-  for (const auto& [serial, line] : failed) {
-    consider(serial, line);
   }
   return highest;
 }
 
-std::optional<std::uint16_t> ProvisionLog::HighestStored() const {
-  const auto highest = std::max_element(stored.begin(), stored.end());
-  return highest == stored.end() ? std::nullopt : std::optional(highest->first);
-}
-
 ProvisionLog ParseLog(std::string_view text) {
   ProvisionLog log;
-  const auto refuse = [&](std::size_t line, const std::string& what) {
-    log.error = "line " + std::to_string(line) + ": " + what;
-    log.stored.clear();
-    log.failed.clear();
-    log.claimed.clear();
-    return log;
+  const auto refuse = [](std::size_t line, const std::string& what) {
+    ProvisionLog refused;
+    refused.error = "line " + std::to_string(line) + ": " + what;
+    return refused;
   };
   if (text.size() > kLargestLog) {
     return refuse(1, "the file is larger than a provision log can be.");
   }
-  std::size_t number = 0;
-  while (!text.empty()) {
-    ++number;
-    const std::size_t end = text.find('\n');
-    if (end == std::string_view::npos) {
+  const std::vector<std::string_view> lines = Lines(text);
+  for (std::size_t number = 1; number <= lines.size(); ++number) {
+    const std::string_view line = lines[number - 1];
+    if (number == lines.size() && !text.ends_with('\n')) {
       return refuse(number,
                     "the line has no line end: it was cut short; check the log by "
                     "hand before going on.");
-    }
-    std::string_view line = text.substr(0, end);
-    text.remove_prefix(end + 1);
-    if (line.ends_with('\r')) {
-      line.remove_suffix(1);
     }
     if (number == 1) {
       if (line != kLogHeader) {
@@ -157,15 +118,12 @@ ProvisionLog ParseLog(std::string_view text) {
     if (!WholeNumber<std::uint32_t>((*fields)[5], 256)) {
       return refuse(number, "the count of cells that differed is not a number of 0 to 256.");
     }
-    if (result == kStored) {
-      log.stored.emplace_back(*serial, number);
-    } else if (result == kClaimed) {
-      log.claimed.emplace_back(*serial, number);
-    } else {
-      log.failed.emplace_back(*serial, number);
-    }
+    (result == kStored    ? log.stored
+     : result == kClaimed ? log.claimed
+                          : log.failed)
+        .emplace_back(*serial, number);
   }
-  log.lines = number;
+  log.lines = lines.size();
   return log;
 }
 

@@ -1,6 +1,8 @@
 #include "cli/safe_files.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <random>
 #include <utility>
 
@@ -14,52 +16,40 @@ namespace {
 constexpr std::size_t kNameAttempts = 16;
 
 std::string CandidateName(const std::string& target, std::size_t attempt) {
-  std::string name = target + ".partial";
-  if (attempt == 0) {
-    return name;
-  }
-  static constexpr std::string_view kLetters = "abcdefghijklmnopqrstuvwxyz0123456789";
-  std::random_device random;
-  std::uniform_int_distribution<std::size_t> pick(0, kLetters.size() - 1);
-  name += '-';
-  for (int i = 0; i < 8; ++i) {
-    name += kLetters[pick(random)];
-  }
-  return name;
-}
-
-PathKind KindOf(std::filesystem::file_type type) {
-  using std::filesystem::file_type;
-  switch (type) {
-    case file_type::not_found:
-      return PathKind::kNothing;
-    case file_type::regular:
-      return PathKind::kFile;
-    case file_type::symlink:
-      return PathKind::kSymlink;
-    case file_type::directory:
-      return PathKind::kFolder;
-    case file_type::block:
-    case file_type::character:
-      return PathKind::kDevice;
-    case file_type::fifo:
-      return PathKind::kPipe;
-    case file_type::socket:
-      return PathKind::kSocket;
-    default:
-      return PathKind::kOther;
-  }
+  const std::string name = target + ".partial";
+  return attempt == 0 ? name
+                      : name + '-' + RandomLetters("abcdefghijklmnopqrstuvwxyz0123456789", 8);
 }
 
 }  // namespace
 
+std::string RandomLetters(std::string_view letters, std::size_t count) {
+  std::random_device random;
+  std::uniform_int_distribution<std::size_t> pick(0, letters.size() - 1);
+  std::string picked;
+  while (picked.size() < count) {
+    picked += letters[pick(random)];
+  }
+  return picked;
+}
+
 PathKind KindAt(const std::string& path, std::error_code& error) {
-  const std::filesystem::file_status status = std::filesystem::symlink_status(path, error);
-  if (status.type() == std::filesystem::file_type::not_found) {
+  using std::filesystem::file_type;
+  static constexpr std::pair<file_type, PathKind> kKinds[] = {
+      {file_type::regular, PathKind::kFile},     {file_type::symlink, PathKind::kSymlink},
+      {file_type::directory, PathKind::kFolder}, {file_type::block, PathKind::kDevice},
+      {file_type::character, PathKind::kDevice}, {file_type::fifo, PathKind::kPipe},
+      {file_type::socket, PathKind::kSocket},
+  };
+  const file_type type = std::filesystem::symlink_status(path, error).type();
+  if (type == file_type::not_found) {
     error.clear();
+  }
+  if (error || type == file_type::not_found) {
     return PathKind::kNothing;
   }
-  return error ? PathKind::kNothing : KindOf(status.type());
+  const auto* kind = std::ranges::find(kKinds, type, &std::pair<file_type, PathKind>::first);
+  return kind == std::end(kKinds) ? PathKind::kOther : kind->second;
 }
 
 bool Replaceable(PathKind kind) {
@@ -111,10 +101,8 @@ FileTrouble ReplacementFile::Put(std::string_view text, bool replace) {
   if (trouble_ || handle_ == file_calls::kClosed) {
     return trouble_ ? trouble_ : FileTrouble{std::make_error_code(std::errc::bad_file_descriptor)};
   }
-  FileTrouble result;
-  result.error = file_calls::WriteAndFlush(handle_, text);
-  const std::error_code closed = file_calls::Close(handle_);
-  handle_ = file_calls::kClosed;
+  FileTrouble result{file_calls::WriteAndFlush(handle_, text)};
+  const std::error_code closed = file_calls::Close(std::exchange(handle_, file_calls::kClosed));
   if (!result.error) {
     result.error = closed;
   }
@@ -133,10 +121,6 @@ FileTrouble ReplacementFile::Put(std::string_view text, bool replace) {
   }
   Discard();
   return result;
-}
-
-FileText ReadFileText(const std::string& path, std::size_t limit) {
-  return file_calls::ReadText(path, limit);
 }
 
 }  // namespace korimo::cli

@@ -57,6 +57,9 @@ class ReplacementFile {
   FileTrouble trouble_;
 };
 
+// `count` letters picked at random from `letters`.
+std::string RandomLetters(std::string_view letters, std::size_t count);
+
 // At most `limit` bytes of the file at `path` (a symbolic link is followed).
 // A folder, a device, a pipe or a socket is refused without being waited on.
 FileText ReadFileText(const std::string& path, std::size_t limit);

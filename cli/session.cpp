@@ -7,34 +7,13 @@
 #include "cli/entries.h"
 
 namespace korimo::cli {
-namespace {
-
-WaitLimit::Clock::duration LimitOf(double seconds) {
-  return std::chrono::duration_cast<WaitLimit::Clock::duration>(
-      std::chrono::duration<double>(seconds));
-}
-
-// "1 PATH, 2 PATH" for a sentence.
-std::string EngraverListText(const std::vector<FoundEngraver>& found) {
-  std::string text;
-  for (std::size_t i = 0; i < found.size(); ++i) {
-    text += (i == 0 ? "" : ", ") + std::to_string(i + 1) + " " +
-            (found[i].path.empty() ? "(no path)" : found[i].path);
-  }
-  return text;
-}
-
-}  // namespace
 
 std::optional<std::size_t> ResolveDevice(const std::string& given,
                                          const std::vector<FoundEngraver>& found) {
   if (!given.empty() && given.size() <= 3 &&
-      std::all_of(given.begin(), given.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+      std::ranges::all_of(given, [](char c) { return c >= '0' && c <= '9'; })) {
     const std::size_t index = std::stoul(given);
-    if (index >= 1 && index <= found.size()) {
-      return index - 1;
-    }
-    return std::nullopt;
+    return index >= 1 && index <= found.size() ? std::optional(index - 1) : std::nullopt;
   }
   for (std::size_t i = 0; i < found.size(); ++i) {
     const std::string& path = found[i].path;
@@ -53,16 +32,15 @@ Session::Session(const CommandLine& line, Streams streams, const PortsProvider& 
       timeout_seconds_(timeout_seconds),
       writes_(writes),
       pacer_(pacer),
-      wait_limit_(LimitOf(timeout_seconds)) {}
-
-Session::~Session() = default;
+      wait_limit_(std::chrono::duration_cast<WaitLimit::Clock::duration>(
+                      std::chrono::duration<double>(timeout_seconds)),
+                  [&pacer] { return pacer.Now(); }) {}
 
 Engravers::Engravers(platform::Ports ports, std::ostream* trace, WaitLimit& wait_limit)
-    : ports_(std::move(ports)), wait_limit_(wait_limit) {
-  if (trace != nullptr) {
-    trace_ = std::make_unique<TracingDeviceFiles>(*ports_.files, *trace);
-  }
-}
+    : ports_(std::move(ports)),
+      trace_(trace != nullptr ? std::make_unique<TracingDeviceFiles>(*ports_.files, *trace)
+                              : nullptr),
+      wait_limit_(wait_limit) {}
 
 bool Engravers::Usable(const FoundEngraver& engraver) {
   if (!engraver.trouble.empty() || engraver.path.empty()) {
@@ -104,11 +82,14 @@ std::optional<std::string> Session::ChooseEngraver(Engravers& engravers) {
   if (const std::optional<std::string> device = line_.Value("--device")) {
     const std::optional<std::size_t> index = ResolveDevice(*device, found);
     if (!index) {
+      // "1 PATH, 2 PATH"
+      std::string listed;
+      for (std::size_t i = 0; i < found.size(); ++i) {
+        listed += (i == 0 ? "" : ", ") + std::to_string(i + 1) + " " +
+                  (found[i].path.empty() ? "(no path)" : found[i].path);
+      }
       streams_.err << "--device " << Echo(*device) << " names no engraver found"
-                   << (found.empty() ? std::string(" (there is none).")
-                                     : "; found: " + EngraverListText(found) + ".")
-                   << '\n';
-      connect_failure_ = kExitNoEngraver;
+                   << (found.empty() ? " (there is none)." : "; found: " + listed + ".") << '\n';
       return std::nullopt;
     }
     return found[*index].path;
@@ -136,7 +117,6 @@ std::optional<std::string> Session::ChooseEngraver(Engravers& engravers) {
 modKT90* Session::Connect() {
   Engravers* engravers = Reach();
   if (engravers == nullptr) {
-    connect_failure_ = kExitNoEngraver;
     return nullptr;
   }
   if (!kt90_) {

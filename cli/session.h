@@ -3,6 +3,7 @@
 // wait limit) and the link to the one it works on.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -49,9 +50,6 @@ class Session {
   // needs --device.
   Session(const CommandLine& line, Streams streams, const PortsProvider& ports,
           double timeout_seconds, bool writes, Pacer& pacer);
-  ~Session();
-  Session(const Session&) = delete;
-  Session& operator=(const Session&) = delete;
 
   const CommandLine& Line() const { return line_; }
   std::istream& In() { return streams_.in; }
@@ -82,9 +80,7 @@ class Session {
   // Work that waits until the command has succeeded (the history's bound).
   void AtSuccess(std::function<void()> work) { at_success_.push_back(std::move(work)); }
   void Succeeded() {
-    for (const std::function<void()>& work : at_success_) {
-      work();
-    }
+    std::ranges::for_each(at_success_, [](const std::function<void()>& work) { work(); });
   }
 
  private:

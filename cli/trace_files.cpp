@@ -4,17 +4,18 @@
 
 namespace korimo::cli {
 
-std::string HexLine(std::span<const std::uint8_t> bytes) {
-  std::string line;
-  line.reserve(bytes.size() * 3);
-  for (const std::uint8_t byte : bytes) {
-    if (!line.empty()) {
-      line += ' ';
-    }
-    line += HexDigits(byte);
+namespace {
+
+// The mark, then the bytes in upper-case hex, separated by single blanks.
+void Show(std::ostream& out, char mark, std::span<const std::uint8_t> bytes, bool done) {
+  out << mark << ' ';
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    out << (i > 0 ? " " : "") << HexDigits(bytes[i]);
   }
-  return line;
+  out << (done ? "" : " (failed)") << '\n';
 }
+
+}  // namespace
 
 std::optional<FileHandle> TracingDeviceFiles::Open(const std::string& path,
                                                    const OpenParameters& params) {
@@ -28,13 +29,13 @@ std::optional<FileHandle> TracingDeviceFiles::Open(const std::string& path,
 std::optional<std::size_t> TracingDeviceFiles::Read(FileHandle file,
                                                     std::span<std::uint8_t> buffer) {
   const std::optional<std::size_t> read = inner_.Read(file, buffer);
-  out_ << "< " << HexLine(buffer) << (read ? "" : " (failed)") << '\n';
+  Show(out_, '<', buffer, read.has_value());
   return read;
 }
 
 bool TracingDeviceFiles::Write(FileHandle file, std::span<const std::uint8_t> bytes) {
   const bool written = inner_.Write(file, bytes);
-  out_ << "> " << HexLine(bytes) << (written ? "" : " (failed)") << '\n';
+  Show(out_, '>', bytes, written);
   return written;
 }
 

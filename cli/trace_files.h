@@ -16,9 +16,6 @@
 
 namespace korimo::cli {
 
-// "00 04 03 05 12 00": the bytes in upper-case hex, separated by single blanks.
-std::string HexLine(std::span<const std::uint8_t> bytes);
-
 class TracingDeviceFiles final : public DeviceFiles {
  public:
   TracingDeviceFiles(DeviceFiles& inner, std::ostream& out) : inner_(inner), out_(out) {}

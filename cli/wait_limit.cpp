@@ -4,7 +4,7 @@ namespace korimo::cli {
 
 void WaitLimit::DoEvents() {
   if (!polled_busy_) {
-    wait_start_ = Clock::now();
+    wait_start_ = now_();
   }
   polled_busy_ = false;
 }
@@ -17,7 +17,7 @@ void WaitLimit::Pause(std::chrono::milliseconds pause) {
 
 bool WaitLimit::GiveUp() {
   polled_busy_ = true;
-  return Clock::now() - wait_start_ > limit_;
+  return now_() - wait_start_ > limit_;
 }
 
 }  // namespace korimo::cli

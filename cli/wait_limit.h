@@ -8,6 +8,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 
 #include "device/ports.h"
 
@@ -17,7 +18,9 @@ class WaitLimit final : public EventPump {
  public:
   using Clock = std::chrono::steady_clock;
 
-  explicit WaitLimit(Clock::duration limit) : limit_(limit) {}
+  // `now` tells the time each wait is measured on.
+  WaitLimit(Clock::duration limit, std::function<Clock::time_point()> now)
+      : limit_(limit), now_(std::move(now)) {}
 
   void DoEvents() override;
   // A terminal has no events to run; the pause waits only when a sleeper is
@@ -30,6 +33,7 @@ class WaitLimit final : public EventPump {
 
  private:
   Clock::duration limit_;
+  std::function<Clock::time_point()> now_;
   Clock::time_point wait_start_{};
   bool polled_busy_ = false;
   void (*sleep_)(std::chrono::milliseconds) = nullptr;

@@ -76,8 +76,6 @@ struct ProvisionLog {
   // True when the log shows `serial` as tried and failed but never stored: a
   // board carrying it was cut short by this tool, so it has no serial yet.
   bool OnlyFailed(std::uint16_t serial) const;
-  // The highest serial number stored, or nothing when none is.
-  std::optional<std::uint16_t> HighestStored() const;
   // The highest serial number of `first`..`last` with any line, and its line.
   std::optional<std::pair<std::uint16_t, std::size_t>> HighestUsed(std::uint16_t first,
                                                                    std::uint16_t last) const;

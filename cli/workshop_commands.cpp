@@ -1,4 +1,7 @@
-// list and report: every engraver found, and the read-only report for support.
+// list and report: every engraver found, the device nodes of those that cannot
+// be reached, and the read-only report for support.
+#include <algorithm>
+#include <iterator>
 #include <optional>
 #include <ostream>
 #include <sstream>
@@ -33,24 +36,20 @@ std::string PlatformText(std::string_view found_how) {
 }
 
 void PrintListed(std::ostream& out, const std::vector<ListedEngraver>& listed) {
-  for (std::size_t i = 0; i < listed.size(); ++i) {
-    const ListedEngraver& engraver = listed[i];
+  for (const ListedEngraver& engraver : listed) {
     out << engraver.index << "  "
-        << (engraver.found.path.empty() ? "(no path)" : engraver.found.path) << "  ";
-    if (engraver.serial_number) {
-      out << "serial " << FiveDigits(*engraver.serial_number) << ", model "
-          << ModelText(engraver.model_code) << '\n';
-    } else {
-      out << engraver.found.trouble << '\n';
-    }
+        << (engraver.found.path.empty() ? "(no path)" : engraver.found.path) << "  "
+        << (engraver.serial_number ? "serial " + FiveDigits(*engraver.serial_number) + ", model " +
+                                         ModelText(engraver.model_code)
+                                   : engraver.found.trouble)
+        << '\n';
   }
 }
 
 void PrintJson(std::ostream& out, const std::vector<ListedEngraver>& listed) {
   out << '[';
-  for (std::size_t i = 0; i < listed.size(); ++i) {
-    const ListedEngraver& engraver = listed[i];
-    out << (i == 0 ? "" : ", ") << "{\"index\": " << engraver.index
+  for (const ListedEngraver& engraver : listed) {
+    out << (&engraver == listed.data() ? "" : ", ") << "{\"index\": " << engraver.index
         << ", \"path\": " << JsonText(engraver.found.path);
     if (engraver.serial_number) {
       const ModelPreset* preset = FindPreset(engraver.model_code);
@@ -99,37 +98,82 @@ std::vector<ListedEngraver> ListEngravers(Session& session) {
     return listed;
   }
   for (FoundEngraver& found : engravers->List()) {
-    ListedEngraver engraver{listed.size() + 1, std::move(found), std::nullopt, 0};
-    if (engraver.found.trouble.empty()) {
-      const std::string& path = engraver.found.path;
-      const std::unique_ptr<modKT90> kt90 = engravers->LinkTo(path);
-      if (!kt90->IsDeviceConnected()) {
-        engraver.found.trouble = !kt90->DeviceTrouble().empty() ? kt90->DeviceTrouble()
-                                                                : "The engraver at " + path +
-                                                                      " was unplugged while it was "
-                                                                      "looked at.";
-      } else if (engravers->Usable({path, ""})) {
-        const std::optional<std::int32_t> serial = kt90->GetSerialNumber();
-        const std::optional<std::uint8_t> model = serial ? kt90->GetModelCode() : std::nullopt;
-        if (serial && model) {
-          engraver.serial_number = serial;
-          engraver.model_code = *model;
-        } else {
-          engraver.found.trouble =
-              "The engraver at " + path + " did not answer its status read" +
-              (kt90->NoAnswerReason().empty() ? std::string()
-                                              : " (" + std::string(kt90->NoAnswerReason()) + ")") +
-              ".";
-        }
-      } else {
-        engraver.found.trouble = "The engraver at " + path +
-                                 " cannot be opened: another program has it open, or it was "
-                                 "just unplugged.";
-      }
+    ListedEngraver& engraver =
+        listed.emplace_back(ListedEngraver{listed.size() + 1, std::move(found), std::nullopt, 0});
+    std::string& trouble = engraver.found.trouble;
+    if (!trouble.empty()) {
+      continue;
     }
-    listed.push_back(std::move(engraver));
+    const std::string at = "The engraver at " + engraver.found.path;
+    const std::unique_ptr<modKT90> kt90 = engravers->LinkTo(engraver.found.path);
+    if (!kt90->IsDeviceConnected()) {
+      trouble = !kt90->DeviceTrouble().empty() ? kt90->DeviceTrouble()
+                                               : at + " was unplugged while it was looked at.";
+    } else if (!engravers->Usable({engraver.found.path, ""})) {
+      trouble = at + " cannot be opened: another program has it open, or it was just unplugged.";
+    } else if (const std::optional<std::int32_t> serial = kt90->GetSerialNumber();
+               const std::optional<std::uint8_t> model =
+                   serial ? kt90->GetModelCode() : std::nullopt) {
+      engraver.serial_number = serial;
+      engraver.model_code = *model;
+    } else {
+      trouble =
+          at + " did not answer its status read" +
+          (kt90->NoAnswerReason().empty() ? std::string()
+                                          : " (" + std::string(kt90->NoAnswerReason()) + ")") +
+          ".";
+    }
   }
   return listed;
+}
+
+// The engraver's device nodes in list and report: the engravers that are
+// plugged in but cannot be reached, and why.
+
+std::vector<ListedEngraver> UnreachableNodes(const std::vector<EngraverNode>& nodes,
+                                             std::size_t after) {
+  std::vector<ListedEngraver> unreachable;
+  for (const EngraverNode& node : nodes) {
+    if (std::string trouble = NodeSentence(node); !trouble.empty()) {
+      unreachable.push_back(
+          {after + unreachable.size() + 1, {node.instance, std::move(trouble)}, std::nullopt, 0});
+    }
+  }
+  return unreachable;
+}
+
+std::string NoEngraverSeen(const platform::Ports& ports,
+                           const std::vector<ListedEngraver>& unreachable) {
+  std::string sentence(ports.none_found);
+  if (unreachable.empty() && ports.nodes == nullptr) {
+    return sentence;
+  }
+  if (sentence.ends_with('.')) {
+    sentence.pop_back();  // the sentence goes on
+  }
+  if (!unreachable.empty()) {
+    sentence += "; seen instead: ";
+    for (std::size_t i = 0; i < unreachable.size(); ++i) {
+      sentence += (i == 0 ? "" : ", ") + unreachable[i].found.path;
+    }
+    sentence += ", which cannot be reached (see why above).";
+  } else {
+    sentence +=
+        ", and no USB device with hardware ID USB\\VID_7E21&PID_0065 is present: check the "
+        "cable and the power of the engraver.";
+  }
+  return sentence;
+}
+
+std::string NodesReport(const std::vector<EngraverNode>& nodes) {
+  std::string report = "\nUSB device nodes of the engraver (USB\\VID_7E21&PID_0065):\n";
+  if (nodes.empty()) {
+    report += "  none\n";
+  }
+  for (const EngraverNode& node : nodes) {
+    report += NodeFacts(node);
+  }
+  return report;
 }
 
 int RunList(Session& session, std::span<const std::string>) {
@@ -137,25 +181,22 @@ int RunList(Session& session, std::span<const std::string>) {
     return kExitNoEngraver;
   }
   std::vector<ListedEngraver> listed = ListEngravers(session);
+  // Present but unreachable engravers are shown, and change no exit code.
+  std::vector<ListedEngraver> unreachable;
   if (const std::optional<std::string> device = session.Line().Value("--device")) {
     std::vector<FoundEngraver> found;
-    for (const ListedEngraver& engraver : listed) {
-      found.push_back(engraver.found);
-    }
+    std::ranges::transform(listed, std::back_inserter(found), &ListedEngraver::found);
     const std::optional<std::size_t> index = ResolveDevice(*device, found);
     if (!index) {
       session.Err() << "--device " << Echo(*device) << " names no engraver found.\n";
       return kExitNoEngraver;
     }
     listed = {listed[*index]};
-  }
-  // Present but unreachable engravers are shown, and change no exit code.
-  std::vector<ListedEngraver> shown = listed;
-  std::vector<ListedEngraver> unreachable;
-  if (!session.Line().Has("--device")) {
+  } else {
     unreachable = UnreachableNodes(session.Reach()->Nodes(), listed.size());
-    shown.insert(shown.end(), unreachable.begin(), unreachable.end());
   }
+  std::vector<ListedEngraver> shown = listed;
+  shown.insert(shown.end(), unreachable.begin(), unreachable.end());
   if (session.Line().Has("--json")) {
     PrintJson(session.Out(), shown);
   } else {
@@ -170,12 +211,10 @@ int RunList(Session& session, std::span<const std::string>) {
 
 int RunReport(Session& session, std::span<const std::string> operands) {
   // The file is settled before any engraver is reached, as for a backup.
-  std::unique_ptr<ReplacementFile> file;
-  if (!operands.empty()) {
-    file = NewFileFor(session, operands[0], "an older report");
-    if (!file) {
-      return kExitRefused;
-    }
+  const std::unique_ptr<ReplacementFile> file =
+      operands.empty() ? nullptr : NewFileFor(session, operands[0], "an older report");
+  if (!operands.empty() && !file) {
+    return kExitRefused;
   }
   std::ostringstream report;
   report << "Korimo support report\nProgram: korimo-cli " << kVersion
@@ -212,11 +251,8 @@ int RunReport(Session& session, std::span<const std::string> operands) {
       } else {
         report << "Status packet: the engraver did not answer.\n";
       }
-      if (read) {
-        report << "Parameter memory:\n" << FormatRows(cells);
-      } else {
-        report << "Parameter memory: not every cell could be read.\n";
-      }
+      report << "Parameter memory:"
+             << (read ? "\n" + FormatRows(cells) : " not every cell could be read.\n");
     }
   }
   if (operands.empty()) {

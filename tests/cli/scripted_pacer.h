@@ -27,9 +27,11 @@ class ScriptedPacer final : public Pacer {
   }
   void CatchStop() override { caught = true; }
   bool StopAsked() override { return stop; }
+  std::chrono::steady_clock::time_point Now() override { return clock(); }
   std::string UtcNow() override { return "2026-12-08T00:00:00Z"; }
 
   std::deque<std::function<void()>> steps;
+  std::function<std::chrono::steady_clock::time_point()> clock = std::chrono::steady_clock::now;
   int pauses = 0;
   bool stop = false;
   bool caught = false;

@@ -5,6 +5,7 @@
 #include "cli/entries.h"
 #include "cli_fixture.h"
 #include "korimo/version.h"
+#include "scripted_pacer.h"
 
 namespace korimo::cli {
 namespace {
@@ -78,23 +79,30 @@ TEST_F(CliTest, AStuckControllerGivesUpAfterTheTimeoutWithExitFour) {
 }
 
 // The limit holds for each wait, not for the whole command: a Set whose waits
-// together take far longer than the limit still ends.
+// together take far longer than the limit still ends. Time is the simulated
+// engraver's: every transfer lets 1 ms pass, every write keeps it busy 5 ms.
 TEST(CliWaitLimit, TheLimitIsPerWait) {
   const TestHistoryFolder history;
   sim::PlatformOptions options;
   options.catalogue.classes = 3;
   options.catalogue.engraver_class = 1;
   options.timings.memory_write = sim::Micros{5000};
-  sim::SimPlatform platform(options);  // on the steady clock
+  sim::ManualClock clock;
+  sim::SimPlatform platform(clock, options);
+  platform.GetFiles().Latency(sim::Micros{1000});
+  ScriptedPacer pacer;
+  pacer.clock = [&clock] { return std::chrono::steady_clock::time_point(clock.Now()); };
   std::istringstream in;
   std::ostringstream out;
   std::ostringstream err;
   const std::vector<std::string> args{"--timeout", "0.2", "set", "--model", "KX3", "--serial", "7"};
-  const int result = RunCli(args, {in, out, err}, [&](bool, std::ostream&) {
-    return std::optional(korimo::platform::Simulated(platform));
-  });
+  const int result = RunCli(
+      args, {in, out, err},
+      [&](bool, std::ostream&) { return std::optional(korimo::platform::Simulated(platform)); },
+      pacer);
   EXPECT_EQ(result, kExitOk) << err.str();
   EXPECT_EQ(platform.GetBoard().Counts().memory_writes, 79u);
+  EXPECT_GT(clock.Now(), sim::Micros{400000});
 }
 
 TEST_F(CliTest, UsageErrorsExitOneAndTouchNothing) {

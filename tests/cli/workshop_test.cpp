@@ -286,7 +286,7 @@ TEST(ProvisionLog, LinesReadBackAndDamageIsRefusedWithItsLine) {
   EXPECT_EQ(log.StoredAt(9), std::nullopt);
   EXPECT_TRUE(log.OnlyFailed(9));
   EXPECT_FALSE(log.OnlyFailed(7));
-  EXPECT_EQ(log.HighestStored(), std::optional<std::uint16_t>(65535));
+  EXPECT_EQ(log.StoredAt(65535), std::optional<std::size_t>(4));
 
   const std::vector<std::pair<std::string, std::string>> refused{
       {"time,path\n", "line 1: this is not a provision log"},

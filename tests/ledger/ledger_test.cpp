@@ -257,6 +257,24 @@ TEST_P(DatabaseLedgerTest, ForeignOrDamagedTableIsRefused) {
   }
 }
 
+// A board comes back carrying its number, and the look-up of that number is
+// refused: the driver's words are said, and nothing is written to the board.
+TEST_P(DatabaseLedgerTest, ARefusedLookUpSaysWhy) {
+  std::string err;
+  EXPECT_EQ(Provision(1, {}, &err,
+                      {[](sim::SimPlatform& sim) { sim.Unplug(0); },
+                       [](sim::SimPlatform& sim) {
+                         Sql("ALTER TABLE korimo_serials RENAME COLUMN state TO phase");
+                         sim.Plug(0);
+                       }}),
+            kExitRefused);
+  EXPECT_NE(err.find("The database refused the look-up of serial number 00100: "),
+            std::string::npos)
+      << err;
+  EXPECT_NE(err.find("\"state\" does not exist"), std::string::npos) << err;
+  EXPECT_NE(err.find(" Nothing was written to the engraver at "), std::string::npos) << err;
+}
+
 INSTANTIATE_TEST_SUITE_P(Database, DatabaseLedgerTest, ::testing::Values(true));
 
 }  // namespace
