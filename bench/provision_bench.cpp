@@ -39,7 +39,6 @@ class BenchPacer final : public korimo::cli::Pacer {
   void Pause(std::chrono::milliseconds) override { platform_.Unplug(); }
   void CatchStop() override {}
   bool StopAsked() override { return false; }
-  Clock::time_point Now() override { return Clock::now(); }
   std::string UtcNow() override { return "2026-12-08T00:00:00Z"; }
 
  private:

@@ -56,8 +56,9 @@ class Pacer {
   virtual void CatchStop() = 0;
   // True once the user asked to stop; asked between steps only.
   virtual bool StopAsked() = 0;
-  // The time each wait for a busy engraver is measured on.
-  virtual std::chrono::steady_clock::time_point Now() = 0;
+  // The time each wait for a busy engraver is measured on; the steady clock
+  // unless a pacer keeps time of its own.
+  virtual std::chrono::steady_clock::time_point Now() { return std::chrono::steady_clock::now(); }
   // Now in UTC, "2026-12-07T14:30:05Z".
   virtual std::string UtcNow() = 0;
 };

@@ -118,9 +118,6 @@ int RunCli(std::span<const std::string> args, Streams streams, const PortsProvid
     void Pause(std::chrono::milliseconds) override {}
     void CatchStop() override {}
     bool StopAsked() override { return false; }
-    std::chrono::steady_clock::time_point Now() override {
-      return std::chrono::steady_clock::now();
-    }
     std::string UtcNow() override { return UtcText(); }
   } pacer;
   return RunCli(args, streams, ports, pacer);

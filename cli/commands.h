@@ -15,6 +15,7 @@
 #include "cli/backup_file.h"
 #include "cli/safe_files.h"
 #include "cli/session.h"
+#include "config/presets.h"
 
 namespace korimo::cli {
 
@@ -35,6 +36,8 @@ int RestoreCells(Session& session, modKT90& kt90, const std::array<std::uint8_t,
 
 // "1 (Korimo KX2)", or the bare code of no known model.
 std::string ModelText(std::uint8_t code);
+// The model --model names, "KX2" or "KX3" in either case; nullptr for any other text.
+const ModelPreset* ModelOfOption(std::string_view text);
 
 // All 256 memory cells, with a progress line on a terminal: kExitOk, or the exit
 // code once the user has been told why not (a wait gave up, a cell did not

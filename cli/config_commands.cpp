@@ -43,18 +43,15 @@ std::string AllOptions() {
   return options;
 }
 
-// The model of --model: "KX2", "KX3" (either case) or "none".
+// The model of --model: "KX2", "KX3" or "none", in either case.
 std::optional<std::uint8_t> ModelCodeOf(const std::string& text) {
-  std::string upper = text;
-  std::ranges::transform(upper, upper.begin(),
-                         [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  if (upper == "NONE") {
-    return memory::kNoModel;
-  }
-  if (const ModelPreset* preset = FindPreset("Korimo " + upper)) {
+  if (const ModelPreset* preset = ModelOfOption(text)) {
     return preset->code;
   }
-  return std::nullopt;
+  const bool none =
+      std::ranges::equal(text, std::string_view("none"),
+                         [](unsigned char c, char letter) { return std::tolower(c) == letter; });
+  return none ? std::optional(memory::kNoModel) : std::nullopt;
 }
 
 // The texts the Set takes its values from, checked; nothing when the command
@@ -105,6 +102,13 @@ std::optional<SetFieldTexts> SetTexts(Session& session, std::uint8_t& model_code
 }
 
 }  // namespace
+
+const ModelPreset* ModelOfOption(std::string_view text) {
+  std::string upper(text);
+  std::ranges::transform(upper, upper.begin(),
+                         [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return FindPreset("Korimo " + upper);
+}
 
 std::string ModelText(std::uint8_t code) {
   std::string text = std::to_string(code);

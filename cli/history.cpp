@@ -9,7 +9,6 @@
 
 #include "cli/commands.h"
 #include "cli/entries.h"
-#include "config/memory_map.h"
 #include "config/numeric.h"
 
 namespace korimo::cli {
@@ -38,11 +37,6 @@ void PruneHistory(const std::string& folder, std::uint16_t board) {
 }
 
 }  // namespace
-
-std::uint16_t SerialOf(const Cells& cells) {
-  return static_cast<std::uint16_t>(cells[memory::kSerialNumber] * 256 +
-                                    cells[memory::kSerialNumber + 1u]);
-}
 
 std::optional<std::string> HistoryFolderFrom(const EnvironmentLookup& lookup, bool windows) {
   const auto set = [&](const char* name) -> std::optional<std::string> {
@@ -173,7 +167,7 @@ int KeepHistory(Session& session, modKT90& kt90, std::string_view command, const
     after[address] = value;
   }
   const Backup backup{kt90.DevicePath(), session.GetPacer().UtcNow(), now};
-  const KeptEntry kept = KeepEntry(*folder, backup, command, SerialOf(after));
+  const KeptEntry kept = KeepEntry(*folder, backup, command, SerialNumberOf(after));
   if (kept.trouble) {
     session.Err() << "The history copy " << EchoPath(kept.path)
                   << " cannot be written, so nothing was written to the engraver: "
@@ -181,7 +175,8 @@ int KeepHistory(Session& session, modKT90& kt90, std::string_view command, const
     return kExitRefused;
   }
   session.Out() << "The memory as it was is kept in " << EchoPath(kept.path) << ".\n";
-  session.AtSuccess([folder = *folder, board = SerialOf(after)] { PruneHistory(folder, board); });
+  session.AtSuccess(
+      [folder = *folder, board = SerialNumberOf(after)] { PruneHistory(folder, board); });
   return kExitOk;
 }
 

@@ -72,8 +72,6 @@ struct HistoryName {
 std::string FormatHistoryName(const HistoryName& name);
 // Nothing for a name that is no history entry (a temporary file, another file).
 std::optional<HistoryName> ParseHistoryName(std::string_view file_name);
-// The serial number `cells` hold.
-std::uint16_t SerialOf(const Cells& cells);
 
 struct HistoryEntry {
   std::string path;

@@ -73,7 +73,8 @@ int RunHistory(Session& session, std::span<const std::string>) {
       return failed;
     }
   }
-  const std::optional<std::uint16_t> board = now ? std::optional(SerialOf(*now)) : std::nullopt;
+  const std::optional<std::uint16_t> board =
+      now ? std::optional(SerialNumberOf(*now)) : std::nullopt;
   const std::optional<std::vector<HistoryEntry>> entries = EntriesOrSay(session, *folder, board);
   if (!entries) {
     return kExitRefused;
@@ -132,7 +133,7 @@ int RunUndo(Session& session, std::span<const std::string> operands) {
       failed != kExitOk) {
     return failed;
   }
-  const std::uint16_t board = SerialOf(now);
+  const std::uint16_t board = SerialNumberOf(now);
   const std::optional<std::vector<HistoryEntry>> entries = EntriesOrSay(session, *folder, board);
   if (!entries) {
     return kExitRefused;

@@ -50,9 +50,6 @@ class TerminalPacer final : public korimo::cli::Pacer {
   bool StopAsked() override {
     return stop_asked != 0;
   }
-  std::chrono::steady_clock::time_point Now() override {
-    return std::chrono::steady_clock::now();
-  }
   std::string UtcNow() override {
     return korimo::cli::UtcText();
   }

@@ -2,7 +2,6 @@
 // with the next serial number, every written cell is read back, one line goes
 // to the log, and the run waits until the engraver is unplugged.
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -352,10 +351,7 @@ int RunProvision(Session& session, std::span<const std::string>) {
            "--ledger CONNECTION.\n";
     return kExitUsage;
   }
-  std::string upper = *model;
-  std::ranges::transform(upper, upper.begin(),
-                         [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  const ModelPreset* preset = FindPreset("Korimo " + upper);
+  const ModelPreset* preset = ModelOfOption(*model);
   if (preset == nullptr) {
     err << "--model must be KX2 or KX3 for provision (" << Echo(*model) << " given).\n";
     return kExitUsage;

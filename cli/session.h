@@ -50,6 +50,9 @@ class Session {
   // needs --device.
   Session(const CommandLine& line, Streams streams, const PortsProvider& ports,
           double timeout_seconds, bool writes, Pacer& pacer);
+  // The engravers hold on to this session's wait limit: a session stays where it is.
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
 
   const CommandLine& Line() const { return line_; }
   std::istream& In() { return streams_.in; }
