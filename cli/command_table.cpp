@@ -18,6 +18,14 @@ constexpr Option kIncludeIdentity{"--include-identity", ""};
 // Skips the copy of the 256 cells kept in the history before a write.
 constexpr Option kNoHistory{"--no-history", ""};
 
+// The handler of a command that works on its engraver from the start: run on
+// the link once connected, or the exit code of the connect failure.
+template <int (*run)(Session&, modKT90&)>
+int Connected(Session& session, std::span<const std::string>) {
+  modKT90* kt90 = session.Connect();
+  return kt90 != nullptr ? run(session, *kt90) : session.ConnectFailure();
+}
+
 // set's options: the model, the serial number, one per parameter field, --verify.
 std::vector<Option> SetOptions() {
   std::vector<Option> options{kModel, {"--serial", "N"}};
@@ -48,19 +56,19 @@ std::span<const Command> Commands() {
       {"list", "", {kJson}, RunList, false,
        "List every engraver found: index, device path, and its serial number and model, or why\n"
        "      it cannot be used."},
-      {"find", "", {}, RunFind, false, "Print the engraver's device path."},
-      {"read", "", {kJson}, RunRead, false,
+      {"find", "", {}, Connected<RunFind>, false, "Print the engraver's device path."},
+      {"read", "", {kJson}, Connected<RunRead>, false,
        "Read the serial number, the model code and the six parameters."},
       {"set", "", SetOptions(), RunSet, true,
        "Store a configuration: the model's presets, or six values of your own (model code 0).\n"
        "      --verify reads every written cell back and compares.",
        SetSynopsis()},
-      {"eeprom dump", "", {}, RunEEPromDump, false,
+      {"eeprom dump", "", {}, Connected<RunEEPromDump>, false,
        "Show the parameter memory 0x20..0x5F in eight rows."},
       {"eeprom write", "ADDR VALUE", {kNoHistory}, RunEEPromWrite, true,
        "Write one byte: address below 64, value below 256 (&H20 is hexadecimal)."},
-      {"eeprom clear", "", {kNoHistory}, RunEEPromClear, true, "Set 0x20..0x5F to 0xFF, then show them."},
-      {"clear-id", "", {{"--yes", ""}, kNoHistory}, RunClearId, true,
+      {"eeprom clear", "", {kNoHistory}, Connected<RunEEPromClear>, true, "Set 0x20..0x5F to 0xFF, then show them."},
+      {"clear-id", "", {{"--yes", ""}, kNoHistory}, Connected<RunClearId>, true,
        "Reset the engraver's USB identity (VID/PID), after asking."},
       {"backup", "FILE", {kForce}, RunBackup, false,
        "Read all 256 memory cells into a text file; --force replaces an existing file."},
@@ -94,9 +102,9 @@ std::span<const Command> Commands() {
       {"report", "[FILE]", {kForce}, RunReport, false,
        "A read-only report for support: version, platform, the engravers found, one status\n"
        "      packet and the 256 memory cells of the chosen one; to FILE or the terminal."},
-      {"home", "", {}, RunHome, true, "Home the X and Y axes."},
-      {"inputs", "", {}, RunInputs, false, "Show the keypad keys and table sensors."},
-      {"positions", "", {}, RunPositions, false, "Show the X, Y and Z positions."},
+      {"home", "", {}, Connected<RunHome>, true, "Home the X and Y axes."},
+      {"inputs", "", {}, Connected<RunInputs>, false, "Show the keypad keys and table sensors."},
+      {"positions", "", {}, Connected<RunPositions>, false, "Show the X, Y and Z positions."},
   };
   // clang-format on
   return kCommands;

@@ -51,24 +51,25 @@ int ReadAllCells(Session& session, modKT90& kt90, std::array<std::uint8_t, 256>&
 std::unique_ptr<ReplacementFile> NewFileFor(Session& session, const std::string& path,
                                             std::string_view what);
 
-// The handlers, grouped by what they reach.
+// The handlers, grouped by what they reach; those given the link run once the
+// engraver of the command is connected.
 int RunList(Session& session, std::span<const std::string> operands);
 int RunReport(Session& session, std::span<const std::string> operands);
 int RunProvision(Session& session, std::span<const std::string> operands);
-int RunFind(Session& session, std::span<const std::string> operands);
-int RunRead(Session& session, std::span<const std::string> operands);
+int RunFind(Session& session, modKT90& kt90);
+int RunRead(Session& session, modKT90& kt90);
 int RunSet(Session& session, std::span<const std::string> operands);
-int RunEEPromDump(Session& session, std::span<const std::string> operands);
+int RunEEPromDump(Session& session, modKT90& kt90);
 int RunEEPromWrite(Session& session, std::span<const std::string> operands);
-int RunEEPromClear(Session& session, std::span<const std::string> operands);
-int RunClearId(Session& session, std::span<const std::string> operands);
+int RunEEPromClear(Session& session, modKT90& kt90);
+int RunClearId(Session& session, modKT90& kt90);
 int RunBackup(Session& session, std::span<const std::string> operands);
 int RunRestore(Session& session, std::span<const std::string> operands);
 int RunDiff(Session& session, std::span<const std::string> operands);
 int RunHistory(Session& session, std::span<const std::string> operands);
 int RunUndo(Session& session, std::span<const std::string> operands);
-int RunHome(Session& session, std::span<const std::string> operands);
-int RunInputs(Session& session, std::span<const std::string> operands);
-int RunPositions(Session& session, std::span<const std::string> operands);
+int RunHome(Session& session, modKT90& kt90);
+int RunInputs(Session& session, modKT90& kt90);
+int RunPositions(Session& session, modKT90& kt90);
 
 }  // namespace korimo::cli

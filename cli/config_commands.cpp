@@ -118,23 +118,15 @@ std::string ModelText(std::uint8_t code) {
   return text;
 }
 
-int RunFind(Session& session, std::span<const std::string>) {
-  modKT90* kt90 = session.Connect();
-  if (kt90 == nullptr) {
-    return session.ConnectFailure();
-  }
-  session.Out() << kt90->DevicePath() << '\n';
+int RunFind(Session& session, modKT90& kt90) {
+  session.Out() << kt90.DevicePath() << '\n';
   return kExitOk;
 }
 
-int RunRead(Session& session, std::span<const std::string>) {
-  modKT90* kt90 = session.Connect();
-  if (kt90 == nullptr) {
-    return session.ConnectFailure();
-  }
+int RunRead(Session& session, modKT90& kt90) {
   // The window's order, every value from a status packet of its own. Nothing
   // is shown unless all of them answered.
-  const ConfigurationRead read = ReadConfiguration(*kt90, RunStop::kAtFirstMiss);
+  const ConfigurationRead read = ReadConfiguration(kt90, RunStop::kAtFirstMiss);
   if (!read.configuration) {
     return session.NoAnswer(std::string(read.missing), "nothing is shown");
   }

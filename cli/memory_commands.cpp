@@ -19,28 +19,6 @@ namespace {
 
 constexpr std::uint8_t kRowLength = 8;
 
-// The eight rows 0x20..0x5F: kExitOk, or the exit code once the user has been
-// told why the dump stopped (a wait gave up, a cell did not answer).
-int DumpRows(Session& session, modKT90& kt90) {
-  for (unsigned first = memory::kFixedBlockFirst; first <= memory::kFixedBlockLast;
-       first += kRowLength) {
-    std::array<std::uint8_t, kRowLength> values{};
-    for (unsigned i = 0; i < kRowLength; ++i) {
-      const auto address = static_cast<std::uint8_t>(first + i);
-      const std::optional<std::uint8_t> value = kt90.ReadEEPromByte(address);
-      if (session.TimedOut("the dump stopped at " + HexByte(static_cast<std::uint8_t>(first)))) {
-        return kExitTimedOut;
-      }
-      if (!value) {
-        return session.NoAnswer("cell " + HexByte(address), "the dump stopped there");
-      }
-      values[i] = *value;
-    }
-    session.Out() << FormatMemoryRow(static_cast<std::uint8_t>(first), values) << '\n';
-  }
-  return kExitOk;
-}
-
 bool IsYes(std::string answer) {
   answer.erase(answer.find_last_not_of(" \t\n\v\f\r") + 1);
   std::ranges::transform(answer, answer.begin(),
@@ -70,9 +48,26 @@ int WriteOneCell(Session& session, modKT90& kt90, std::string_view command, Cell
 
 }  // namespace
 
-int RunEEPromDump(Session& session, std::span<const std::string>) {
-  modKT90* kt90 = session.Connect();
-  return kt90 != nullptr ? DumpRows(session, *kt90) : session.ConnectFailure();
+// The eight rows 0x20..0x5F, also after a clear: kExitOk, or the exit code once the user has been
+// told why the dump stopped (a wait gave up, a cell did not answer).
+int RunEEPromDump(Session& session, modKT90& kt90) {
+  for (unsigned first = memory::kFixedBlockFirst; first <= memory::kFixedBlockLast;
+       first += kRowLength) {
+    std::array<std::uint8_t, kRowLength> values{};
+    for (unsigned i = 0; i < kRowLength; ++i) {
+      const auto address = static_cast<std::uint8_t>(first + i);
+      const std::optional<std::uint8_t> value = kt90.ReadEEPromByte(address);
+      if (session.TimedOut("the dump stopped at " + HexByte(static_cast<std::uint8_t>(first)))) {
+        return kExitTimedOut;
+      }
+      if (!value) {
+        return session.NoAnswer("cell " + HexByte(address), "the dump stopped there");
+      }
+      values[i] = *value;
+    }
+    session.Out() << FormatMemoryRow(static_cast<std::uint8_t>(first), values) << '\n';
+  }
+  return kExitOk;
 }
 
 int RunEEPromWrite(Session& session, std::span<const std::string> operands) {
@@ -100,16 +95,12 @@ int RunEEPromWrite(Session& session, std::span<const std::string> operands) {
   return kExitOk;
 }
 
-int RunEEPromClear(Session& session, std::span<const std::string>) {
-  modKT90* kt90 = session.Connect();
-  if (kt90 == nullptr) {
-    return session.ConnectFailure();
-  }
+int RunEEPromClear(Session& session, modKT90& kt90) {
   const std::vector<CellValue> cells = ClearedBlock();
-  if (const int refused = KeepHistory(session, *kt90, "eeprom-clear", cells); refused != kExitOk) {
+  if (const int refused = KeepHistory(session, kt90, "eeprom-clear", cells); refused != kExitOk) {
     return refused;
   }
-  const CellRun run = WriteCells(*kt90, cells, RunStop::kWhenGaveUp);
+  const CellRun run = WriteCells(kt90, cells, RunStop::kWhenGaveUp);
   if (run.gave_up &&
       session.TimedOut("the clear stopped at " + HexByte(cells[run.tried - 1].first))) {
     return kExitTimedOut;
@@ -118,14 +109,10 @@ int RunEEPromClear(Session& session, std::span<const std::string>) {
     session.Err() << NotDeliveredMessage(run.reached, cells.size(), "cells", "Clear") << '\n';
     return kExitCutShort;
   }
-  return DumpRows(session, *kt90);
+  return RunEEPromDump(session, kt90);
 }
 
-int RunClearId(Session& session, std::span<const std::string>) {
-  modKT90* kt90 = session.Connect();
-  if (kt90 == nullptr) {
-    return session.ConnectFailure();
-  }
+int RunClearId(Session& session, modKT90& kt90) {
   if (!session.Line().Has("--yes")) {
     session.Out() << kClearIdQuestion << " [y/N] " << std::flush;
     std::string answer;
@@ -135,7 +122,7 @@ int RunClearId(Session& session, std::span<const std::string>) {
     }
   }
   if (const int failed =
-          WriteOneCell(session, *kt90, "clear-id", {memory::kUsbIdentity, 0x00}, "nothing was sent",
+          WriteOneCell(session, kt90, "clear-id", {memory::kUsbIdentity, 0x00}, "nothing was sent",
                        "The USB identity reset did not reach the engraver; send it "
                        "again once it is connected.");
       failed != kExitOk) {

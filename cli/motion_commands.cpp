@@ -13,22 +13,14 @@ constexpr std::size_t kNameWidth = 9;
 
 }  // namespace
 
-int RunHome(Session& session, std::span<const std::string>) {
-  modKT90* kt90 = session.Connect();
-  if (kt90 == nullptr) {
-    return session.ConnectFailure();
-  }
-  kt90->HomeXY();
+int RunHome(Session& session, modKT90& kt90) {
+  kt90.HomeXY();
   session.Out() << "The home command was sent.\n";
   return kExitOk;
 }
 
-int RunInputs(Session& session, std::span<const std::string>) {
-  modKT90* kt90 = session.Connect();
-  if (kt90 == nullptr) {
-    return session.ConnectFailure();
-  }
-  const std::optional<std::uint8_t> answer = kt90->GetStatusByte(status::kInputs);
+int RunInputs(Session& session, modKT90& kt90) {
+  const std::optional<std::uint8_t> answer = kt90.GetStatusByte(status::kInputs);
   if (!answer) {
     return session.NoAnswer("the inputs", "nothing is shown");
   }
@@ -40,25 +32,18 @@ int RunInputs(Session& session, std::span<const std::string>) {
   return kExitOk;
 }
 
-int RunPositions(Session& session, std::span<const std::string>) {
-  modKT90* kt90 = session.Connect();
-  if (kt90 == nullptr) {
-    return session.ConnectFailure();
+int RunPositions(Session& session, modKT90& kt90) {
+  std::string shown;
+  for (const auto& [axis, at] :
+       {std::pair{"X", status::kPositionX}, std::pair{"Y", status::kPositionY},
+        std::pair{"Z", status::kPositionZ}}) {
+    const std::optional<std::int32_t> position = kt90.GetStatusWord(at);
+    if (!position) {
+      return session.NoAnswer("the " + std::string(axis) + " position", "nothing is shown");
+    }
+    shown += std::string(axis) + " " + PositionText(*position) + '\n';
   }
-  const std::optional<std::int32_t> x = kt90->GetPositionX();
-  if (!x) {
-    return session.NoAnswer("the X position", "nothing is shown");
-  }
-  const std::optional<std::int32_t> y = kt90->GetPositionY();
-  if (!y) {
-    return session.NoAnswer("the Y position", "nothing is shown");
-  }
-  const std::optional<std::int32_t> z = kt90->GetPositionZ();
-  if (!z) {
-    return session.NoAnswer("the Z position", "nothing is shown");
-  }
-  session.Out() << "X " << PositionText(*x) << "\nY " << PositionText(*y) << "\nZ "
-                << PositionText(*z) << '\n';
+  session.Out() << shown;
   return kExitOk;
 }
 
