@@ -1,43 +1,15 @@
-// What the workshop commands share: every engraver found with what its status
-// says, and the provision log, the record of the serial numbers used.
+// The provision log, the record of the serial numbers provision used.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
-#include "cli/session.h"
-#include "device/ports.h"
-
 namespace korimo::cli {
-
-struct ListedEngraver {
-  std::size_t index = 0;                      // 1-based, in the finder's order
-  FoundEngraver found;                        // trouble set when it cannot be used
-  std::optional<std::int32_t> serial_number;  // read from its status when it can
-  std::uint8_t model_code = 0;
-};
-
-// Every engraver in the finder's order; each one that can be used is opened
-// and its serial number and model read.
-std::vector<ListedEngraver> ListEngravers(Session& session);
-
-// The engraver's device nodes that are present but cannot be reached, each
-// listed under its instance ID with its trouble, numbered on from `after`.
-std::vector<ListedEngraver> UnreachableNodes(const std::vector<EngraverNode>& nodes,
-                                             std::size_t after);
-
-// The sentence for no engraver found, naming what was seen instead: the
-// unreachable device nodes, or (where the platform shows device nodes) that
-// there is no USB device of the engraver at all.
-std::string NoEngraverSeen(const platform::Ports& ports,
-                           const std::vector<ListedEngraver>& unreachable);
-
-// The device nodes of the engraver and their facts, for a support report.
-std::string NodesReport(const std::vector<EngraverNode>& nodes);
 
 // The provision log: CSV, one line per board, after this header.
 inline constexpr std::string_view kLogHeader =

@@ -22,6 +22,13 @@
 namespace korimo::cli {
 namespace {
 
+struct ListedEngraver {
+  std::size_t index = 0;                      // 1-based, in the finder's order
+  FoundEngraver found;                        // trouble set when it cannot be used
+  std::optional<std::int32_t> serial_number;  // read from its status when it can
+  std::uint8_t model_code = 0;
+};
+
 std::string PlatformText(std::string_view found_how) {
 #ifdef _WIN32
   static_cast<void>(found_how);
@@ -89,8 +96,8 @@ void PrintStatus(std::ostream& out, const StatusPacket& packet) {
       << word(status::kPositionZ) << '\n';
 }
 
-}  // namespace
-
+// Every engraver in the finder's order; each one that can be used is opened
+// and its serial number and model read.
 std::vector<ListedEngraver> ListEngravers(Session& session) {
   std::vector<ListedEngraver> listed;
   Engravers* engravers = session.Reach();
@@ -130,6 +137,8 @@ std::vector<ListedEngraver> ListEngravers(Session& session) {
 // The engraver's device nodes in list and report: the engravers that are
 // plugged in but cannot be reached, and why.
 
+// The engraver's device nodes that are present but cannot be reached, each
+// listed under its instance ID with its trouble, numbered on from `after`.
 std::vector<ListedEngraver> UnreachableNodes(const std::vector<EngraverNode>& nodes,
                                              std::size_t after) {
   std::vector<ListedEngraver> unreachable;
@@ -142,6 +151,9 @@ std::vector<ListedEngraver> UnreachableNodes(const std::vector<EngraverNode>& no
   return unreachable;
 }
 
+// The sentence for no engraver found, naming what was seen instead: the
+// unreachable device nodes, or (where the platform shows device nodes) that
+// there is no USB device of the engraver at all.
 std::string NoEngraverSeen(const platform::Ports& ports,
                            const std::vector<ListedEngraver>& unreachable) {
   std::string sentence(ports.none_found);
@@ -165,6 +177,7 @@ std::string NoEngraverSeen(const platform::Ports& ports,
   return sentence;
 }
 
+// The device nodes of the engraver and their facts, for a support report.
 std::string NodesReport(const std::vector<EngraverNode>& nodes) {
   std::string report = "\nUSB device nodes of the engraver (USB\\VID_7E21&PID_0065):\n";
   if (nodes.empty()) {
@@ -175,6 +188,8 @@ std::string NodesReport(const std::vector<EngraverNode>& nodes) {
   }
   return report;
 }
+
+}  // namespace
 
 int RunList(Session& session, std::span<const std::string>) {
   if (session.Reach() == nullptr) {
