@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <span>
+#include <sstream>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -93,15 +93,10 @@ Diagnosis Diagnose(SQLSMALLINT type, SQLHANDLE handle) {
     const auto size = std::clamp<std::size_t>(static_cast<std::size_t>(std::max<int>(length, 0)), 0,
                                               text.size() - 1);
     // One line, whatever line ends and tabs the driver put in its words.
+    std::istringstream driver_words(std::string(reinterpret_cast<const char*>(text.data()), size));
     std::string words;
-    for (const SQLCHAR c : std::span(text.data(), size)) {
-      const bool space = std::isspace(c) != 0;
-      if (!space || (!words.empty() && words.back() != ' ')) {
-        words += space ? ' ' : static_cast<char>(c);
-      }
-    }
-    while (!words.empty() && words.back() == ' ') {
-      words.pop_back();
+    for (std::string word; driver_words >> word;) {
+      words += (words.empty() ? "" : " ") + word;
     }
     if (diagnosis.state.empty()) {
       diagnosis.state.assign(reinterpret_cast<const char*>(state.data()), 5);
@@ -162,7 +157,6 @@ class Statement {
       diagnosis_ = Diagnose(SQL_HANDLE_STMT, handle_);
       return false;
     }
-    ran_ = true;
     return true;
   }
 
@@ -211,14 +205,12 @@ class Statement {
   }
 
   const Diagnosis& Failure() const { return diagnosis_; }
-  bool Ran() const { return ran_; }
 
  private:
   SQLHSTMT handle_ = SQL_NULL_HSTMT;
   std::vector<Parameter> parameters_;
   std::vector<SQLLEN> indicators_;
   Diagnosis diagnosis_;
-  bool ran_ = false;
 };
 
 class OdbcLedger final : public SerialLedger {
@@ -246,15 +238,9 @@ class OdbcLedger final : public SerialLedger {
 
   std::optional<bool> NeverStored(std::uint16_t serial, std::string& trouble) override {
     const std::unique_ptr<Statement> select = RunConnected(
-        "SELECT state FROM korimo_serials WHERE serial_number = ?", {SQLINTEGER{serial}}, trouble);
+        "SELECT state FROM korimo_serials WHERE serial_number = ?", {SQLINTEGER{serial}},
+        "The database refused the look-up of serial number " + FiveDigits(serial) + ": ", trouble);
     if (!select) {
-      return std::nullopt;
-    }
-    if (!select->Ran()) {
-      if (trouble.empty()) {
-        trouble = "The database refused the look-up of serial number " + FiveDigits(serial) + ": " +
-                  select->Failure().words;
-      }
       return std::nullopt;
     }
     const Row row = select->Fetch(1);
@@ -324,13 +310,9 @@ class OdbcLedger final : public SerialLedger {
         "WHERE serial_number = ? AND claim_token = ?",
         {std::string(stored ? "stored" : "failed"), static_cast<SQLINTEGER>(cells_differed),
          board.time, SQLINTEGER{claim.serial}, claim.token},
-        trouble);
+        "The database refused the result: ", trouble);
     if (!update) {
       return trouble;
-    }
-    if (!update->Ran()) {
-      return trouble.empty() ? "The database refused the result: " + update->Failure().words
-                             : trouble;
     }
     if (update->RowsChanged() != 1) {
       return "The row of serial number " + FiveDigits(claim.serial) +
@@ -342,12 +324,12 @@ class OdbcLedger final : public SerialLedger {
 
  private:
   // Runs `sql`, connecting first, and once more on a new connection when the
-  // first finds it lost. The statement, run or refused (Ran() tells), or
-  // nothing, with `trouble` set, when no connection could be made; a lost
-  // connection leaves its sentence in `trouble`.
+  // first finds it lost. The statement once run, or nothing with `trouble` set:
+  // no connection could be made, it was lost, or the statement was refused
+  // (the sentence then begins with `refused`).
   std::unique_ptr<Statement> RunConnected(std::string_view sql,
                                           const std::vector<Parameter>& parameters,
-                                          std::string& trouble) {
+                                          const std::string& refused, std::string& trouble) {
     std::unique_ptr<Statement> statement;
     for (int attempt = 0; attempt < 2; ++attempt) {
       statement.reset();  // freed before a lost connection is let go of
@@ -355,11 +337,17 @@ class OdbcLedger final : public SerialLedger {
         return nullptr;
       }
       statement = std::make_unique<Statement>(connection_handle_);
-      if (statement->Run(sql, parameters) || !Lost(statement->Failure(), trouble)) {
+      if (statement->Run(sql, parameters)) {
+        return statement;
+      }
+      if (!Lost(statement->Failure(), trouble)) {
         break;
       }
     }
-    return statement;
+    if (trouble.empty()) {
+      trouble = refused + statement->Failure().words;
+    }
+    return nullptr;
   }
 
   // True when the failure was a lost connection (closed here, for the next
