@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -96,7 +97,7 @@ class Run {
   std::size_t left_ = 0;  // boards that already carried a serial number
   std::optional<std::uint16_t> first_used_;
   std::optional<std::uint16_t> last_used_;
-  std::vector<std::string> told_;    // troubles already said
+  std::set<std::string> told_;       // troubles already said
   std::size_t progress_length_ = 0;  // of the longest progress line shown, 0 when none is
 };
 
@@ -130,9 +131,8 @@ std::optional<std::string> Run::Found(const std::vector<FoundEngraver>& found) {
             ? found[i].trouble
             : "The engraver at " + found[i].path +
                   " cannot be opened: another program has it open, or it was just unplugged.";
-    if (std::find(told_.begin(), told_.end(), trouble) == told_.end()) {
+    if (told_.insert(trouble).second) {
       Say() << trouble << '\n';
-      told_.push_back(trouble);
     }
   }
   return std::nullopt;
@@ -155,8 +155,7 @@ std::optional<std::string> Run::WaitForArrival() {
 bool Run::WaitUntilGone(const std::string& path) {
   for (;;) {
     const std::vector<FoundEngraver> found = engravers_.List();
-    if (std::none_of(found.begin(), found.end(),
-                     [&](const FoundEngraver& engraver) { return engraver.path == path; })) {
+    if (std::ranges::find(found, path, &FoundEngraver::path) == found.end()) {
       told_.clear();
       return true;
     }
