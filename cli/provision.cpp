@@ -123,14 +123,10 @@ std::optional<std::string> Run::Found(const std::vector<FoundEngraver>& found) {
     if (device && chosen != i) {
       continue;
     }
-    if (engravers_.Usable(found[i])) {
+    const std::string trouble = engravers_.Trouble(found[i]);
+    if (trouble.empty()) {
       return found[i].path;
     }
-    const std::string trouble =
-        !found[i].trouble.empty()
-            ? found[i].trouble
-            : "The engraver at " + found[i].path +
-                  " cannot be opened: another program has it open, or it was just unplugged.";
     if (told_.insert(trouble).second) {
       Say() << trouble << '\n';
     }

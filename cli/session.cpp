@@ -10,10 +10,10 @@ namespace korimo::cli {
 
 std::optional<std::size_t> ResolveDevice(const std::string& given,
                                          const std::vector<FoundEngraver>& found) {
-  if (!given.empty() && given.size() <= 3 &&
-      std::ranges::all_of(given, [](char c) { return c >= '0' && c <= '9'; })) {
-    const std::size_t index = std::stoul(given);
-    return index >= 1 && index <= found.size() ? std::optional(index - 1) : std::nullopt;
+  // Up to three digits are an index; anything else is a path or a port.
+  if (const std::optional<std::size_t> index =
+          given.size() <= 3 ? WholeNumber<std::size_t>(given, 999) : std::nullopt) {
+    return *index >= 1 && *index <= found.size() ? std::optional(*index - 1) : std::nullopt;
   }
   for (std::size_t i = 0; i < found.size(); ++i) {
     const std::string& path = found[i].path;
@@ -42,19 +42,22 @@ Engravers::Engravers(platform::Ports ports, std::ostream* trace, WaitLimit& wait
                               : nullptr),
       wait_limit_(wait_limit) {}
 
-bool Engravers::Usable(const FoundEngraver& engraver) {
-  if (!engraver.trouble.empty() || engraver.path.empty()) {
-    return false;
+std::string Engravers::Trouble(const FoundEngraver& engraver) {
+  if (!engraver.trouble.empty()) {
+    return engraver.trouble;
   }
-  if (ports_.listing_opens) {
-    return true;
+  if (!engraver.path.empty() && ports_.listing_opens) {
+    return {};
   }
   // A look, as the search is, not a transfer of the command: the trace leaves it out.
-  const std::optional<FileHandle> file = ports_.files->Open(engraver.path, kReadOpen);
+  const std::optional<FileHandle> file =
+      engraver.path.empty() ? std::nullopt : ports_.files->Open(engraver.path, kReadOpen);
   if (file) {
     ports_.files->Close(*file);
+    return {};
   }
-  return file.has_value();
+  return "The engraver at " + engraver.path +
+         " cannot be opened: another program has it open, or it was just unplugged.";
 }
 
 std::unique_ptr<modKT90> Engravers::LinkTo(std::string path) {
@@ -99,7 +102,7 @@ std::optional<std::string> Session::ChooseEngraver(Engravers& engravers) {
   std::size_t usable = 0;
   std::string usable_text;
   for (std::size_t i = 0; i < found.size() && found.size() > 1; ++i) {
-    if (engravers.Usable(found[i])) {
+    if (engravers.Trouble(found[i]).empty()) {
       usable_text += (usable++ == 0 ? "" : ", ") + std::to_string(i + 1) + " " + found[i].path;
     }
   }

@@ -29,8 +29,9 @@ class Engravers {
   const platform::Ports& Ports() const { return ports_; }
   // Every engraver present, in the finder's order.
   std::vector<FoundEngraver> List() { return ports_.finder->ListEngravers(); }
-  // Whether an engraver listed can be used: no trouble, and its device file opens.
-  bool Usable(const FoundEngraver& engraver);
+  // Why an engraver listed cannot be used: its trouble, or that its device file
+  // does not open; empty when it can be used.
+  std::string Trouble(const FoundEngraver& engraver);
   // The engraver's USB device nodes, where the platform shows them; none elsewhere.
   std::vector<EngraverNode> Nodes() const {
     return ports_.nodes != nullptr ? ports_.nodes->ReadNodes() : std::vector<EngraverNode>{};

@@ -116,8 +116,8 @@ std::vector<ListedEngraver> ListEngravers(Session& session) {
     if (!kt90->IsDeviceConnected()) {
       trouble = !kt90->DeviceTrouble().empty() ? kt90->DeviceTrouble()
                                                : at + " was unplugged while it was looked at.";
-    } else if (!engravers->Usable({engraver.found.path, ""})) {
-      trouble = at + " cannot be opened: another program has it open, or it was just unplugged.";
+    } else if (std::string why = engravers->Trouble({engraver.found.path, ""}); !why.empty()) {
+      trouble = std::move(why);
     } else if (const std::optional<std::int32_t> serial = kt90->GetSerialNumber();
                const std::optional<std::uint8_t> model =
                    serial ? kt90->GetModelCode() : std::nullopt) {
