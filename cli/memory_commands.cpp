@@ -48,8 +48,9 @@ int WriteOneCell(Session& session, modKT90& kt90, std::string_view command, Cell
 
 }  // namespace
 
-// The eight rows 0x20..0x5F, also after a clear: kExitOk, or the exit code once the user has been
-// told why the dump stopped (a wait gave up, a cell did not answer).
+// The eight rows 0x20..0x5F, also after a clear: kExitOk, or the exit code
+// once the user has been told why the dump stopped (a wait gave up, a cell
+// did not answer).
 int RunEEPromDump(Session& session, modKT90& kt90) {
   for (unsigned first = memory::kFixedBlockFirst; first <= memory::kFixedBlockLast;
        first += kRowLength) {

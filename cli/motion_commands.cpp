@@ -1,7 +1,8 @@
 // home, inputs and positions: the diagnostic windows' views on a terminal.
-#include <array>
 #include <ostream>
+#include <string>
 #include <string_view>
+#include <utility>
 
 #include "cli/commands.h"
 #include "cli/entries.h"

@@ -98,13 +98,9 @@ void PrintStatus(std::ostream& out, const StatusPacket& packet) {
 
 // Every engraver in the finder's order; each one that can be used is opened
 // and its serial number and model read.
-std::vector<ListedEngraver> ListEngravers(Session& session) {
+std::vector<ListedEngraver> ListEngravers(Engravers& engravers) {
   std::vector<ListedEngraver> listed;
-  Engravers* engravers = session.Reach();
-  if (engravers == nullptr) {
-    return listed;
-  }
-  for (FoundEngraver& found : engravers->List()) {
+  for (FoundEngraver& found : engravers.List()) {
     ListedEngraver& engraver =
         listed.emplace_back(ListedEngraver{listed.size() + 1, std::move(found), std::nullopt, 0});
     std::string& trouble = engraver.found.trouble;
@@ -112,11 +108,11 @@ std::vector<ListedEngraver> ListEngravers(Session& session) {
       continue;
     }
     const std::string at = "The engraver at " + engraver.found.path;
-    const std::unique_ptr<modKT90> kt90 = engravers->LinkTo(engraver.found.path);
+    const std::unique_ptr<modKT90> kt90 = engravers.LinkTo(engraver.found.path);
     if (!kt90->IsDeviceConnected()) {
       trouble = !kt90->DeviceTrouble().empty() ? kt90->DeviceTrouble()
                                                : at + " was unplugged while it was looked at.";
-    } else if (std::string why = engravers->Trouble({engraver.found.path, ""}); !why.empty()) {
+    } else if (std::string why = engravers.Trouble({engraver.found.path, ""}); !why.empty()) {
       trouble = std::move(why);
     } else if (const std::optional<std::int32_t> serial = kt90->GetSerialNumber();
                const std::optional<std::uint8_t> model =
@@ -192,10 +188,11 @@ std::string NodesReport(const std::vector<EngraverNode>& nodes) {
 }  // namespace
 
 int RunList(Session& session, std::span<const std::string>) {
-  if (session.Reach() == nullptr) {
+  Engravers* engravers = session.Reach();
+  if (engravers == nullptr) {
     return kExitNoEngraver;
   }
-  std::vector<ListedEngraver> listed = ListEngravers(session);
+  std::vector<ListedEngraver> listed = ListEngravers(*engravers);
   // Present but unreachable engravers are shown, and change no exit code.
   std::vector<ListedEngraver> unreachable;
   if (const std::optional<std::string> device = session.Line().Value("--device")) {
@@ -208,7 +205,7 @@ int RunList(Session& session, std::span<const std::string>) {
     }
     listed = {listed[*index]};
   } else {
-    unreachable = UnreachableNodes(session.Reach()->Nodes(), listed.size());
+    unreachable = UnreachableNodes(engravers->Nodes(), listed.size());
   }
   std::vector<ListedEngraver> shown = listed;
   shown.insert(shown.end(), unreachable.begin(), unreachable.end());
@@ -218,7 +215,7 @@ int RunList(Session& session, std::span<const std::string>) {
     PrintListed(session.Out(), shown);
   }
   if (listed.empty()) {
-    session.Err() << NoEngraverSeen(session.Reach()->Ports(), unreachable) << '\n';
+    session.Err() << NoEngraverSeen(engravers->Ports(), unreachable) << '\n';
     return kExitNoEngraver;
   }
   return kExitOk;
@@ -234,13 +231,13 @@ int RunReport(Session& session, std::span<const std::string> operands) {
   std::ostringstream report;
   report << "Korimo support report\nProgram: korimo-cli " << kVersion
          << "\nTime: " << session.GetPacer().UtcNow() << '\n';
-  if (session.Reach() == nullptr) {
+  if (Engravers* engravers = session.Reach(); engravers == nullptr) {
     report << "Platform: no way to reach engravers in this build\n";
   } else {
-    const platform::Ports& ports = session.Reach()->Ports();
+    const platform::Ports& ports = engravers->Ports();
     report << "Platform: " << PlatformText(ports.found_how) << "\n\nEngravers found:\n";
-    const std::vector<ListedEngraver> listed = ListEngravers(session);
-    const std::vector<EngraverNode> nodes = session.Reach()->Nodes();
+    const std::vector<ListedEngraver> listed = ListEngravers(*engravers);
+    const std::vector<EngraverNode> nodes = engravers->Nodes();
     const std::vector<ListedEngraver> unreachable = UnreachableNodes(nodes, listed.size());
     PrintListed(report, listed);
     PrintListed(report, unreachable);
