@@ -74,10 +74,6 @@ ReplacementFile::ReplacementFile(std::string target)
   trouble_.error = std::make_error_code(std::errc::file_exists);
 }
 
-ReplacementFile::~ReplacementFile() {
-  Discard();
-}
-
 void ReplacementFile::Discard() {
   if (handle_ != file_calls::kClosed) {
     static_cast<void>(file_calls::Close(handle_));
@@ -87,14 +83,6 @@ void ReplacementFile::Discard() {
     file_calls::Remove(temporary_);
     temporary_.clear();
   }
-}
-
-FileTrouble ReplacementFile::Commit(std::string_view text) {
-  return Put(text, true);
-}
-
-FileTrouble ReplacementFile::CommitNew(std::string_view text) {
-  return Put(text, false);
 }
 
 FileTrouble ReplacementFile::Put(std::string_view text, bool replace) {

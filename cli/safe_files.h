@@ -33,7 +33,7 @@ bool Replaceable(PathKind kind);
 class ReplacementFile {
  public:
   explicit ReplacementFile(std::string target);
-  ~ReplacementFile();
+  ~ReplacementFile() { Discard(); }
   ReplacementFile(const ReplacementFile&) = delete;
   ReplacementFile& operator=(const ReplacementFile&) = delete;
 
@@ -42,10 +42,10 @@ class ReplacementFile {
 
   // Writes `text`, flushes it to the disk and renames it onto the target,
   // unless by now something other than a file or a symbolic link stands there.
-  FileTrouble Commit(std::string_view text);
+  FileTrouble Commit(std::string_view text) { return Put(text, true); }
   // The same, but only where nothing stands at the target yet: a name taken
   // meanwhile (even by a symbolic link) is left as it is, with file_exists.
-  FileTrouble CommitNew(std::string_view text);
+  FileTrouble CommitNew(std::string_view text) { return Put(text, false); }
 
  private:
   FileTrouble Put(std::string_view text, bool replace);
