@@ -248,9 +248,8 @@ int RestoreCells(Session& session, modKT90& kt90, const Cells& now, const Backup
       session.TimedOut("the restore stopped at " + HexByte(changes[run.tried - 1].first))) {
     return kExitTimedOut;
   }
-  const std::size_t delivered = run.reached;
-  if (delivered != changes.size()) {
-    session.Err() << NotDeliveredMessage(delivered, changes.size(), "cells", "Restore") << '\n';
+  if (run.reached != changes.size()) {
+    session.Err() << NotDeliveredMessage(run.reached, changes.size(), "cells", "Restore") << '\n';
     return kExitCutShort;
   }
   session.Out() << "Restored " << changes.size() << " cells.\n";

@@ -181,9 +181,8 @@ int RunSet(Session& session, std::span<const std::string>) {
                                       " of " + std::to_string(plan.writes.size()) + " writes")) {
     return kExitTimedOut;
   }
-  const std::size_t delivered = run.reached;
-  if (delivered != plan.writes.size()) {
-    session.Err() << NotDeliveredMessage(delivered, plan.writes.size(), "values", "Set") << '\n';
+  if (run.reached != plan.writes.size()) {
+    session.Err() << NotDeliveredMessage(run.reached, plan.writes.size(), "values", "Set") << '\n';
     return kExitCutShort;
   }
 
