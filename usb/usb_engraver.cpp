@@ -18,10 +18,6 @@ namespace {
 // USB allows at most 7 levels of hubs below the root.
 constexpr int kMaxPortDepth = 7;
 
-std::string Describe(int error) {
-  return libusb_strerror(error);
-}
-
 std::string DeviceNode(std::uint8_t bus, std::uint8_t address) {
   char node[32];
   std::snprintf(node, sizeof node, "/dev/bus/usb/%03u/%03u", static_cast<unsigned>(bus),
@@ -87,6 +83,8 @@ struct UsbEngraver::Candidate {
   std::string path;
 };
 
+// An engraver opened and claimed; letting go of it releases the interface,
+// gives the kernel driver back and closes the handle.
 struct UsbEngraver::Held {
   libusb_device* device;
   libusb_device_handle* handle;
@@ -94,6 +92,14 @@ struct UsbEngraver::Held {
   bool driver_detached;
   std::string path;
   std::uint64_t generation;
+
+  ~Held() {
+    (void)libusb_release_interface(handle, kEngraverInterface);
+    if (driver_detached) {
+      (void)libusb_attach_kernel_driver(handle, kEngraverInterface);
+    }
+    libusb_close(handle);
+  }
 };
 
 UsbEngraver::UsbEngraver(UsbOptions options) : options_(options) {
@@ -102,12 +108,12 @@ UsbEngraver::UsbEngraver(UsbOptions options) : options_(options) {
   if (const int result = libusb_init(&context_); result != LIBUSB_SUCCESS) {
     context_ = nullptr;
     start_trouble_ = "USB devices cannot be reached on this system: libusb could not start (" +
-                     Describe(result) + "), so the engraver cannot be found.";
+                     std::string(libusb_strerror(result)) + "), so the engraver cannot be found.";
   }
 }
 
 UsbEngraver::~UsbEngraver() {
-  Drop();
+  held_.reset();
   if (context_ != nullptr) {
     libusb_exit(context_);
   }
@@ -152,15 +158,13 @@ std::string UsbEngraver::FindDevicePath(std::string_view chosen) {
   });
 
   if (wanted == engravers.end() || !held_ || held_->device != wanted->device) {
-    Drop();
+    held_.reset();
     if (wanted != engravers.end()) {
       held_ = Claim(*wanted, trouble_);
     }
   }
   const std::string path = held_ ? held_->path : std::string();
-  if (list != nullptr) {
-    libusb_free_device_list(list, 1);  // allocated even when it holds no device
-  }
+  libusb_free_device_list(list, 1);  // allocated even when it holds no device; takes nullptr
   return path;
 }
 
@@ -174,11 +178,9 @@ std::vector<FoundEngraver> UsbEngraver::ListEngravers() {
     if (!held_ || held_->device != engraver.device) {
       if (std::unique_ptr<Held> probe = Claim(engraver, trouble)) {
         // The one FindDevicePath takes when nothing is chosen stays held, so it
-        // is claimed only once.
+        // is claimed only once; any other is let go again here.
         if (!held_ && i == 0) {
           held_ = std::move(probe);
-        } else {
-          Release(*probe);
         }
       } else if (trouble.empty()) {
         trouble = TroubleSentence(DeviceTrouble::kVanished, engraver.node);
@@ -186,9 +188,7 @@ std::vector<FoundEngraver> UsbEngraver::ListEngravers() {
     }
     found.push_back({engraver.path, trouble});
   }
-  if (list != nullptr) {
-    libusb_free_device_list(list, 1);
-  }
+  libusb_free_device_list(list, 1);
   return found;
 }
 
@@ -206,7 +206,7 @@ std::unique_ptr<UsbEngraver::Held> UsbEngraver::Claim(const Candidate& engraver,
     if (result == LIBUSB_ERROR_ACCESS) {
       trouble = TroubleSentence(DeviceTrouble::kNoPermission, node);
     } else if (result != LIBUSB_ERROR_NO_DEVICE) {
-      trouble = "The engraver at " + node + " cannot be opened (" + Describe(result) + ").";
+      trouble = "The engraver at " + node + " cannot be opened (" + libusb_strerror(result) + ").";
     }
     return nullptr;
   }
@@ -227,7 +227,7 @@ std::unique_ptr<UsbEngraver::Held> UsbEngraver::Claim(const Candidate& engraver,
       trouble = TroubleSentence(DeviceTrouble::kHeldByProcess, node,
                                 ProcessesHolding(node, static_cast<int>(::getpid())));
     } else if (result != LIBUSB_ERROR_NO_DEVICE) {
-      trouble = "The engraver at " + node + " cannot be claimed (" + Describe(result) + ").";
+      trouble = "The engraver at " + node + " cannot be claimed (" + libusb_strerror(result) + ").";
     }
     if (detached) {
       (void)libusb_attach_kernel_driver(handle, kEngraverInterface);
@@ -235,23 +235,8 @@ std::unique_ptr<UsbEngraver::Held> UsbEngraver::Claim(const Candidate& engraver,
     libusb_close(handle);
     return nullptr;
   }
-  return std::make_unique<Held>(
-      Held{engraver.device, handle, *endpoints, detached, engraver.path, ++generation_});
-}
-
-void UsbEngraver::Release(Held& held) {
-  (void)libusb_release_interface(held.handle, kEngraverInterface);
-  if (held.driver_detached) {
-    (void)libusb_attach_kernel_driver(held.handle, kEngraverInterface);
-  }
-  libusb_close(held.handle);
-}
-
-void UsbEngraver::Drop() {
-  if (held_) {
-    Release(*held_);
-    held_.reset();
-  }
+  return std::unique_ptr<Held>(
+      new Held{engraver.device, handle, *endpoints, detached, engraver.path, ++generation_});
 }
 
 std::optional<FileHandle> UsbEngraver::Open(const std::string& path,
@@ -278,7 +263,7 @@ bool UsbEngraver::Transfer(unsigned char endpoint, unsigned char* data, std::siz
       libusb_bulk_transfer(held_->handle, endpoint, data, static_cast<int>(size), &moved,
                            static_cast<unsigned>(options_.transfer_timeout.count()));
   if (result != LIBUSB_SUCCESS) {
-    Drop();
+    held_.reset();
     return false;
   }
   return static_cast<std::size_t>(moved) == size;

@@ -75,9 +75,8 @@ class UsbEngraver final : public EngraverFinder, public DeviceFiles {
   // The engravers on the bus, sorted; `list` must be freed by the caller.
   std::vector<Candidate> Scan(libusb_device**& list);
   // Opens and claims the engraver; nothing, with `trouble` set, when it cannot.
+  // Letting go of a Held releases the engraver.
   std::unique_ptr<Held> Claim(const Candidate& engraver, std::string& trouble);
-  void Release(Held& held);
-  void Drop();
   Held* Live(FileHandle file);
   // One bulk transfer of exactly `size` bytes on the held engraver; a failed
   // transfer lets go of it.
