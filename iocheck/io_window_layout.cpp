@@ -12,6 +12,7 @@ namespace korimo {
 namespace {
 
 using ui::Lamp;
+using ui::MakeLabel;
 using ui::MakeNamed;
 using ui::PlaceTwips;
 
@@ -41,12 +42,6 @@ constexpr std::array<CircleLamp, 4> kCircleLamps{{
     {"shpTable1", 2, inputs::kNamed[inputs::kKeyCount + 1].name, 2280, 960},
     {"shpConnected", 8, "Connected", 120, 4320},
 }};
-
-QLabel* MakeLabel(QWidget* parent, const QString& name, std::string_view caption) {
-  auto* label = MakeNamed<QLabel>(parent, name, QString::fromLatin1(caption));
-  label->setTextFormat(Qt::PlainText);
-  return label;
-}
 
 }  // namespace
 

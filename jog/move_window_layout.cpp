@@ -20,8 +20,7 @@ constexpr int kClientWidth = 7455;  // twips
 constexpr int kClientHeight = 2655;
 
 QLabel* MakeReadout(QWidget* parent, const QString& name) {
-  auto* label = ui::MakeNamed<QLabel>(parent, name, QString::fromLatin1(kReadoutDesignText));
-  label->setTextFormat(Qt::PlainText);
+  QLabel* label = ui::MakeLabel(parent, name, kReadoutDesignText);
   label->setAlignment(Qt::AlignCenter);
   label->setFont(ui::DesignFont(QStringLiteral("Arial"), 14.25));
   label->setAutoFillBackground(true);

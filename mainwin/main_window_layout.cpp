@@ -22,17 +22,12 @@
 namespace korimo {
 namespace {
 
+using ui::MakeLabel;
 using ui::MakeNamed;
 using ui::PlaceTwips;
 
 constexpr int kClientWidth = 6525;   // twips
 constexpr int kClientHeight = 4635;  // down to the bottom of the status row
-
-QLabel* MakeLabel(QWidget* parent, const QString& name, const char* caption) {
-  auto* label = MakeNamed<QLabel>(parent, name, caption);
-  label->setTextFormat(Qt::PlainText);
-  return label;
-}
 
 }  // namespace
 

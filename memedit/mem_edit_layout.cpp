@@ -37,9 +37,8 @@ void frmMemEdit::BuildControls() {
   cmdClose = MakeButton(this, QStringLiteral("cmdClose"), "Close");
   PlaceTwips(*cmdClose, 5160, 1800, 855, 375);
   for (int i = 0; i < kRowCount; ++i) {
-    auto* row = ui::MakeNamed<QLabel>(this, QStringLiteral("lblAddr"), kRowDesignText);
+    QLabel* row = ui::MakeLabel(this, QStringLiteral("lblAddr"), kRowDesignText);
     row->setProperty("index", i);
-    row->setTextFormat(Qt::PlainText);
     row->setFont(ui::FixedFont());
     PlaceTwips(*row, 120, 240 + 240 * i, 4725, 210);
     lblAddr[static_cast<std::size_t>(i)] = row;

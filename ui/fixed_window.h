@@ -3,8 +3,10 @@
 // window font.
 #pragma once
 
+#include <QLabel>
 #include <QString>
 #include <QWidget>
+#include <string_view>
 #include <utility>
 
 #include "ui/fonts.h"
@@ -26,6 +28,13 @@ Control* MakeNamed(QWidget* parent, const QString& name, Args&&... args) {
   auto* control = new Control(std::forward<Args>(args)..., parent);
   control->setObjectName(name);
   return control;
+}
+
+// A new label of `parent` named `name`, showing `caption` as plain text.
+inline QLabel* MakeLabel(QWidget* parent, const QString& name, std::string_view caption) {
+  auto* label = MakeNamed<QLabel>(parent, name, QString::fromLatin1(caption));
+  label->setTextFormat(Qt::PlainText);
+  return label;
 }
 
 }  // namespace korimo::ui
