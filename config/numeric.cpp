@@ -82,8 +82,7 @@ Scan ScanDecimal(std::string text) {
     return {};  // also keeps from_chars from "inf" and "nan"
   }
   std::replace_if(
-      text.begin(), text.end(), [](char c) { return c == 'd' || c == 'D'; }, 'e');
-  std::replace(text.begin(), text.end(), 'E', 'e');
+      text.begin(), text.end(), [](char c) { return c == 'd' || c == 'D' || c == 'E'; }, 'e');
   const char* begin = text.data() + start;
   double value = 0.0;
   const auto [end, error] = std::from_chars(begin, text.data() + text.size(), value);

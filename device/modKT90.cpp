@@ -79,19 +79,14 @@ std::optional<std::int32_t> modKT90::GetStatusWord(std::uint8_t offset) {
 }
 
 bool modKT90::WriteEEPromByte(std::uint8_t address, std::uint8_t value) {
-  if (!WaitWhileBusy()) {
-    return false;
-  }
-  return stream_.WritePacket(device_path_, MemoryWritePacket(address, value));
+  return WaitWhileBusy() && stream_.WritePacket(device_path_, MemoryWritePacket(address, value));
 }
 
 std::optional<std::uint8_t> modKT90::ReadEEPromByte(std::uint8_t address) {
-  if (!WaitWhileBusy()) {
-    return std::nullopt;
-  }
   // A request that did not reach the engraver has no answer: byte 4 of the
   // next status packet would still answer the previous request.
-  if (!stream_.WritePacket(device_path_, MemoryReadPacket(address)) || !WaitWhileBusy()) {
+  if (!WaitWhileBusy() || !stream_.WritePacket(device_path_, MemoryReadPacket(address)) ||
+      !WaitWhileBusy()) {
     return std::nullopt;
   }
   return GetStatusByte(status::kMemoryAnswer);
