@@ -49,10 +49,6 @@ JogButton::JogButton(const JogButtonDesign& design, QWidget* parent)
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-QString JogButton::Tag() const {
-  return QString::fromLatin1(design_.tag);
-}
-
 void JogButton::mousePressEvent(QMouseEvent* event) {
   emit MouseDown(design_.index, event->button(), event->modifiers(), event->position());
   event->accept();

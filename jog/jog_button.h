@@ -18,7 +18,7 @@ class JogButton : public QWidget {
   JogButton(const JogButtonDesign& design, QWidget* parent = nullptr);
 
   int Index() const { return design_.index; }
-  QString Tag() const;
+  QString Tag() const { return QString::fromLatin1(design_.tag); }
   const JogButtonDesign& Design() const { return design_; }
 
  signals:

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <QObject>
-#include <QString>
 
 #include "device/modKT90.h"
 #include "device/ports.h"

@@ -19,10 +19,11 @@ void Lamp::paintEvent(QPaintEvent* /*event*/) {
 
   // Keep the whole border inside the widget.
   const qreal inset = border_width_ / 2.0;
+  const QBrush fill = fill_solid_ ? QBrush(fill_) : QBrush(Qt::NoBrush);
   if (shape_ == Shape::kCircle) {
     const qreal side = std::min(width(), height()) - 2 * inset;
     const QRectF circle((width() - side) / 2.0, (height() - side) / 2.0, side, side);
-    painter.setBrush(fill_solid_ ? QBrush(fill_) : QBrush(Qt::NoBrush));
+    painter.setBrush(fill);
     painter.drawEllipse(circle);
     return;
   }
@@ -32,11 +33,9 @@ void Lamp::paintEvent(QPaintEvent* /*event*/) {
     painter.setBrush(back_);
     painter.drawRoundedRect(box, radius, radius);
   }
-  if (fill_solid_) {
-    painter.setBrush(fill_);
-    painter.drawRoundedRect(box, radius, radius);
-  } else if (!back_opaque_) {
-    painter.setBrush(Qt::NoBrush);
+  // The fill over it, or the bare border where there is neither.
+  if (fill_solid_ || !back_opaque_) {
+    painter.setBrush(fill);
     painter.drawRoundedRect(box, radius, radius);
   }
 }

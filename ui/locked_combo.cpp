@@ -12,10 +12,10 @@ LockedCombo::LockedCombo(QWidget* parent) : QComboBox(parent) {
   // An editable combo box writes the item text into its line edit on every
   // index change, read-only or not: a locked field puts its own text back.
   connect(lineEdit(), &QLineEdit::textChanged, this, [this] {
-    if (locked_) {
-      RestoreText();
-    } else {
+    if (!locked_) {
       text_ = lineEdit()->text();
+    } else if (!restoring_ && lineEdit()->text() != text_) {
+      SetText(text_);
     }
   });
 }
@@ -32,12 +32,6 @@ void LockedCombo::SetLocked(bool locked) {
   lineEdit()->setReadOnly(locked);
   if (locked) {
     text_ = lineEdit()->text();
-  }
-}
-
-void LockedCombo::RestoreText() {
-  if (!restoring_ && lineEdit()->text() != text_) {
-    SetText(text_);
   }
 }
 

@@ -29,8 +29,6 @@ class LockedCombo : public QComboBox {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  void RestoreText();
-
   QString text_;
   bool locked_ = false;
   bool restoring_ = false;
