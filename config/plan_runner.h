@@ -1,8 +1,8 @@
 // Lists of memory cells carried out against the engraver through the busy
 // wait: the writes of a Set, a restore or a clear, the reads that check them,
 // and the all-or-nothing read of the configuration. The windows and korimo-cli
-// write and read cells only through here; the event pump turns between polls
-// as it always does, so a window's ticks and clicks run meanwhile.
+// write cells only through here; the event pump turns between polls as it
+// always does, so a window's ticks and clicks run meanwhile.
 #pragma once
 
 #include <array>
@@ -12,7 +12,6 @@
 #include <optional>
 #include <span>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "config/parameter_fields.h"
@@ -20,9 +19,6 @@
 #include "device/modKT90.h"
 
 namespace korimo {
-
-// A memory cell and its value: (address, value).
-using CellValue = std::pair<std::uint8_t, std::uint8_t>;
 
 // Where a run stops before its last cell.
 enum class RunStop {

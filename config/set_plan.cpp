@@ -17,11 +17,10 @@ SetFieldTexts PresetFieldTexts(const ModelPreset& preset, std::string serial_num
   return texts;
 }
 
-std::vector<std::pair<std::uint8_t, std::uint8_t>> WrittenCells(const SetPlan& plan) {
-  std::vector<std::pair<std::uint8_t, std::uint8_t>> cells;
+std::vector<CellValue> WrittenCells(const SetPlan& plan) {
+  std::vector<CellValue> cells;
   for (const SetWrite& write : plan.writes) {
-    const auto same =
-        std::ranges::find(cells, write.address, &std::pair<std::uint8_t, std::uint8_t>::first);
+    const auto same = std::ranges::find(cells, write.address, &CellValue::first);
     if (same != cells.end()) {
       same->second = write.value;
     } else {

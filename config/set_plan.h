@@ -15,6 +15,9 @@
 
 namespace korimo {
 
+// A memory cell and its value: (address, value).
+using CellValue = std::pair<std::uint8_t, std::uint8_t>;
+
 // The rows of the Set, in order.
 enum class SetStep {
   kSerialNumber,  // cells 5, 6 from the serial field
@@ -66,7 +69,7 @@ struct SetPlan {
 
 // Each cell the plan writes, once, with the last value it gives it (cell 7 is
 // written twice), in the order of its first write: what a read-back compares.
-std::vector<std::pair<std::uint8_t, std::uint8_t>> WrittenCells(const SetPlan& plan);
+std::vector<CellValue> WrittenCells(const SetPlan& plan);
 
 // The serial number, the model marker, each parameter word, the model code and
 // the fixed block.

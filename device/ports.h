@@ -166,6 +166,11 @@ class Prompts {
   // The text entered, or nothing when the prompt was cancelled.
   virtual std::optional<std::string> AskText(const std::string& prompt,
                                              const std::string& title) = 0;
+
+  // A message with only OK, under the application title.
+  void ShowNotice(std::string_view text) {
+    ShowMessage(std::string(text), "", MessageButtons::kOk, MessageAnswer::kOk);
+  }
 };
 
 // The title that untitled message boxes and prompts carry.

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <algorithm>
 #include <optional>
 
 #include "config/memory_map.h"
@@ -15,7 +16,6 @@
 #include "config/plan_runner.h"
 #include "mainwin/field_controls.h"
 #include "ui/engraver_lookup.h"
-#include "ui/lamp.h"
 #include "ui/list_box.h"
 #include "ui/locked_combo.h"
 #include "ui/spin_control.h"
@@ -98,14 +98,14 @@ void s::cmdRead_Click() {
   // tick has just found none, it looks again rather than report a silence.
   arrival_read_waits_ = false;
   if (!ui::LookForEngraver(kt90_)) {
-    ShowMessage(std::string(kReadNotFound));
+    prompts_.ShowNotice(kReadNotFound);
     return;
   }
   // Every value first, in its usual order; the window changes only once every
   // one of them answered.
   const std::optional<Configuration> read = ReadConfiguration(kt90_, RunStop::kNever).configuration;
   if (!read) {
-    ShowMessage(ReadNoAnswerMessage(kt90_.NoAnswerReason()));
+    prompts_.ShowNotice(ReadNoAnswerMessage(kt90_.NoAnswerReason()));
     return;
   }
 
@@ -114,12 +114,9 @@ void s::cmdRead_Click() {
   for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
     fields_[i]->SetText(Five(read->parameters[i]));
   }
-  // Every entry is compared, the top one included.
-  for (int i = 0; i < lstModel->count(); ++i) {
-    if (lstModel->item(i)->data(Qt::UserRole).toInt() == read->model_code) {
-      lstModel->setCurrentRow(i);
-      break;
-    }
+  // The list holds the presets in their order, the top one included.
+  if (const ModelPreset* preset = FindPreset(read->model_code)) {
+    lstModel->setCurrentRow(static_cast<int>(PresetIndex(*preset)));
   }
   CommitSerialNumber();
 }
@@ -132,10 +129,6 @@ std::uint8_t s::SelectedModelCode() const {
   return static_cast<std::uint8_t>(item->data(Qt::UserRole).toUInt());
 }
 
-void s::ShowMessage(const std::string& text) {
-  prompts_.ShowMessage(text, "", MessageButtons::kOk, MessageAnswer::kOk);
-}
-
 void s::cmdWrite_Click() {
   if (set_.Running()) {
     return;
@@ -144,14 +137,14 @@ void s::cmdWrite_Click() {
   // starting value put back over either, hold no serial number: storing 0
   // over the board's number would lose it.
   if (!SerialNumberGiven()) {
-    ShowMessage(std::string(kSerialNumberMissing));
+    prompts_.ShowNotice(kSerialNumberMissing);
     return;
   }
   // As leaving the field would: a typed number is clamped into 0..65535.
   CommitSerialNumber();
   const SetPlan plan = PlanSet(ShownTexts(), SelectedModelCode());
   if (plan.refused) {
-    ShowMessage(RefusedMessage(*plan.refused));
+    prompts_.ShowNotice(RefusedMessage(*plan.refused));
     return;
   }
   StartSet();
@@ -163,7 +156,7 @@ void s::cmdWrite_Click() {
       }).reached;
   EndSet();
   if (delivered != plan.writes.size()) {
-    ShowMessage(NotDeliveredMessage(delivered, plan.writes.size(), "values", "Set"));
+    prompts_.ShowNotice(NotDeliveredMessage(delivered, plan.writes.size(), "values", "Set"));
   }
 }
 
@@ -221,9 +214,8 @@ void s::cmdDone_Click() {
 }
 
 void s::lstModel_Click() {
-  const QListWidgetItem* item = lstModel->currentRow() >= 0 ? lstModel->currentItem() : nullptr;
-  const QString text = item != nullptr ? item->text() : QString();
-  const ModelPreset* preset = FindPreset(std::string_view(text.toStdString()));
+  // Each entry carries its preset's code.
+  const ModelPreset* preset = FindPreset(SelectedModelCode());
   for (std::size_t i = 0; i < kParameterFieldCount; ++i) {
     fields_[i]->setEnabled(preset == nullptr);
     if (preset != nullptr) {
@@ -243,7 +235,7 @@ void s::CmdClearID_Click() {
       prompts_.ShowMessage(std::string(kClearIdQuestion), std::string(kClearIdTitle),
                            MessageButtons::kYesNo, MessageAnswer::kYes);
   if (answer == MessageAnswer::kYes && !kt90_.WriteEEPromByte(memory::kUsbIdentity, 0x00)) {
-    ShowMessage(std::string(kClearIdNotDelivered));
+    prompts_.ShowNotice(kClearIdNotDelivered);
   }
 }
 
@@ -254,17 +246,13 @@ void s::txtSN_KeyPress(int& KeyAscii) {
   if (KeyAscii == 13) {
     CommitSerialNumber();
   }
-  if (!IsDigitKey(static_cast<char32_t>(KeyAscii))) {
-    KeyAscii = 0;
-  }
+  cboDigits_KeyPress(KeyAscii);  // the same digit filter
 }
 
 void s::CommitSerialNumber() {
   const std::string text = txtSN->text().toStdString();
   if (IsNumber(text)) {
-    std::int32_t value = RoundHalfEven(NumericValue(text));
-    Clamp(value, 0, kWordMax);
-    udSN->SetValue(value);
+    udSN->SetValue(std::clamp(RoundHalfEven(NumericValue(text)), 0, kWordMax));
   }
   serial_.Committed(IsNumber(text));
   // A number that udSN already held, and text that is no number, both leave

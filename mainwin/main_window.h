@@ -103,7 +103,6 @@ class s : public QMainWindow {
   void Form_Load();
 
   std::uint8_t SelectedModelCode() const;
-  void ShowMessage(const std::string& text);
 
   // Set, step by step.
   SetFieldTexts ShownTexts() const;

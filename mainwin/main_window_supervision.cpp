@@ -17,7 +17,6 @@
 #include "mainwin/main_window.h"
 #include "ui/lamp.h"
 #include "ui/qt_prompts.h"
-#include "ui/text_box.h"
 
 namespace korimo {
 namespace {

@@ -6,9 +6,8 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
-#include <algorithm>
 #include <array>
-#include <numeric>
+#include <bitset>
 #include <string>
 #include <vector>
 
@@ -41,7 +40,7 @@ frmMemEdit::frmMemEdit(modKT90& kt90, Prompts& prompts, QWidget* parent)
   // Form_Load.
   const ui::UnloadAfterHandlers::Running running(lifetime_);
   if (const std::optional<std::string> not_read = ReadRows(1)) {
-    ShowMessage(*not_read);
+    prompts_.ShowNotice(*not_read);
   }
 }
 
@@ -54,16 +53,11 @@ std::optional<std::string> frmMemEdit::ReadRows(int times) {
   std::bitset<kRowCount> read;
   for (int pass = 0; pass < times; ++pass) {
     for (std::size_t i = 0; i < kRowCount; ++i) {
-      std::array<std::uint8_t, kRowLength> addresses{};
-      std::iota(addresses.begin(), addresses.end(),
-                static_cast<std::uint8_t>(memory::kFixedBlockFirst + kRowLength * i));
       // A row stops at its first cell that does not answer.
-      const CellRun run = ReadCells(kt90_, addresses, RunStop::kAtFirstMiss);
-      if (run.reached == addresses.size()) {
-        std::vector<std::uint8_t> values(addresses.size());
-        std::ranges::transform(run.values, values.begin(),
-                               [](auto value) { return value.value(); });
-        lblAddr[i]->setText(QString::fromStdString(FormatMemoryRow(addresses[0], values)));
+      const auto first = static_cast<std::uint8_t>(memory::kFixedBlockFirst + kRowLength * i);
+      const auto last = static_cast<std::uint8_t>(first + kRowLength - 1);
+      if (const std::optional<std::string> row = kt90_.FormatEEPromRow(first, last)) {
+        lblAddr[i]->setText(QString::fromStdString(*row));
         read.set(i);
       }
     }
@@ -73,10 +67,6 @@ std::optional<std::string> frmMemEdit::ReadRows(int times) {
   }
   return RowsNotReadMessage(kRowCount - static_cast<int>(read.count()), found,
                             kt90_.NoAnswerReason());
-}
-
-void frmMemEdit::ShowMessage(const std::string& text) {
-  prompts_.ShowMessage(text, "", MessageButtons::kOk, MessageAnswer::kOk);
 }
 
 void frmMemEdit::SetControlsEnabled(bool enabled) {
@@ -97,7 +87,7 @@ std::optional<std::uint8_t> frmMemEdit::AskByte(std::string_view prompt, std::st
   }
   const EditorEntryRead read = ReadEditorEntry(*entry, limit);
   if (read.verdict == EditorEntryVerdict::kOutOfRange) {
-    ShowMessage(std::string(kInvalidValue));
+    prompts_.ShowNotice(kInvalidValue);
   }
   if (read.verdict != EditorEntryVerdict::kValid) {
     return std::nullopt;
@@ -118,7 +108,7 @@ void frmMemEdit::cmdWriteMem_Click() {
   }
   if (!ui::LookForEngraver(kt90_) ||
       WriteCells(kt90_, std::array{CellValue{*address, *value}}, RunStop::kNever).reached == 0) {
-    ShowMessage(std::string(kWriteNotDelivered));
+    prompts_.ShowNotice(kWriteNotDelivered);
   }
   // The rows keep what they showed.
 }
@@ -142,7 +132,7 @@ void frmMemEdit::cmdMemClear_Click() {
     message += (message.empty() ? "" : " ") + *not_read;
   }
   if (!message.empty()) {
-    ShowMessage(message);
+    prompts_.ShowNotice(message);
   }
 }
 

@@ -10,7 +10,6 @@
 
 #include <QDialog>
 #include <array>
-#include <bitset>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -71,7 +70,6 @@ class frmMemEdit : public QDialog {
   // The rows read afresh `times` times over; the message for those that none
   // of the reads reached, or nothing when every row was read.
   std::optional<std::string> ReadRows(int times);
-  void ShowMessage(const std::string& text);
   // Asks for a whole number below `limit`; nothing when the entry is not a
   // number or cancelled (silently) or out of range ("Invalid Value").
   std::optional<std::uint8_t> AskByte(std::string_view prompt, std::string_view title, int limit);
