@@ -46,12 +46,11 @@ std::optional<Endpoints> BulkEndpoints(libusb_device* device) {
   if (libusb_get_active_config_descriptor(device, &config) != LIBUSB_SUCCESS) {
     return std::nullopt;
   }
-  std::optional<Endpoints> found;
+  Endpoints endpoints;
   if (config->bNumInterfaces > kEngraverInterface &&
       config->interface[kEngraverInterface].num_altsetting > 0) {
     const libusb_interface_descriptor& setting =
         config->interface[kEngraverInterface].altsetting[0];
-    Endpoints endpoints;
     for (int i = 0; i < setting.bNumEndpoints; ++i) {
       const libusb_endpoint_descriptor& endpoint = setting.endpoint[i];
       if ((endpoint.bmAttributes & LIBUSB_TRANSFER_TYPE_MASK) != LIBUSB_TRANSFER_TYPE_BULK) {
@@ -65,12 +64,9 @@ std::optional<Endpoints> BulkEndpoints(libusb_device* device) {
         slot = endpoint.bEndpointAddress;
       }
     }
-    if (endpoints.in != 0 && endpoints.out != 0) {
-      found = endpoints;
-    }
   }
   libusb_free_config_descriptor(config);
-  return found;
+  return endpoints.in != 0 && endpoints.out != 0 ? std::optional(endpoints) : std::nullopt;
 }
 
 }  // namespace
