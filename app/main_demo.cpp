@@ -64,10 +64,7 @@ int main(int argc, char** argv) {
   korimo::modKT90 kt90(*ports.finder, *ports.files, pump);
   korimo::s window(kt90, prompts);
   korimo::app::ServiceWindows service(window, kt90, prompts);
-  korimo::app::SimulatorPanel panel(platform);
-  panel.OfferWindow(korimo::app::DemoWindow::kJog, [&service] { service.jog.Open(); });
-  panel.OfferWindow(korimo::app::DemoWindow::kInputs, [&service] { service.io.Open(); });
-  panel.OfferWindow(korimo::app::DemoWindow::kMemoryEditor, [&service] { service.editor.Open(); });
+  korimo::app::SimulatorPanel panel(platform, service);
   // Closing the panel leaves the tool running; the tool's own windows decide.
   panel.setAttribute(Qt::WA_QuitOnClose, false);
 

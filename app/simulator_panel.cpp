@@ -13,8 +13,10 @@
 #include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <functional>
 #include <span>
 
+#include "app/service_windows.h"
 #include "device/modKT90.h"
 #include "ui/fonts.h"
 
@@ -48,7 +50,7 @@ QString MemoryHexView(const std::array<std::uint8_t, sim::kMemorySize>& memory) 
 
 }  // namespace
 
-SimulatorPanel::SimulatorPanel(sim::SimPlatform& platform, QWidget* parent)
+SimulatorPanel::SimulatorPanel(sim::SimPlatform& platform, ServiceWindows& service, QWidget* parent)
     : QWidget(parent), platform_(platform) {
   setObjectName(QStringLiteral("simulatorPanel"));
   setWindowTitle(QStringLiteral("Engraver simulator"));
@@ -57,7 +59,7 @@ SimulatorPanel::SimulatorPanel(sim::SimPlatform& platform, QWidget* parent)
   left->addWidget(BuildConnection());
   left->addWidget(BuildInputs());
   left->addWidget(BuildController());
-  left->addWidget(BuildWindows());
+  left->addWidget(BuildWindows(service));
   left->addStretch();
   auto* columns = new QHBoxLayout(this);
   columns->addLayout(left);
@@ -98,8 +100,10 @@ QWidget* SimulatorPanel::BuildInputs() {
     auto* check = new QCheckBox(name);
     check->setObjectName(QStringLiteral("input_") + name);
     check->setChecked((platform_.GetBoard().Inputs() & input.bit) != 0);
-    connect(check, &QCheckBox::toggled, this,
-            [this, bit = input.bit](bool on) { SetInput(bit, on); });
+    connect(check, &QCheckBox::toggled, this, [this, bit = input.bit](bool on) {
+      sim::Board& board = platform_.GetBoard();
+      board.SetInputs(static_cast<std::uint8_t>(on ? board.Inputs() | bit : board.Inputs() & ~bit));
+    });
     (i < inputs::kKeyCount ? keys : sensors)->addWidget(check);
   }
   sensors->addStretch();
@@ -157,40 +161,19 @@ QWidget* SimulatorPanel::BuildMemory() {
   return box;
 }
 
-QWidget* SimulatorPanel::BuildWindows() {
+QWidget* SimulatorPanel::BuildWindows(ServiceWindows& service) {
   auto* box = new QGroupBox(QStringLiteral("Windows"));
   auto* layout = new QVBoxLayout(box);
-  const std::array<std::pair<const char*, const char*>, 3> designs{{
-      {"openJog", "Jog and home..."},
-      {"openInputs", "I/O verification..."},
-      {"openMemoryEditor", "Parameter memory editor..."},
-  }};
-  for (std::size_t i = 0; i < designs.size(); ++i) {
-    auto* button = new QPushButton(QString::fromLatin1(designs[i].second));
-    button->setObjectName(QString::fromLatin1(designs[i].first));
-    button->setEnabled(false);
-    button->setToolTip(QStringLiteral("This window is not part of this build yet."));
-    connect(button, &QPushButton::clicked, this, [this, i] {
-      if (openers_[i]) {
-        openers_[i]();
-      }
-    });
-    window_buttons_[i] = button;
+  const auto add = [this, layout](const char* name, const char* text, auto open) {
+    auto* button = new QPushButton(QString::fromLatin1(text));
+    button->setObjectName(QString::fromLatin1(name));
+    connect(button, &QPushButton::clicked, this, open);
     layout->addWidget(button);
-  }
+  };
+  add("openJog", "Jog and home...", [&service] { service.jog.Open(); });
+  add("openInputs", "I/O verification...", [&service] { service.io.Open(); });
+  add("openMemoryEditor", "Parameter memory editor...", [&service] { service.editor.Open(); });
   return box;
-}
-
-void SimulatorPanel::OfferWindow(DemoWindow window, std::function<void()> open) {
-  const auto index = static_cast<std::size_t>(window);
-  openers_[index] = std::move(open);
-  window_buttons_[index]->setEnabled(static_cast<bool>(openers_[index]));
-  window_buttons_[index]->setToolTip(QString());
-}
-
-void SimulatorPanel::SetInput(std::uint8_t bit, bool on) {
-  sim::Board& board = platform_.GetBoard();
-  board.SetInputs(static_cast<std::uint8_t>(on ? board.Inputs() | bit : board.Inputs() & ~bit));
 }
 
 void SimulatorPanel::Refresh() {

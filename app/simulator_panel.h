@@ -7,7 +7,6 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <optional>
 
 #include "sim/platform.h"
@@ -15,12 +14,10 @@
 class QCheckBox;
 class QLabel;
 class QPlainTextEdit;
-class QPushButton;
 
 namespace korimo::app {
 
-// The windows the panel can open, once they exist.
-enum class DemoWindow { kJog, kInputs, kMemoryEditor };
+class ServiceWindows;
 
 class SimulatorPanel : public QWidget {
   Q_OBJECT
@@ -28,10 +25,8 @@ class SimulatorPanel : public QWidget {
  public:
   static constexpr int kRefreshInterval = 250;  // ms
 
-  explicit SimulatorPanel(sim::SimPlatform& platform, QWidget* parent = nullptr);
-
-  // Enables the window's button; a click calls `open`.
-  void OfferWindow(DemoWindow window, std::function<void()> open);
+  // The panel's window buttons open the windows of `service`.
+  SimulatorPanel(sim::SimPlatform& platform, ServiceWindows& service, QWidget* parent = nullptr);
 
   // Reads the board afresh into the panel (the timer does it four times a second).
   void Refresh();
@@ -41,15 +36,12 @@ class SimulatorPanel : public QWidget {
   QWidget* BuildInputs();
   QWidget* BuildController();
   QWidget* BuildMemory();
-  QWidget* BuildWindows();
-  void SetInput(std::uint8_t bit, bool on);
+  QWidget* BuildWindows(ServiceWindows& service);
 
   sim::SimPlatform& platform_;
   QCheckBox* plugged_ = nullptr;
   QLabel* board_state_ = nullptr;
   QPlainTextEdit* memory_view_ = nullptr;
-  std::array<QPushButton*, 3> window_buttons_{};
-  std::array<std::function<void()>, 3> openers_;
   std::optional<std::array<std::uint8_t, sim::kMemorySize>> shown_memory_;  // none before the first
   QString shown_state_;
 };
