@@ -92,7 +92,6 @@ class Board {
   bool IsBusy() const;
   // Busy for good (a jammed controller) until released.
   void SetStuckBusy(bool stuck) { stuck_busy_ = stuck; }
-  bool StuckBusy() const { return stuck_busy_; }
 
   BoardTimings& Timings() { return timings_; }
   const CommandCounts& Counts() const { return counts_; }

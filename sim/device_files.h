@@ -42,7 +42,6 @@ class FaultSpan {
   static constexpr FaultSpan ForGood() { return FaultSpan(kForGood); }
   static constexpr FaultSpan Never() { return FaultSpan(0); }
 
-  bool Active() const { return remaining_ != 0; }
   // Uses up one occurrence; true when the fault strikes this time.
   bool Strike();
 

@@ -100,7 +100,6 @@ std::optional<KeyHandle> MemoryCatalogue::OpenKey(std::string_view path, std::ui
 }
 
 std::optional<std::string> MemoryCatalogue::EnumKey(KeyHandle key, std::uint32_t index) {
-  ++counts_.enumerations;
   const auto open = handles_.find(key);
   if (open == handles_.end() || (open->second.access & kKeyEnumerateSubKeys) == 0) {
     return std::nullopt;
@@ -115,7 +114,6 @@ std::optional<std::string> MemoryCatalogue::EnumKey(KeyHandle key, std::uint32_t
 
 std::optional<std::vector<std::uint8_t>> MemoryCatalogue::QueryValue(KeyHandle key,
                                                                      std::string_view name) {
-  ++counts_.queries;
   const auto open = handles_.find(key);
   if (open == handles_.end() || (open->second.access & kKeyQueryValue) == 0 ||
       open->second.node->deleted) {
@@ -204,10 +202,7 @@ std::vector<std::string> MemoryCatalogue::OpenHandlePaths() const {
 
 std::optional<std::uint32_t> MemoryCatalogue::AccessOf(KeyHandle key) const {
   const auto open = handles_.find(key);
-  if (open == handles_.end()) {
-    return std::nullopt;
-  }
-  return open->second.access;
+  return open == handles_.end() ? std::nullopt : std::optional(open->second.access);
 }
 
 }  // namespace korimo::sim

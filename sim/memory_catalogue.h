@@ -34,8 +34,6 @@ struct CatalogueCounts {
   std::uint32_t failed_opens = 0;  // no key, no rights, or the catalogue unavailable
   std::uint32_t closes = 0;        // handles closed
   std::uint32_t bad_closes = 0;    // closes of a handle that is not open
-  std::uint32_t enumerations = 0;  // EnumKey calls
-  std::uint32_t queries = 0;       // QueryValue calls
 };
 
 class MemoryCatalogue final : public DeviceCatalogue {
