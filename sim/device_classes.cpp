@@ -83,31 +83,26 @@ Instance OtherDevice(Generator& gen, std::size_t serial) {
   }
 }
 
-std::string InstanceName(const Instance& device, std::string_view class_guid) {
-  return "##?#" + device.bus + "#" + device.hardware_id + "#" + device.instance_id + "#" +
-         std::string(class_guid);
-}
-
-// Adds one instance key with its values; returns its full path.
-std::string AddInstance(MemoryCatalogue& catalogue, const std::string& class_key,
-                        const Instance& device, std::string_view class_guid, bool linked) {
-  const std::string name = InstanceName(device, class_guid);
+// Adds one instance key with its values and tells where it is.
+EngraverEntry AddInstance(MemoryCatalogue& catalogue, const std::string& class_key,
+                          const Instance& device, std::string_view class_guid, bool linked) {
+  const std::string name = "##?#" + device.bus + "#" + device.hardware_id + "#" +
+                           device.instance_id + "#" + std::string(class_guid);
   const std::string key = class_key + "\\" + name;
+  const std::string link = "\\\\?\\" + name.substr(4);
   catalogue.SetString(key, "DeviceInstance",
                       device.bus + "\\" + device.hardware_id + "\\" + device.instance_id);
-  catalogue.SetString(key + "\\#", "SymbolicLink", "\\\\?\\" + name.substr(4));
+  catalogue.SetString(key + "\\#", "SymbolicLink", link);
   SetLinked(catalogue, key, linked);
-  return key;
+  return {class_key, key, link};
 }
 
 }  // namespace
 
 EngraverEntry AddEngraverEntry(MemoryCatalogue& catalogue, const std::string& class_key,
                                std::string_view instance_id) {
-  const std::string instance_key =
-      AddInstance(catalogue, class_key, {"USB", "Vid_7e21&Pid_0065", std::string(instance_id)},
-                  class_key.substr(class_key.rfind('\\') + 1), true);
-  return {class_key, instance_key, "\\\\?\\" + instance_key.substr(class_key.size() + 1 + 4)};
+  return AddInstance(catalogue, class_key, {"USB", "Vid_7e21&Pid_0065", std::string(instance_id)},
+                     class_key.substr(class_key.rfind('\\') + 1), true);
 }
 
 void SetLinked(MemoryCatalogue& catalogue, std::string_view instance_key, bool linked) {
