@@ -13,7 +13,6 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
-#include <QListWidget>
 #include <QPushButton>
 #include <QWindow>
 #include <cstdio>

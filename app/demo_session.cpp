@@ -77,7 +77,7 @@ QStringList RunScriptedSession(const DemoParts& parts, const QString& directory)
 
   parts.platform.GetBoard().SetInputs(inputs::kPowerKey | inputs::kTable1);
   parts.service.io.Open();
-  RunEventsFor(2 * s::kStatusInterval + 100);
+  RunEventsFor(kTicks);
   shoot(*parts.service.io.Window(), "09-io.png");
   parts.platform.GetBoard().SetInputs(0);
 
