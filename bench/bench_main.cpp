@@ -2,6 +2,7 @@
 // given on the command line, so that a whole run stays within seconds.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,11 +10,8 @@
 int main(int argc, char** argv) {
   std::vector<char*> args(argv, argv + argc);
   std::string min_time = "--benchmark_min_time=0.05";
-  bool has_min_time = false;
-  for (const char* arg : args) {
-    has_min_time = has_min_time || std::string_view(arg).starts_with("--benchmark_min_time");
-  }
-  if (!has_min_time) {
+  if (std::ranges::none_of(
+          args, [](std::string_view arg) { return arg.starts_with("--benchmark_min_time"); })) {
     args.push_back(min_time.data());
   }
   int count = static_cast<int>(args.size());
