@@ -19,25 +19,15 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-enum class Peek { kData, kEnd, kError };
-
-// Whether another record starts here, without consuming it.
-Peek PeekNext(std::FILE* file) {
-  const int c = std::fgetc(file);
-  if (c == EOF) {
-    return std::ferror(file) ? Peek::kError : Peek::kEnd;
-  }
-  std::ungetc(c, file);
-  return Peek::kData;
-}
+enum class Got { kData, kEnd, kError };
 
 // Reads exactly buffer.size() bytes; kEnd when the file stops short.
-Peek ReadExactly(std::FILE* file, std::span<std::uint8_t> buffer) {
+Got ReadExactly(std::FILE* file, std::span<std::uint8_t> buffer) {
   const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), file);
   if (got == buffer.size()) {
-    return Peek::kData;
+    return Got::kData;
   }
-  return std::ferror(file) ? Peek::kError : Peek::kEnd;
+  return std::ferror(file) ? Got::kError : Got::kEnd;
 }
 
 // A normal file stands at `path`: no directory, device or other special entry,
@@ -82,13 +72,13 @@ MoveFileResult PlayMoveFile(const std::string& path, modKT90& board, Prompts& pr
   }
 
   for (;;) {
-    switch (PeekNext(file.get())) {
-      case Peek::kEnd:
-        return MoveFileResult::kWalked;
-      case Peek::kError:
-        return Report(prompts, kMoveFileUnreadable, MoveFileResult::kUnreadable);
-      case Peek::kData:
-        break;
+    // The record goes out whole, its two length bytes included. Its first
+    // byte tells whether another record starts here.
+    std::vector<std::uint8_t> record(2);
+    const Got start = ReadExactly(file.get(), std::span(record).first(1));
+    if (start != Got::kData) {
+      return start == Got::kEnd ? MoveFileResult::kWalked
+                                : Report(prompts, kMoveFileUnreadable, MoveFileResult::kUnreadable);
     }
 
     // One record per idle report; when idle at the first question no events
@@ -102,16 +92,14 @@ MoveFileResult PlayMoveFile(const std::string& path, modKT90& board, Prompts& pr
       return MoveFileResult::kNoAnswer;  // as for an unplugging: nothing is shown
     }
 
-    // The record goes out whole, its two length bytes included.
-    std::vector<std::uint8_t> record(2);
-    Peek got = ReadExactly(file.get(), record);
-    if (got == Peek::kData) {
+    Got got = ReadExactly(file.get(), std::span(record).subspan(1));
+    if (got == Got::kData) {
       record.resize(2 + record[0] * 256u + record[1]);
       got = ReadExactly(file.get(), std::span(record).subspan(2));
     }
-    if (got != Peek::kData) {
-      return got == Peek::kError ? Report(prompts, kMoveFileUnreadable, MoveFileResult::kUnreadable)
-                                 : Report(prompts, kMoveFileDamaged, MoveFileResult::kDamaged);
+    if (got != Got::kData) {
+      return got == Got::kError ? Report(prompts, kMoveFileUnreadable, MoveFileResult::kUnreadable)
+                                : Report(prompts, kMoveFileDamaged, MoveFileResult::kDamaged);
     }
     board.SendPacket(record);
   }
