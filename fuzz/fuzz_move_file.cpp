@@ -6,8 +6,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -16,19 +14,14 @@
 #include "device/modKT90.h"
 #include "device/ports.h"
 #include "device/registry_finder.h"
+#include "fuzz/check.h"
 #include "motion/move_file.h"
 #include "sim/platform.h"
 
 namespace {
 
 using namespace korimo;
-
-void Check(bool condition, const char* what) {
-  if (!condition) {
-    std::fprintf(stderr, "invariant broken: %s\n", what);
-    std::abort();
-  }
-}
+using fuzz::Check;
 
 class CountingPump final : public EventPump {
  public:
