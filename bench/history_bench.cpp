@@ -17,10 +17,8 @@ namespace {
 
 void SetWithHistory(benchmark::State& state) {
   const bool history = state.range(0) != 0;
-  korimo::sim::PlatformOptions options;
-  options.timings.memory_write = korimo::sim::Micros{2000};
-  options.timings.memory_read = korimo::sim::Micros{2000};
-  korimo::sim::SimPlatform platform(options);
+  const korimo::sim::Micros busy{2000};
+  korimo::sim::SimPlatform platform({.timings = {.memory_write = busy, .memory_read = busy}});
   platform.GetFiles().Latency(korimo::sim::Micros{1000});
   const std::filesystem::path state_home =
       std::filesystem::temp_directory_path() / "korimo-history-bench";

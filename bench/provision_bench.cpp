@@ -46,10 +46,7 @@ class BenchPacer final : public korimo::cli::Pacer {
 };
 
 void ProvisionOneBoard(benchmark::State& state) {
-  korimo::sim::PlatformOptions options;
-  options.timings.memory_write = kBusy;
-  options.timings.memory_read = kBusy;
-  korimo::sim::SimPlatform platform(options);
+  korimo::sim::SimPlatform platform({.timings = {.memory_write = kBusy, .memory_read = kBusy}});
   platform.GetFiles().Latency(kLatency);
   BenchPacer pacer(platform);
   const std::filesystem::path log =

@@ -106,10 +106,8 @@ int main(int argc, char** argv) {
 
   std::vector<double> through_usb;
   std::vector<double> through_files;
-  korimo::sim::PlatformOptions options;
-  options.timings.memory_write = korimo::sim::Micros{0};
-  options.timings.memory_read = korimo::sim::Micros{0};
-  korimo::sim::SimPlatform platform(options);
+  korimo::sim::SimPlatform platform(
+      {.timings = {.memory_write = korimo::sim::Micros{0}, .memory_read = korimo::sim::Micros{0}}});
   korimo::RegistryFinder finder(platform.GetCatalogue());
   korimo::modKT90 simulated(finder, platform.GetFiles(), pump);
   (void)simulated.IsDeviceConnected();
