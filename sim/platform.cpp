@@ -42,28 +42,24 @@ void RoutedFiles::Close(FileHandle file) {
 
 SimPlatform::SimPlatform(PlatformOptions options)
     : own_clock_(std::make_unique<SteadyClock>()), clock_(*own_clock_) {
-  Start(options);
+  Adopt(options.timings, FillDeviceClasses(catalogue_, options.catalogue), options.plugged);
 }
 
 SimPlatform::SimPlatform(Clock& clock, PlatformOptions options) : clock_(clock) {
-  Start(options);
-}
-
-void SimPlatform::Start(const PlatformOptions& options) {
-  auto first = std::make_unique<SimEngraver>(clock_, options.timings);
-  first->entry = FillDeviceClasses(catalogue_, options.catalogue);
-  Adopt(std::move(first), options.plugged);
+  Adopt(options.timings, FillDeviceClasses(catalogue_, options.catalogue), options.plugged);
 }
 
 std::size_t SimPlatform::AddEngraver(bool plugged) {
-  auto engraver = std::make_unique<SimEngraver>(clock_, At(0).board.Timings());
   // Ports of their own: the first engraver has instance 1, its stale entry 3.
-  engraver->entry = AddEngraverEntry(catalogue_, At(0).entry.class_key,
-                                     "6&1c3f4e2&0&" + std::to_string(engravers_.size() + 3));
-  return Adopt(std::move(engraver), plugged);
+  return Adopt(At(0).board.Timings(),
+               AddEngraverEntry(catalogue_, At(0).entry.class_key,
+                                "6&1c3f4e2&0&" + std::to_string(engravers_.size() + 3)),
+               plugged);
 }
 
-std::size_t SimPlatform::Adopt(std::unique_ptr<SimEngraver> engraver, bool plugged) {
+std::size_t SimPlatform::Adopt(const BoardTimings& timings, EngraverEntry entry, bool plugged) {
+  auto engraver = std::make_unique<SimEngraver>(clock_, timings);
+  engraver->entry = std::move(entry);
   routed_.Add({engraver->entry.device_path, &engraver->files});
   engravers_.push_back(std::move(engraver));
   SetPlugged(engravers_.size() - 1, plugged);

@@ -100,9 +100,9 @@ class SimPlatform {
 
   SimEngraver& At(std::size_t index) { return *engravers_.at(index); }
   const SimEngraver& At(std::size_t index) const { return *engravers_.at(index); }
-  void Start(const PlatformOptions& options);
-  // Adds the engraver with its device path routed to it; returns its index.
-  std::size_t Adopt(std::unique_ptr<SimEngraver> engraver, bool plugged);
+  // Adds an engraver with `timings` at `entry`, its device path routed to it;
+  // returns its index.
+  std::size_t Adopt(const BoardTimings& timings, EngraverEntry entry, bool plugged);
   void SetPlugged(std::size_t index, bool plugged);
 
   std::unique_ptr<Clock> own_clock_;
