@@ -151,11 +151,10 @@ void MemoryCatalogue::SetBinary(std::string_view path, std::string_view name,
 }
 
 void MemoryCatalogue::SetDword(std::string_view path, std::string_view name, std::uint32_t value) {
-  std::vector<std::uint8_t> bytes(4);
-  for (std::size_t k = 0; k < bytes.size(); ++k) {
-    bytes[k] = static_cast<std::uint8_t>(value >> (8 * k));
-  }
-  SetBinary(path, name, std::move(bytes));
+  // Least significant byte first, as the registry stores a REG_DWORD.
+  SetBinary(path, name,
+            {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+             static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)});
 }
 
 void MemoryCatalogue::SetString(std::string_view path, std::string_view name,
