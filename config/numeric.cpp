@@ -66,11 +66,15 @@ bool IsLarge(std::string_view number) {
       static_cast<long long>(point) - static_cast<long long>(first) - (first < point ? 1 : 0);
   const bool negative = !exponent.empty() && exponent.front() == '-';
   exponent.remove_prefix(!exponent.empty() && IsSign(exponent.front()) ? 1 : 0);
+  // Any exponent beyond this is beyond any double either way; held there, it
+  // cannot overflow the place it moves.
+  constexpr long long kBeyond = 1'000'000'000;
   long long power = 0;
   if (std::from_chars(exponent.data(), exponent.data() + exponent.size(), power).ec !=
       std::errc{}) {
-    power = exponent.empty() ? 0 : 1'000'000'000;  // beyond any double either way
+    power = exponent.empty() ? 0 : kBeyond;
   }
+  power = std::min(power, kBeyond);
   place += negative ? -power : power;
   return place >= 0;
 }
