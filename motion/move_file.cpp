@@ -56,7 +56,7 @@ bool IsNormalFile(const std::string& path) {
 }
 
 MoveFileResult Report(Prompts& prompts, std::string_view message, MoveFileResult result) {
-  prompts.ShowMessage(std::string(message), "", MessageButtons::kOk, MessageAnswer::kOk);
+  prompts.ShowNotice(message);
   return result;
 }
 
